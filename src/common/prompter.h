@@ -1,0 +1,45 @@
+#pragma once
+// Every message box, question, file dialog, colour dialog and beep of the program
+// goes through this one interface, so tests can answer them by script.
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+namespace common {
+
+enum class Icon { None, Stop, Question, Exclamation, Information };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+// Answers use the classic message-box result numbers (6 = Yes), which the
+// program keeps in ConfirmAnswer.
+enum Answer : int { AnswerOk = 1, AnswerCancel = 2, AnswerYes = 6, AnswerNo = 7 };
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // Shows a box and returns the answer. defaultAnswer picks the default button (0 = the first).
+    virtual int message(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                        int defaultAnswer = 0) = 0;
+    virtual void beep() = 0;
+    // "" when the user cancels. filter uses Qt's form, e.g. "Data Log (*.CSV)".
+    virtual QString openFileName(const QString& title, const QString& filter, const QString& dir) = 0;
+    virtual QString saveFileName(const QString& title, const QString& filter, const QString& dir) = 0;
+    virtual std::optional<QColor> pickColor(const QColor& initial, const QString& title) = 0;
+};
+
+// The prompter in use: the Qt one unless a test installed another.
+Prompter& prompter();
+// Installs p (nullptr restores the Qt one). The caller keeps ownership.
+void setPrompter(Prompter* p);
+
+// Convenience forms used all over the program.
+inline int showMessage(const QString& title, const QString& text, Icon icon = Icon::None) {
+    return prompter().message(title, text, icon, Buttons::Ok);
+}
+inline void beep() { prompter().beep(); }
+
+// "ReCheck !" question, Yes/No with No as default: "Do you want to <action> ?".
+// Returns the answer (AnswerYes or AnswerNo).
+int confirmAction(const QString& action);
+
+} // namespace common

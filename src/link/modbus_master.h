@@ -1,0 +1,110 @@
+#pragma once
+// The Modbus RTU master: request framing, the exchange with time-out and
+// repeats, reply reception and check, and dispatch of replies by command code.
+
+#include "link/link_state.h"
+#include "link/status_sink.h"
+#include "platform/serial_port.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <unordered_map>
+
+class QEventLoop;
+
+namespace link {
+
+using Decoder = std::function<void()>;
+
+class ModbusMaster : public QObject {
+    Q_OBJECT
+public:
+    ModbusMaster(LinkState& state, platform::SerialDevice& device, StatusSink& status, QObject* parent = nullptr);
+    ~ModbusMaster() override;
+
+    LinkState& state() { return st_; }
+    platform::SerialDevice& device() { return dev_; }
+    StatusSink& status() { return status_; }
+
+    // --- dispatch ---------------------------------------------------------
+    // Each page registers the decoder of its command codes when it is built.
+    void registerDecoder(int16_t code, Decoder decoder);
+    bool hasDecoder(int16_t code) const { return decoders_.count(code) != 0; }
+    void DispatchReply();
+
+    // --- the port ---------------------------------------------------------
+    bool OpenCommPort();
+    bool ConfigCommPort();
+    void CloseCommPort();
+    // Frame-end interval = FrameGapMs, receive tick 10 ms, time-out ReplyTimeoutMs.
+    void applyTimerIntervals();
+
+    // --- sending ----------------------------------------------------------
+    // Read of ReadWindow from MeterAddress; the caller has set CommandCode.
+    void SendReadHoldingRegisters();
+    // Appends the CRC after TxFrame[lastDataIndex] and runs the exchange with repeats.
+    // While another request is outstanding nothing is sent: LinkFailed is set at once.
+    void SendRequest(int16_t lastDataIndex);
+    // Writes coil `coil` on, then calls the after-coil hook (the page goes back to step 0).
+    void SendCommandCoil(int16_t coil);
+    void setAfterCoilCommand(std::function<void()> hook) { afterCoil_ = std::move(hook); }
+
+    // True from the start to the end of SendRequest, and while a direct operation holds the link.
+    bool busy() const { return busy_ || held_ > 0; }
+    // Direct operations (scan, address entry, changes) hold the link for their whole duration.
+    void hold() { ++held_; }
+    void release() { if (held_ > 0) --held_; }
+
+    // Ends an outstanding exchange as failed without counting it: the program is closing.
+    void abortExchange();
+
+    // --- reception (the timer handlers; public so tests can drive them) ----
+    void TCommLoadData_Timer();
+    void TCommLoad_Timer();
+    void TCommOut_Timer();
+    void ValidateReply();
+    void ComputeReplyCRC();
+
+    QTimer& loadDataTimer() { return tLoadData_; }
+    QTimer& loadTimer() { return tLoad_; }
+    QTimer& outTimer() { return tOut_; }
+
+    // Counts per outcome, for tests and benchmarks.
+    struct Stats {
+        long exchanges = 0, good = 0, crcFailed = 0, timedOut = 0, lineErrors = 0;
+    };
+    const Stats& stats() const { return stats_; }
+
+signals:
+    void exchangeFinished();
+
+private:
+    void SendComm();
+    // Marks the current exchange finished before any decoder, beep or box runs,
+    // so nothing inside them can end it a second time.
+    void finishExchange(bool failed);
+    void pauseReception();
+    void resumeReception();
+    void wakeWaiter();
+
+    LinkState& st_;
+    platform::SerialDevice& dev_;
+    StatusSink& status_;
+    QTimer tLoadData_, tLoad_, tOut_;
+    std::unordered_map<int16_t, Decoder> decoders_;
+    std::function<void()> afterCoil_;
+    bool busy_ = false;
+    int held_ = 0;
+    bool handling_ = false;  // a frame end / time-out / line error is being handled
+    bool exchangeOpen_ = false;
+    QEventLoop* waitLoop_ = nullptr;
+    Stats stats_;
+};
+
+// Message boxes for failed serial calls.
+QString serialErrorText(int code);
+void ShowSerialError(const QString& callName, int code, int lastError);
+void ShowSystemError(const QString& title, int errorCode);
+
+} // namespace link
