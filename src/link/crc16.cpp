@@ -1,6 +1,6 @@
 #include "link/crc16.h"
 
-namespace link {
+namespace rtu {
 
 uint16_t crc16(const uint8_t* data, std::size_t len, uint16_t crc) {
     for (std::size_t i = 0; i < len; ++i) {
@@ -10,4 +10,4 @@ uint16_t crc16(const uint8_t* data, std::size_t len, uint16_t crc) {
     return crc;
 }
 
-} // namespace link
+} // namespace rtu

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace link {
+namespace rtu {
 
 constexpr int RxBufferSize = 512;
 
@@ -70,4 +70,4 @@ struct LinkState {
     }
 };
 
-} // namespace link
+} // namespace rtu

@@ -11,9 +11,7 @@
 #include <functional>
 #include <unordered_map>
 
-class QEventLoop;
-
-namespace link {
+namespace rtu {
 
 using Decoder = std::function<void()>;
 
@@ -83,10 +81,11 @@ private:
     void SendComm();
     // Marks the current exchange finished before any decoder, beep or box runs,
     // so nothing inside them can end it a second time.
-    void finishExchange(bool failed);
+    // Returns whether an exchange was open (a reply between exchanges is no outcome).
+    bool beginOutcome(bool failed);
+    void endOutcome();
     void pauseReception();
     void resumeReception();
-    void wakeWaiter();
 
     LinkState& st_;
     platform::SerialDevice& dev_;
@@ -98,7 +97,9 @@ private:
     int held_ = 0;
     bool handling_ = false;  // a frame end / time-out / line error is being handled
     bool exchangeOpen_ = false;
-    QEventLoop* waitLoop_ = nullptr;
+    bool aborted_ = false;
+    bool outcomeFailed_ = false;
+    std::vector<uint8_t> sent_; // the frame of the current / last request as sent
     Stats stats_;
 };
 
@@ -107,4 +108,4 @@ QString serialErrorText(int code);
 void ShowSerialError(const QString& callName, int code, int lastError);
 void ShowSystemError(const QString& title, int errorCode);
 
-} // namespace link
+} // namespace rtu

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace link {
+namespace rtu {
 
 void InitSerialTables(SerialTables& t) {
     static const char* baud[20] = {"50",   "75",   "110",   "134",   "150",    "300",    "600",
@@ -42,4 +42,4 @@ int16_t computeFrameGapMs(int b) {
     return static_cast<int16_t>(r);
 }
 
-} // namespace link
+} // namespace rtu

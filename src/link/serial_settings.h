@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace link {
+namespace rtu {
 
 struct SerialSettings {
     int32_t Port = 1;
@@ -48,4 +48,4 @@ QString lineDescription(const SerialSettings& s, const SerialTables& t);
 // at least 20 ms; a negative b (an error code) gives 20.
 int16_t computeFrameGapMs(int b);
 
-} // namespace link
+} // namespace rtu

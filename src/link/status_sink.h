@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
 
-namespace link {
+namespace rtu {
 
 // The six status-bar panels (1-based, as the program numbers them): 1 message,
 // 2 port, 3 line parameters, 4 CRC count, 5 time-out count, 6 activity mark.
@@ -24,4 +24,4 @@ public:
     QString panels[6];
 };
 
-} // namespace link
+} // namespace rtu

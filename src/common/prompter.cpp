@@ -1,0 +1,117 @@
+#include "common/prompter.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace common {
+namespace {
+
+QMessageBox::Icon toQtIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Stop: return QMessageBox::Critical;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::Exclamation: return QMessageBox::Warning;
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons toQtButtons(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton firstButton(Buttons buttons) {
+    return (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) ? QMessageBox::Yes
+                                                                          : QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton toQtButton(int answer) {
+    switch (answer) {
+    case AnswerOk: return QMessageBox::Ok;
+    case AnswerCancel: return QMessageBox::Cancel;
+    case AnswerYes: return QMessageBox::Yes;
+    case AnswerNo: return QMessageBox::No;
+    default: return QMessageBox::NoButton;
+    }
+}
+
+int toAnswer(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Ok: return AnswerOk;
+    case QMessageBox::Cancel: return AnswerCancel;
+    case QMessageBox::Yes: return AnswerYes;
+    case QMessageBox::No: return AnswerNo;
+    default: return 0;
+    }
+}
+
+// The answer a box gives when it is closed without a button (Escape, close box).
+int escapeAnswer(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::OkCancel:
+    case Buttons::YesNoCancel: return AnswerCancel;
+    case Buttons::YesNo: return AnswerNo;
+    case Buttons::Ok: break;
+    }
+    return AnswerOk;
+}
+
+class QtPrompter final : public Prompter {
+public:
+    int message(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                int defaultAnswer) override {
+        QMessageBox box(toQtIcon(icon), title, text, toQtButtons(buttons), QApplication::activeWindow());
+        QMessageBox::StandardButton def = toQtButton(defaultAnswer);
+        if (def == QMessageBox::NoButton || !(toQtButtons(buttons) & def)) def = firstButton(buttons);
+        box.setDefaultButton(def);
+        box.exec();
+        const int answer = toAnswer(box.standardButton(box.clickedButton()));
+        return answer != 0 ? answer : escapeAnswer(buttons);
+    }
+
+    void beep() override { QApplication::beep(); }
+
+    QString openFileName(const QString& title, const QString& filter, const QString& dir) override {
+        return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, dir, filter);
+    }
+
+    QString saveFileName(const QString& title, const QString& filter, const QString& dir) override {
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter);
+    }
+
+    std::optional<QColor> pickColor(const QColor& initial, const QString& title) override {
+        const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow(), title);
+        if (!chosen.isValid()) return std::nullopt; // the user cancelled
+        return chosen;
+    }
+};
+
+QtPrompter& qtPrompter() {
+    static QtPrompter instance;
+    return instance;
+}
+
+Prompter* installed = nullptr;
+
+} // namespace
+
+Prompter& prompter() { return installed != nullptr ? *installed : qtPrompter(); }
+
+void setPrompter(Prompter* p) { installed = p; }
+
+int confirmAction(const QString& action) {
+    return prompter().message(QStringLiteral("ReCheck !"),
+                              QStringLiteral("Do you want to ") + action + QStringLiteral(" ?"),
+                              Icon::Question, Buttons::YesNo, AnswerNo);
+}
+
+} // namespace common

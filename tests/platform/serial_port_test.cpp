@@ -1,0 +1,336 @@
+// The termios serial layer against a real pseudo-terminal: the test holds the
+// master side and plays the meter; the layer opens the slave path.
+
+#include "platform/serial_port.h"
+#include "support/fake_serial.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+struct Pty {
+    int master = -1;
+    int slave = -1; // our own handle on the slave, to read its settings back
+    std::string slavePath;
+
+    Pty() {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return;
+        char name[128];
+        if (::ptsname_r(master, name, sizeof name) != 0) return;
+        slavePath = name;
+        slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    }
+    ~Pty() {
+        if (slave >= 0) ::close(slave);
+        if (master >= 0) ::close(master);
+    }
+    bool ok() const { return slave >= 0; }
+
+    std::vector<uint8_t> readMaster(size_t want, int timeoutMs = 1000) {
+        std::vector<uint8_t> got;
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (got.size() < want && std::chrono::steady_clock::now() < end) {
+            pollfd pfd{master, POLLIN, 0};
+            if (::poll(&pfd, 1, 20) <= 0) continue;
+            uint8_t buf[256];
+            ssize_t n = ::read(master, buf, sizeof buf);
+            if (n > 0) got.insert(got.end(), buf, buf + n);
+        }
+        return got;
+    }
+
+    termios slaveSettings() const {
+        termios t{};
+        ::tcgetattr(slave, &t);
+        return t;
+    }
+};
+
+// Reads from the layer until `want` bytes arrived or a second passed.
+std::vector<uint8_t> readDevice(SerialDevice& dev, int port, size_t want) {
+    std::vector<uint8_t> got;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (got.size() < want && std::chrono::steady_clock::now() < end) {
+        uint8_t buf[64];
+        int n = dev.read(port, buf, sizeof buf);
+        if (n < 0) break;
+        if (n == 0) ::usleep(2000);
+        got.insert(got.end(), buf, buf + n);
+    }
+    return got;
+}
+
+std::unique_ptr<SerialDevice> deviceFor(const std::string& path) {
+    return makePosixSerialDevice([path](int port) { return port == 1 ? path : std::string(); });
+}
+
+} // namespace
+
+TEST(SerialPort, OpenAndCloseReturnCodes) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    auto dev = deviceFor(pty.slavePath);
+    uint8_t b = 0;
+
+    EXPECT_EQ(dev->open(2), SIO_OPENFAIL); // resolver knows no such port
+    EXPECT_EQ(deviceFor("/nonexistent/com1")->open(1), SIO_OPENFAIL);
+
+    // Every call on a port that is not open.
+    EXPECT_EQ(dev->close(1), SIO_BADPORT);
+    EXPECT_EQ(dev->ioctl(1, 12, 3), SIO_BADPORT);
+    EXPECT_EQ(dev->getBaud(1), SIO_BADPORT);
+    EXPECT_EQ(dev->read(1, &b, 1), SIO_BADPORT);
+    EXPECT_EQ(dev->write(1, &b, 1, 100), SIO_BADPORT);
+    EXPECT_EQ(dev->dataStatus(1), SIO_BADPORT);
+    EXPECT_EQ(dev->cntIrq(1), SIO_BADPORT);
+
+    EXPECT_EQ(dev->open(1), SIO_OK);
+    EXPECT_EQ(dev->open(1), SIO_OPENFAIL); // already ours
+    EXPECT_EQ(dev->cntIrq(1), SIO_OK);
+    EXPECT_EQ(dev->close(1), SIO_OK);
+    EXPECT_EQ(dev->close(1), SIO_BADPORT);
+    EXPECT_EQ(dev->open(1), SIO_OK); // can be opened again after closing
+
+    // An existing path that is no terminal is no port.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::string file = dir.filePath("plain").toStdString();
+    ::close(::open(file.c_str(), O_CREAT | O_WRONLY, 0600));
+    EXPECT_EQ(deviceFor(file)->open(1), SIO_OPENFAIL);
+}
+
+TEST(SerialPort, RightsAndExclusiveUse) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root opens any port, locked or not";
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    auto first = deviceFor(pty.slavePath);
+    auto second = deviceFor(pty.slavePath);
+    EXPECT_EQ(first->open(1), SIO_OK);
+    EXPECT_EQ(second->open(1), SIO_OPENFAIL); // held by another program
+    EXPECT_EQ(first->close(1), SIO_OK);
+    EXPECT_EQ(second->open(1), SIO_OK); // closing gives the port free again
+    EXPECT_EQ(second->close(1), SIO_OK);
+
+    ASSERT_EQ(::chmod(pty.slavePath.c_str(), 0), 0);
+    EXPECT_EQ(first->open(1), SIO_WIN32FAIL);
+    EXPECT_EQ(first->lastError(), EACCES);
+}
+
+TEST(SerialPort, BytesBothWays) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    auto dev = deviceFor(pty.slavePath);
+    ASSERT_EQ(dev->open(1), SIO_OK);
+    ASSERT_EQ(dev->ioctl(1, 12, 3), SIO_OK);
+
+    uint8_t buf[16];
+    EXPECT_EQ(dev->read(1, buf, sizeof buf), 0); // nothing waiting, no blocking
+
+    // Raw line: LF, CR and 0xFF pass unchanged and nothing is echoed.
+    const std::vector<uint8_t> request{0x01, 0x03, 0x0A, 0x0D, 0xFF, 0x00};
+    EXPECT_EQ(dev->write(1, request.data(), int(request.size()), 500), int(request.size()));
+    EXPECT_EQ(pty.readMaster(request.size()), request);
+
+    const std::vector<uint8_t> reply{0x01, 0x03, 0x02, 0x0A, 0x0D, 0x11, 0x13};
+    ASSERT_EQ(::write(pty.master, reply.data(), reply.size()), ssize_t(reply.size()));
+    EXPECT_EQ(readDevice(*dev, 1, reply.size()), reply);
+    EXPECT_EQ(dev->read(1, buf, sizeof buf), 0);
+
+    // A read never goes past the length it is given.
+    ASSERT_EQ(::write(pty.master, reply.data(), reply.size()), ssize_t(reply.size()));
+    ::usleep(20000);
+    uint8_t small[3] = {0, 0, 0};
+    EXPECT_EQ(dev->read(1, small, 2), 2);
+    EXPECT_EQ(small[2], 0);
+    readDevice(*dev, 1, reply.size() - 2);
+
+    // The other side going away reads as "nothing", not as an error.
+    ::close(pty.master);
+    pty.master = -1;
+    EXPECT_EQ(dev->read(1, buf, sizeof buf), 0);
+    EXPECT_EQ(dev->close(1), SIO_OK);
+}
+
+TEST(SerialPort, LineSettingsReachTheDriver) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    auto dev = deviceFor(pty.slavePath);
+    ASSERT_EQ(dev->open(1), SIO_OK);
+
+    EXPECT_EQ(dev->ioctl(1, 12, 3), SIO_OK); // 9600 8N1
+    termios t = pty.slaveSettings();
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
+    EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_FALSE(t.c_cflag & CSTOPB);
+    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO));
+    EXPECT_EQ(dev->getBaud(1), 9600);
+
+    EXPECT_EQ(dev->ioctl(1, 16, 3 | 4), SIO_OK); // 115200 8N2
+    t = pty.slaveSettings();
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_EQ(dev->getBaud(1), 115200);
+
+    // Every code of the table is accepted and read back at its own rate,
+    // including 7200, which has no termios constant.
+    for (int code = 0; code < 20; ++code) {
+        EXPECT_EQ(dev->ioctl(1, code, 3), SIO_OK) << code;
+        EXPECT_EQ(dev->getBaud(1), baudRateForCode(code)) << code;
+    }
+    EXPECT_EQ(baudRateForCode(11), 7200);
+    EXPECT_EQ(baudRateForCode(19), 921600);
+    EXPECT_EQ(baudRateForCode(20), 0);
+    EXPECT_EQ(baudRateForCode(-1), 0);
+
+    // A pty has no parity: asking for it must not fail the configuration.
+    EXPECT_EQ(dev->ioctl(1, 12, 3 | 0x18), SIO_OK);
+    EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x08), SIO_OK);
+    EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x08), SIO_OK); // parity is the only change now
+    EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x28), SIO_OK); // mark
+    EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x38 | 4), SIO_OK); // space, 2 stop bits
+    EXPECT_TRUE(pty.slaveSettings().c_cflag & CSTOPB);
+    EXPECT_EQ(dev->getBaud(1), 19200);
+
+    EXPECT_EQ(dev->ioctl(1, 20, 3), SIO_BADPARM);
+    EXPECT_EQ(dev->ioctl(1, -1, 3), SIO_BADPARM);
+    EXPECT_EQ(dev->ioctl(1, 12, 0x10), SIO_BADPARM); // no such parity code
+    EXPECT_EQ(dev->ioctl(1, 12, 0x43), SIO_BADPARM);
+}
+
+TEST(SerialPort, ModemLinesFlowAndLineStatusOnAPty) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    auto dev = deviceFor(pty.slavePath);
+    ASSERT_EQ(dev->open(1), SIO_OK);
+
+    // No modem lines and no error counters on a pty: "not available", not a failure.
+    EXPECT_EQ(dev->setDtr(1, 1), SIO_OK);
+    EXPECT_EQ(dev->setDtr(1, 0), SIO_OK);
+    EXPECT_EQ(dev->setRts(1, 1), SIO_OK);
+    EXPECT_EQ(dev->dataStatus(1), 0);
+    EXPECT_EQ(dev->dataStatus(1), 0);
+
+    EXPECT_EQ(dev->flowCtrl(1, FLOW_HW), SIO_OK);
+    EXPECT_TRUE(pty.slaveSettings().c_cflag & CRTSCTS);
+    EXPECT_EQ(dev->setRts(1, 1), SIO_RTS_BY_HW);
+    EXPECT_EQ(dev->flowCtrl(1, FLOW_SW), SIO_OK);
+    termios t = pty.slaveSettings();
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_TRUE(t.c_iflag & IXOFF);
+    EXPECT_EQ(dev->flowCtrl(1, 0), SIO_OK);
+    EXPECT_FALSE(pty.slaveSettings().c_iflag & IXON);
+    EXPECT_EQ(dev->setRts(1, 0), SIO_OK);
+    EXPECT_EQ(dev->flowCtrl(1, 16), SIO_BADPARM);
+}
+
+TEST(SerialPort, WriteGivesUpWhenThePeerNeverReads) {
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    auto dev = deviceFor(pty.slavePath);
+    ASSERT_EQ(dev->open(1), SIO_OK);
+
+    std::vector<uint8_t> big(1 << 20, 0x55); // far more than the pty buffers
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(dev->write(1, big.data(), int(big.size()), 200), SIO_WRITETIMEOUT);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(ms.count(), 190);
+    EXPECT_LT(ms.count(), 1500);
+
+    // Once the peer reads again the port works as before.
+    pty.readMaster(SIZE_MAX, 200);
+    ::tcflush(pty.slave, TCOFLUSH);
+    uint8_t one = 0x42;
+    EXPECT_EQ(dev->write(1, &one, 1, 500), 1);
+}
+
+TEST(SerialPort, PortNumbersResolveThroughLinks) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString();
+
+    EXPECT_EQ(resolvePortInFolder(folder, 1), "/dev/ttyS0");
+    EXPECT_EQ(resolvePortInFolder(folder, 5), "/dev/ttyS4");
+    EXPECT_EQ(resolvePortInFolder(folder, 0), "");
+    EXPECT_EQ(resolvePortInFolder(folder, -3), "");
+
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    ASSERT_EQ(::symlink(pty.slavePath.c_str(), (folder + "/com2").c_str()), 0);
+    EXPECT_EQ(resolvePortInFolder(folder, 2), folder + "/com2");
+    EXPECT_EQ(resolvePortInFolder(folder + "/", 2), folder + "/com2");
+    EXPECT_EQ(resolvePortInFolder(folder, 3), "/dev/ttyS2");
+
+    auto dev = makePosixSerialDevice([folder](int port) { return resolvePortInFolder(folder, port); });
+    EXPECT_EQ(dev->open(0), SIO_OPENFAIL);
+    ASSERT_EQ(dev->open(2), SIO_OK);
+    uint8_t byte = 0x7E;
+    EXPECT_EQ(dev->write(2, &byte, 1, 500), 1);
+    EXPECT_EQ(pty.readMaster(1), std::vector<uint8_t>{0x7E});
+
+    // A link whose device is gone must not fall back to some other port.
+    ASSERT_EQ(::symlink("/nonexistent/ttyUSB9", (folder + "/com4").c_str()), 0);
+    EXPECT_EQ(resolvePortInFolder(folder, 4), folder + "/com4");
+    EXPECT_EQ(dev->open(4), SIO_OPENFAIL);
+}
+
+TEST(FakeSerial, RecordsCallsQueuesBytesAndFailsOnRequest) {
+    FakeSerialDevice fake;
+    EXPECT_EQ(fake.open(1), SIO_OK);
+    EXPECT_TRUE(fake.isOpen(1));
+    EXPECT_EQ(fake.ioctl(1, 13, 0x1B), SIO_OK);
+    EXPECT_EQ(fake.lastIoctl, std::make_pair(13, 0x1B));
+    EXPECT_EQ(fake.getBaud(1), 19200);
+    EXPECT_EQ(fake.flowCtrl(1, 3), SIO_OK);
+    EXPECT_EQ(fake.lastFlowMode, 3);
+
+    // A written frame can be answered at once; the answer is read in one go.
+    fake.onWrite = [&](const std::vector<uint8_t>& frame) { fake.feed({frame[0], 0x83, 0x02}); };
+    const uint8_t req[] = {0x05, 0x03};
+    EXPECT_EQ(fake.write(1, req, 2, 100), 2);
+    ASSERT_EQ(fake.written.size(), 1u);
+    EXPECT_EQ(fake.written[0], (std::vector<uint8_t>{0x05, 0x03}));
+    uint8_t buf[8];
+    EXPECT_EQ(fake.read(1, buf, sizeof buf), 3);
+    EXPECT_EQ(buf[0], 0x05);
+    EXPECT_EQ(fake.read(1, buf, sizeof buf), 0);
+    fake.feed({1, 2, 3, 4});
+    EXPECT_EQ(fake.read(1, buf, 3), 3); // never past the caller's length
+    EXPECT_EQ(fake.read(1, buf, 3), 1);
+
+    fake.setLineStatus(LINE_PARITY | LINE_FRAMING);
+    EXPECT_EQ(fake.dataStatus(1), 3);
+    EXPECT_EQ(fake.dataStatus(1), 0);
+
+    fake.failOn("flowctrl", SIO_BADPARM);
+    fake.failOn("open", SIO_WIN32FAIL, EACCES);
+    EXPECT_EQ(fake.flowCtrl(1, 0), SIO_BADPARM);
+    EXPECT_EQ(fake.flowCtrl(1, 0), SIO_BADPARM); // until cleared
+    EXPECT_EQ(fake.open(2), SIO_WIN32FAIL);
+    EXPECT_EQ(fake.lastError(), EACCES);
+    fake.clearFailures();
+    EXPECT_EQ(fake.flowCtrl(1, 0), SIO_OK);
+
+    EXPECT_EQ(fake.cntIrq(1), SIO_OK);
+    EXPECT_EQ(fake.close(1), SIO_OK);
+    EXPECT_FALSE(fake.isOpen(1));
+    EXPECT_EQ(fake.close(1), SIO_BADPORT);
+    const std::vector<std::string> expected{"open",  "ioctl", "getbaud", "flowctrl", "write",    "read",
+                                            "read",  "read",  "read",    "status",   "status",   "flowctrl",
+                                            "flowctrl", "open", "flowctrl", "cntirq", "close", "close"};
+    EXPECT_EQ(fake.calls, expected);
+}
