@@ -1,0 +1,99 @@
+#include "shell/password_forms.h"
+
+#include "common/prompter.h"
+#include "shell/app_state.h"
+#include "shell/login.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace shell {
+
+namespace {
+
+QPushButton* makeButton(QWidget* parent) {
+    auto* b = new QPushButton(QStringLiteral("Ok"), parent);
+    // Enter is handled by the boxes themselves: it moves on or presses this button.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+void buildRows(QDialog* dialog, QLineEdit** boxes, const QStringList& labels, QPushButton* button) {
+    auto* grid = new QGridLayout(dialog);
+    for (int i = 0; i < labels.size(); ++i) {
+        grid->addWidget(new QLabel(labels[i], dialog), i, 0);
+        boxes[i] = new QLineEdit(dialog);
+        boxes[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
+        if (i > 0) boxes[i]->setEchoMode(QLineEdit::Password);
+        grid->addWidget(boxes[i], i, 1);
+    }
+    grid->addWidget(button, int(labels.size()), 1, Qt::AlignRight);
+    grid->setColumnMinimumWidth(1, 160);
+}
+
+} // namespace
+
+PasswordForm::PasswordForm(AppState& app, QWidget* parent) : QDialog(parent), app_(app) {
+    setWindowTitle(QStringLiteral("Password"));
+    app_.LoginOk = false;
+    command1_ = makeButton(this);
+    command1_->setObjectName(QStringLiteral("Command1"));
+    buildRows(this, text_, {QStringLiteral("Name : "), QStringLiteral("Password : ")}, command1_);
+    connect(text_[0], &QLineEdit::returnPressed, this, [this] { text_[1]->setFocus(); });
+    connect(text_[1], &QLineEdit::returnPressed, this, &PasswordForm::command1Click);
+    connect(command1_, &QPushButton::clicked, this, &PasswordForm::command1Click);
+}
+
+void PasswordForm::command1Click() {
+    performLogin(app_, text_[0]->text(), text_[1]->text());
+    accept();
+}
+
+SetPasswordForm::SetPasswordForm(AppState& app, QWidget* parent) : QDialog(parent), app_(app) {
+    setWindowTitle(QStringLiteral("Set Password"));
+    command1_ = makeButton(this);
+    command1_->setObjectName(QStringLiteral("Command1"));
+    buildRows(this, text_,
+              {QStringLiteral("Name : "), QStringLiteral("Password : "), QStringLiteral("Recheck Password : ")},
+              command1_);
+    connect(text_[0], &QLineEdit::returnPressed, this, [this] { text_[1]->setFocus(); });
+    connect(text_[1], &QLineEdit::returnPressed, this, [this] { text_[2]->setFocus(); });
+    connect(text_[2], &QLineEdit::returnPressed, this, &SetPasswordForm::command1Click);
+    connect(command1_, &QPushButton::clicked, this, &SetPasswordForm::command1Click);
+}
+
+void SetPasswordForm::command1Click() {
+    const QString error = QStringLiteral("Error");
+    switch (changePassword(app_.registry, app_.LoginName, text_[0]->text(), text_[1]->text(), text_[2]->text())) {
+    case PasswordChangeResult::Ok:
+        accept();
+        return;
+    case PasswordChangeResult::NameError:
+        common::beep();
+        common::showMessage(error, QStringLiteral("Name Error"), common::Icon::Stop);
+        return;
+    case PasswordChangeResult::PasswordError:
+        common::beep();
+        common::showMessage(error, QStringLiteral("Password Error"), common::Icon::Stop);
+        return;
+    case PasswordChangeResult::StoreError:
+        common::showMessage(error, QStringLiteral("Password Save Error!"), common::Icon::Stop);
+        return;
+    }
+}
+
+bool runLogin(AppState& app, QWidget* parent) {
+    PasswordForm form(app, parent);
+    form.exec();
+    return app.LoginOk;
+}
+
+void runSetPassword(AppState& app, QWidget* parent) {
+    SetPasswordForm form(app, parent);
+    form.exec();
+}
+
+} // namespace shell

@@ -1,0 +1,103 @@
+#include "shell_rig.h"
+
+#include "shell/password_forms.h"
+#include "shell/save_config.h"
+
+#include "link/crc16.h"
+#include "link/modbus_master.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#if __has_include("sim_meter.h")
+#include "sim_meter.h"
+#define PCTOOL_HAVE_SIM_METER 1
+#endif
+
+using namespace shell;
+
+namespace {
+
+void loginWhenAsked(const QString& name, const QString& password) {
+    whenShown<PasswordForm>([name, password](PasswordForm* p) {
+        p->nameBox()->setText(name);
+        p->passwordBox()->setText(password);
+        p->okButton()->click();
+    });
+}
+
+} // namespace
+
+TEST(SaveConfig, FrameForMeterOne) {
+    const auto f = saveConfigFrame(1);
+    EXPECT_EQ(std::vector<uint8_t>(f.begin(), f.end()),
+              (std::vector<uint8_t>{0x01, 0x71, 0x89, 0x21, 0x00, 0x0F, 0x47, 0x93}));
+    EXPECT_EQ(rtu::crc16(f.data(), f.size()), 0);
+    EXPECT_EQ(saveConfigFrame(247)[0], 247);
+}
+
+TEST(SaveConfig, ConfigModifiedIsKeptOnlyWhenTheSaveFailed) {
+    ShellRig r;
+    for (auto result : {SaveConfigResult::Declined, SaveConfigResult::LoginFailed, SaveConfigResult::Saved}) {
+        r.app.link.ConfigModified = true;
+        settleConfigModified(r.app, result);
+        EXPECT_FALSE(r.app.link.ConfigModified);
+    }
+    r.app.link.ConfigModified = true;
+    settleConfigModified(r.app, SaveConfigResult::Failed);
+    EXPECT_TRUE(r.app.link.ConfigModified);
+}
+
+#ifdef PCTOOL_HAVE_SIM_METER
+TEST(SaveConfig, ReachesTheMeterAndTheTimeoutStartsFiveSecondsLater) {
+    ShellRig r;
+    sim::SimLine line;
+    ASSERT_TRUE(line.start());
+    sim::Meter& meter = line.addMeter(1, 9600);
+    ASSERT_TRUE(line.linkAs((r.dir.path() + "/com1").toStdString()));
+    const std::string folder = r.dir.path().toStdString();
+    auto dev = platform::makePosixSerialDevice([folder](int n) { return platform::resolvePortInFolder(folder, n); });
+    rtu::MemoryStatus status;
+    rtu::LinkState& st = r.app.link;
+    rtu::ModbusMaster master(st, *dev, status);
+    st.MeterAddress = "1";
+    st.RetryLimit = 0;
+    st.ReplyTimeoutMs = 300;
+    ASSERT_TRUE(master.OpenCommPort());
+    master.applyTimerIntervals();
+
+    // "No": nothing sent, no login window.
+    r.ui.answerNext(common::AnswerNo);
+    EXPECT_EQ(SaveMeterConfig(r.app, master), SaveConfigResult::Declined);
+    EXPECT_EQ(line.requests().size(), 0u);
+    EXPECT_EQ(r.app.ConfirmAnswer, common::AnswerNo);
+    ASSERT_FALSE(r.ui.boxes.empty());
+    EXPECT_EQ(r.ui.boxes[0].text, "Do you want to Save Config ?");
+
+    // Yes, logged in: the frame reaches the meter, which stores its settings.
+    r.ui.answerNext(common::AnswerYes);
+    loginWhenAsked("MORLIX", "MORLIX");
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(SaveMeterConfig(r.app, master), SaveConfigResult::Saved);
+    EXPECT_GE(t.elapsed(), 4900);
+    EXPECT_EQ(st.CommandCode, rtu::CmdSaveConfig);
+    ASSERT_EQ(line.requests().size(), 1u);
+    EXPECT_EQ(line.requests()[0].bytes, (std::vector<uint8_t>{0x01, 0x71, 0x89, 0x21, 0x00, 0x0F, 0x47, 0x93}));
+    EXPECT_EQ(meter.saveCount(), 1);
+
+    // A silent meter: the time-out runs only after the pause, then the error box.
+    line.injectFault({sim::Fault::Kind::Silence, 0});
+    r.ui.boxes.clear();
+    r.ui.answerNext(common::AnswerYes);
+    loginWhenAsked("MORLIX", "MORLIX");
+    t.restart();
+    EXPECT_EQ(SaveMeterConfig(r.app, master), SaveConfigResult::Failed);
+    EXPECT_GE(t.elapsed(), 5000 + 300 - 50);
+    EXPECT_TRUE(r.ui.sawText("Meter [1] Save Config Error!"));
+    EXPECT_EQ(r.ui.count("Error"), 1);
+    master.CloseCommPort();
+}
+#endif
