@@ -1,0 +1,74 @@
+#pragma once
+// The whole program put together: the state structs, the serial layer, the
+// Modbus master, the main window with its pages and the services that connect
+// them. main() makes one; the whole-program tests make one against the
+// simulated meter.
+
+#include "common/app_state.h"
+#include "platform/serial_port.h"
+#include "shell/app_state.h"
+#include "shell/page_services.h"
+#include "shell/status_panels.h"
+
+#include <QPointer>
+#include <QSize>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace rtu {
+class ModbusMaster;
+}
+
+namespace shell {
+
+class MainForm;
+class Page;
+class StartupForm;
+
+struct ApplicationOptions {
+    // The folder of the executable: Comm.Dat and the comN port links live there.
+    QString executableDir;
+    // COM n -> device; by default a "comN" link in the program folder, else /dev/ttyS<n-1>.
+    platform::PortResolver portResolver;
+    // The screen size in pixels, for tests; the primary screen's when not given.
+    std::optional<QSize> screenSize;
+};
+
+class Application {
+public:
+    explicit Application(ApplicationOptions options);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Reads the start-up state and shows the start-up window, which opens the
+    // settings window; its "Ok" shows the main window.
+    void start();
+
+    AppState& app() { return app_; }
+    rtu::ModbusMaster& master() { return *master_; }
+    PageServices& services() { return services_; }
+    common::PageState& page() { return page_; }
+    common::DataLogSet& logs() { return logs_; }
+    StatusPanels& status() { return status_; }
+    // The main window, created on first use.
+    MainForm& mainForm();
+    bool hasMainForm() const { return !mainForm_.isNull(); }
+
+private:
+    void createPages();
+
+    ApplicationOptions options_;
+    AppState app_;
+    common::PageState page_;
+    common::DataLogSet logs_;
+    StatusPanels status_;
+    PageServices services_;
+    std::unique_ptr<platform::SerialDevice> device_;
+    std::unique_ptr<rtu::ModbusMaster> master_;
+    QPointer<MainForm> mainForm_;
+    std::vector<std::unique_ptr<Page>> pages_;
+};
+
+} // namespace shell

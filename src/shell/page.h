@@ -1,0 +1,45 @@
+#pragma once
+// A page of the main window: one of the frames frmProgram(0..26) together with
+// the work the poll scheduler does for it and the reply decoders it owns.
+//
+// Pages arrive one issue at a time. A page that is not built yet has only its
+// selector button and an empty placeholder frame; its scheduler work does nothing.
+
+#include <QWidget>
+#include <cstdint>
+
+namespace rtu {
+class ModbusMaster;
+}
+
+namespace shell {
+
+class Page {
+public:
+    virtual ~Page() = default;
+
+    // The page's index, 0..26 (the index of its selector button and frame).
+    virtual int16_t index() const = 0;
+    // The page's frame; the main window places and shows it. nullptr keeps the
+    // placeholder frame.
+    virtual QWidget* widget() = 0;
+
+    // The page's initialiser (grid headings, list items); sends nothing. Run once by
+    // InitGridsAndTabs while Refreshing is set, so change handlers mark nothing.
+    virtual void init() {}
+    // Shows the first tab of each of the page's tab controls (after every init()).
+    virtual void showFirstTabs() {}
+    // Draws the page's empty plot grids (after every showFirstTabs()).
+    virtual void drawPlotGrids() {}
+
+    // True when the page runs its own step work through runStep(); false leaves the
+    // page to the scheduler's page table, which calls the procedures in PageServices.
+    virtual bool hasStepWork() const { return false; }
+    // The page work of one scheduler tick for the current step; may move the step.
+    virtual void runStep(int16_t& pageStep) { (void)pageStep; }
+
+    // Registers the decoders of the page's command codes with the dispatcher.
+    virtual void registerDecoders(rtu::ModbusMaster& master) { (void)master; }
+};
+
+} // namespace shell

@@ -1,0 +1,417 @@
+#include "shell/scheduler.h"
+
+#include "common/prompter.h"
+#include "common/shared_routines.h"
+#include "link/modbus_master.h"
+#include "shell/page.h"
+
+#include <QDateTimeEdit>
+#include <QSignalBlocker>
+#include <exception>
+
+namespace shell {
+
+namespace {
+
+constexpr int kTickGapMs = 300;
+constexpr int kHousekeepingMs = 1000;
+constexpr double kElapsedLimit = 6000; // 100 minutes: enough for the longest log interval
+
+// Runs a page procedure when the page that owns it has been built.
+bool call(const Proc& proc) {
+    if (!proc) return false;
+    proc();
+    return true;
+}
+
+// Sets the step back to 0 when it goes out of scope, whatever happened before.
+struct StepReset {
+    int16_t& step;
+    ~StepReset() { step = 0; }
+};
+
+} // namespace
+
+void setPickerDate(QDateTimeEdit* picker, const QDate& date) {
+    if (!picker || !date.isValid()) return;
+    const QSignalBlocker block(picker);
+    const QDate shown = picker->date();
+    if (shown.isValid()) picker->setDate(QDate(shown.year(), shown.month(), 1));
+    picker->setDate(QDate(date.year(), date.month(), 1));
+    picker->setDate(date);
+}
+
+Scheduler::Scheduler(rtu::LinkState& link, common::MeterState& meter, common::PageState& page,
+                     common::DataLogSet& logs, rtu::ModbusMaster& master, PageServices& services, QObject* parent)
+    : QObject(parent), link_(link), meter_(meter), page_(page), logs_(logs), master_(master), svc_(services) {
+    // The gap counts from the end of a tick, so a slow meter slows polling down
+    // instead of queuing ticks.
+    tCommOnLine_.setSingleShot(true);
+    tCommOnLine_.setInterval(kTickGapMs);
+    tCommOnLine_.setTimerType(Qt::PreciseTimer);
+    tScannerTime_.setInterval(kHousekeepingMs);
+    connect(&tCommOnLine_, &QTimer::timeout, this, &Scheduler::TCommOnLine_Timer);
+    connect(&tScannerTime_, &QTimer::timeout, this, &Scheduler::TScannerTime_Timer);
+}
+
+void Scheduler::setPickers(QDateTimeEdit* date, QDateTimeEdit* time) {
+    dtpDate_ = date;
+    dtpTime_ = time;
+}
+
+void Scheduler::registerPage(Page& page) {
+    const int i = page.index();
+    if (i >= 0 && i < PageCount) pages_[size_t(i)] = &page;
+}
+
+Page* Scheduler::page(int index) const { return (index >= 0 && index < PageCount) ? pages_[size_t(index)] : nullptr; }
+
+QDateTime Scheduler::now() const { return host_.now ? host_.now() : QDateTime::currentDateTime(); }
+
+// --- starting and stopping ---------------------------------------------------------
+
+void Scheduler::enable() {
+    if (shutDown_) return;
+    if (inTick_) {
+        wish_ = Wish::Start;
+        return;
+    }
+    tCommOnLine_.start();
+}
+
+void Scheduler::disable() {
+    if (inTick_) wish_ = Wish::Stop;
+    tCommOnLine_.stop();
+}
+
+bool Scheduler::enabled() const {
+    if (shutDown_) return false;
+    if (inTick_) return wish_ == Wish::Start || (wish_ == Wish::None && page_.PageIndex != PresetResetPage);
+    return tCommOnLine_.isActive();
+}
+
+void Scheduler::shutdown() {
+    shutDown_ = true;
+    tCommOnLine_.stop();
+    tScannerTime_.stop();
+}
+
+// --- the scheduler tick ----------------------------------------------------------------
+
+void Scheduler::TCommOnLine_Timer() {
+    // Exchanges run the event loop while they wait; a tick must never start inside another.
+    if (inTick_) return;
+    tCommOnLine_.stop();
+    inTick_ = true;
+    wish_ = Wish::None;
+    // A direct exchange (scan, address entry, changes) holds the link: this tick only re-arms.
+    if (!master_.busy()) {
+        try {
+            runTick();
+        } catch (...) {
+            // A failure anywhere in the tick's work ends it here; polling goes on.
+        }
+    }
+    inTick_ = false;
+
+    // Re-arm. Preset and Reset runs its own exchanges, so polling stops there, unless
+    // page or meter selection asked for a tick while this one ran.
+    const bool rearm = wish_ == Wish::Start || (wish_ == Wish::None && page_.PageIndex != PresetResetPage);
+    wish_ = Wish::None;
+    if (rearm && !shutDown_) tCommOnLine_.start();
+}
+
+void Scheduler::runTick() {
+    ++ticks_;
+    if (!link_.meterSelected()) return;
+    backgroundReads();
+    if (page_.PageChanged) {
+        page_.PageStep = 0;
+        page_.PageChanged = false;
+    }
+    runPageWork();
+    runDataLogs();
+    runDeferredActions();
+}
+
+void Scheduler::backgroundReads() {
+    auto& t = page_.Ticks;
+    if (t.KeyLockTicks < common::TickCounters::KeyLockCap) return;
+    bool failed = false;
+    if (call(svc_.ReadKeyboardLock)) failed = link_.LinkFailed;
+    if (failed) return; // both reads are tried again on the next tick
+    if (page_.PageIndex == 2) {
+        // The page reads its own properties; the lock is read every 10 s here too.
+        t.KeyLockTicks = 0;
+        return;
+    }
+    if (svc_.ReadEssentialProperty) {
+        // This read only refreshes the ratios used for scaling; the edits of the
+        // shown page are not its business and must survive it.
+        const bool modified = page_.SetupModified;
+        const int16_t group = page_.EditedGroup;
+        svc_.ReadEssentialProperty();
+        page_.SetupModified = page_.SetupModified || modified;
+        if (page_.EditedGroup == 0) page_.EditedGroup = group;
+        if (link_.LinkFailed) return;
+    }
+    t.KeyLockTicks = 0;
+}
+
+void Scheduler::runPageWork() {
+    Page* p = page(page_.PageIndex);
+    if (p && p->hasStepWork()) {
+        p->runStep(page_.PageStep);
+        return;
+    }
+    runPageTable();
+}
+
+void Scheduler::runGatedLiveRead(const Proc& read, bool resetWhateverTheOutcome) {
+    auto& t = page_.Ticks;
+    if (t.RefreshTicks < common::TickCounters::RefreshCap) return;
+    if (!call(read)) return;
+    if (resetWhateverTheOutcome || !link_.LinkFailed) t.RefreshTicks = 0;
+}
+
+void Scheduler::runPageTable() {
+    const int16_t step = page_.PageStep;
+    switch (page_.PageIndex) {
+    case 0:
+        if (step == 0) runGatedLiveRead(svc_.ReadInstantAndEnergy, false);
+        break;
+    case 1: call(svc_.RunMaxMinPage); break;
+    case 2:
+        switch (step) {
+        case 0:
+            if (call(svc_.ReadEssentialProperty) && !link_.LinkFailed) page_.PageStep = 4;
+            break;
+        case 1: call(svc_.SetupTransferDelayTime); break;
+        case 2: call(svc_.SetupWireFrequency); break;
+        case 3: call(svc_.SetupPTCTRatio); break;
+        }
+        break;
+    case 3:
+        if (step == 0) call(svc_.ReadSetPointSetup);
+        else if (step == 1) call(svc_.SetupSetPoint);
+        break;
+    case 4: call(svc_.RunAnalogInputPage); break;
+    case 5:
+        if (step == 0) call(svc_.ReadAnalogOutputSetup);
+        else if (step == 1) call(svc_.SetupAnalogOutput);
+        break;
+    case 6:
+        if (step == 0) call(svc_.ReadDigitalInputSetup);
+        else if (step == 1) runGatedLiveRead(svc_.ReadDigitalInputStatus, false);
+        else if (step == 2) call(svc_.WriteDigitalInputSetup);
+        break;
+    case 7:
+        if (step == 0) call(svc_.ReadPulseOutputSetup);
+        else if (step == 1) call(svc_.WritePulseOutputSetup);
+        break;
+    case 8:
+        switch (step) {
+        case 0: call(svc_.ReadTOUSchedule); break;
+        case 1: runGatedLiveRead(svc_.ReadTOUData, false); break;
+        case 2: call(svc_.SetupTimeOfUse); break;
+        case 3:
+            RunConfirmedCoilCommand(27, svc_.TOUCommandCaption ? svc_.TOUCommandCaption()
+                                                               : QStringLiteral("Reset TOU Count"));
+            break;
+        }
+        break;
+    case 9:
+        if (step == 0) call(svc_.ReadDemandSetup);
+        else if (step == 1) runGatedLiveRead(svc_.ReadDemandValues, true);
+        else if (step == 2) call(svc_.WriteDemandSetup);
+        break;
+    case 10:
+        if (step == 0) {
+            call(svc_.ReadMeterClock);
+            call(svc_.ReadClockRecords);
+            call(svc_.ReadMeterInformation);
+        } else if (step == 1) {
+            call(svc_.SetupClock);
+        } else if (step == 2) {
+            call(svc_.SetupBatteryReplaceDate);
+        }
+        break;
+    case 11: runTrendPage(); break;
+    case 12: call(svc_.RunEventPage); break;
+    case 13: call(svc_.RunTracePage); break;
+    case 14: runWaveformSequence(); break;
+    case 15:
+        if (step == 0) call(svc_.ReadRelaySetup);
+        else if (step == 1) call(svc_.SetupControlRelay);
+        else if (step >= 2 && step <= 7) {
+            if (svc_.ControlRelayOutput) svc_.ControlRelayOutput(int16_t(step - 2));
+        } else if (step == 8) {
+            runGatedLiveRead(svc_.ReadRelayStatus, true);
+        }
+        break;
+    case 16: runMappingRequest(); break;
+    case 19:
+        if (step == 0) call(svc_.ReadPulseLedSetup);
+        else if (step == 1) call(svc_.WritePulseLEDSetup);
+        break;
+    case 20:
+        if (step == 0) call(svc_.ReadDisplaySetup);
+        else if (step == 1) call(svc_.SetupDisplayScan);
+        break;
+    case 21:
+        if (meter_.MeterVersion >= 2.1f) call(svc_.ReadHarmonics);
+        runWaveformSequence();
+        break;
+    case 22: call(svc_.RunSystemFunctionPage); break;
+    case 25: call(svc_.RunTOUPage); break;
+    case 26: call(svc_.RunSimulationPage); break;
+    default: break; // 17 and the unused indices have no page work
+    }
+}
+
+// The trend page's steps, carried out by the trend page's own procedures.
+void Scheduler::runTrendPage() {
+    auto& t = page_.Ticks;
+    switch (page_.PageStep) {
+    case 0:
+        call(svc_.ReadTrendSetup);
+        call(svc_.ReadTrendAndAnalogInput);
+        t.MinuteTicks = common::TickCounters::MinuteCap;
+        break;
+    case 1:
+        if (t.MinuteTicks >= common::TickCounters::MinuteCap && call(svc_.ReadTrendAndAnalogInput))
+            t.MinuteTicks = 0;
+        break;
+    case 2:
+    case 3: {
+        const int16_t coil = page_.PageStep == 2 ? 30 : 31;
+        const QString caption = svc_.TrendCommandCaption ? svc_.TrendCommandCaption()
+                                : coil == 30                 ? QStringLiteral("Start Trend")
+                                                             : QStringLiteral("Stop Trend");
+        RunConfirmedCoilCommand(coil, caption);
+        break;
+    }
+    case 4: call(svc_.LoadTrendLog); break;
+    case 5:
+        if (call(svc_.SetupTrend)) {
+            common::Delay(2); // the meter restarts its logger before the log can be read
+            call(svc_.LoadTrendLog);
+        }
+        break;
+    case 6: call(svc_.SaveTLFile); break;
+    }
+}
+
+void Scheduler::runWaveformSequence() {
+    if (!svc_.WaveformCaptureEnabled || !svc_.WaveformCaptureEnabled()) return;
+    call(svc_.ClearPhaseAngles);
+    // The capture derives amperes and volts per count from the instant values.
+    call(svc_.ReadInstantAndEnergy);
+    call(svc_.TriggerWaveformCapture);
+    call(svc_.ReadWaveformCaptureTime);
+    call(svc_.CaptureWaveform);
+    call(svc_.ShowWaveformCursors);
+}
+
+void Scheduler::runMappingRequest() {
+    auto withWindowDisabled = [this](const Proc& proc) {
+        if (!proc) return;
+        if (host_.setWindowEnabled) host_.setWindowEnabled(false);
+        proc();
+        if (host_.setWindowEnabled) host_.setWindowEnabled(true);
+    };
+    switch (page_.MappingRequest) {
+    case 0: {
+        auto& t = page_.Ticks;
+        if (t.MapTicks >= common::TickCounters::MapCap && call(svc_.ReadMappedValues)) t.MapTicks = 0;
+        break;
+    }
+    case 1:
+        call(svc_.EnableMappingGrid);
+        call(svc_.ReadMappingTable);
+        break;
+    case 2:
+        if (svc_.WriteMappingEntry) svc_.WriteMappingEntry(int16_t(page_.GridEditRow - 1), true);
+        break;
+    case 3: withWindowDisabled(svc_.SetupMappingFile); break;
+    case 4: withWindowDisabled(svc_.UploadMappingFile); break;
+    default: break; // 5: a map entry is being edited
+    }
+}
+
+void Scheduler::runDataLogs() {
+    const std::pair<common::DataLogState*, const Proc*> logs[] = {{&logs_.BasicLog, &svc_.WriteInstantLogLine},
+                                                                  {&logs_.HarmonicLog, &svc_.WriteHarmonicLogLine},
+                                                                  {&logs_.WaveformLog, &svc_.WriteWaveformLogLine}};
+    for (const auto& [log, writer] : logs) {
+        // Each writer returns at once until its interval has passed.
+        if (!log->FileName.isEmpty() && log->Interval != 0) call(*writer);
+    }
+}
+
+void Scheduler::runDeferredActions() {
+    if (link_.CommSetupPending && host_.openCommSettings) host_.openCommSettings();
+    const int16_t action = page_.PendingAddressAction;
+    if (action == 1) call(svc_.SetupMeterAddress);
+    else if (action == 2) call(svc_.SetupMeterBaudRate);
+    if (action != 0) page_.PendingAddressAction = 0;
+}
+
+void Scheduler::RunConfirmedCoilCommand(int16_t coil, const QString& caption) {
+    // Declined, refused, failed or done: the page goes back to reading.
+    StepReset reset{page_.PageStep};
+    ConfirmAnswer = 0;
+    ConfirmAnswer = common::confirmAction(caption);
+    if (ConfirmAnswer != common::AnswerYes) return;
+    if (!(svc_.Login && svc_.Login())) return;
+    master_.SendCommandCoil(coil);
+    const QString head = "Meter [" + link_.MeterAddress + "] " + caption;
+    if (link_.LinkFailed) {
+        common::prompter().message("Error", head + " Error!", common::Icon::Stop, common::Buttons::Ok);
+        return;
+    }
+    master_.status().setPanelText(1, head + " Ok!");
+    if (coil == 30) {
+        if (svc_.SetTrendCommandCaption) svc_.SetTrendCommandCaption(QStringLiteral("Stop Trend"));
+        call(svc_.ClearTrendTables); // a started logger begins a new log
+    } else if (coil == 31) {
+        if (svc_.SetTrendCommandCaption) svc_.SetTrendCommandCaption(QStringLiteral("Start Trend"));
+    }
+}
+
+// --- the housekeeping tick ---------------------------------------------------------------
+
+void Scheduler::TScannerTime_Timer() {
+    // Each part stands alone: a failure in one does not stop the others.
+    auto guarded = [](auto&& part) {
+        try {
+            part();
+        } catch (...) {
+        }
+    };
+    guarded([&] { page_.Ticks.raise(); });
+    guarded([&] {
+        for (common::DataLogState* log : {&logs_.BasicLog, &logs_.HarmonicLog, &logs_.WaveformLog})
+            if (log->Elapsed < kElapsedLimit) log->Elapsed += 1;
+    });
+    const QDateTime pc = now();
+    guarded([&] {
+        if (!page_.DateEdited) setPickerDate(dtpDate_, pc.date());
+    });
+    guarded([&] {
+        if (!page_.TimeEdited && dtpTime_) {
+            const QSignalBlocker block(dtpTime_.data());
+            dtpTime_->setTime(QTime(pc.time().hour(), pc.time().minute(), pc.time().second()));
+        }
+    });
+    guarded([&] {
+        if (link_.meterSelected()) return;
+        page_.OffLineShown = !page_.OffLineShown;
+        if (host_.setCaption) host_.setCaption(page_.OffLineShown ? OffLineCaption : MainCaption);
+    });
+    guarded([&] {
+        if (host_.afterHousekeeping) host_.afterHousekeeping();
+    });
+}
+
+} // namespace shell

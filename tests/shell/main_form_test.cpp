@@ -1,0 +1,305 @@
+// The main window: start-up as a user sees it, the function buttons, page
+// selection with its pending-write rules, and polling a meter through the window.
+#include "fake_serial.h"
+#include "scripted_prompter.h"
+#include "sim_meter.h"
+
+#include "link/modbus_master.h"
+#include "platform/taskbar.h"
+#include "shell/main_form.h"
+#include "shell/status_panels.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace shell;
+
+namespace {
+
+struct CountingTaskBar : platform::TaskBar {
+    int hidden = 0, shown = 0;
+    void hide() override { ++hidden; }
+    void show() override { ++shown; }
+};
+
+struct Rig {
+    rtu::LinkState link;
+    common::MeterState meter;
+    common::PageState page;
+    common::DataLogSet logs;
+    FakeSerialDevice dev;
+    StatusPanels status;
+    ScriptedPrompter ui;
+    ScopedPrompter scope{ui};
+    CountingTaskBar bar;
+    rtu::ModbusMaster master{link, dev, status};
+    PageServices svc;
+    std::unique_ptr<MainForm> form;
+    std::vector<int> reads; // start registers, in order
+    int ended = 0;
+
+    explicit Rig(QSize screen = QSize(1024, 768)) {
+        platform::setTaskBar(&bar);
+        rtu::InitSerialTables(rtu::serialTables());
+        link.ReplyTimeoutMs = 100;
+        link.RetryLimit = 0;
+        dev.onWrite = [this](const std::vector<uint8_t>& f) {
+            if (f.size() < 8 || f[1] != 0x03) return;
+            reads.push_back(f[2] << 8 | f[3]);
+            std::vector<uint8_t> r{f[0], 0x03, uint8_t(2 * (f[4] << 8 | f[5]))};
+            r.resize(3 + r[2], 0);
+            sim::appendCrc(r);
+            dev.feed(r);
+        };
+        svc.EndProgram = [this] { ++ended; };
+        form = std::make_unique<MainForm>(link, meter, page, logs, master, svc, MainFormOptions{screen});
+    }
+    ~Rig() {
+        form->scheduler().shutdown();
+        platform::setTaskBar(nullptr);
+    }
+    Proc reader(int start) {
+        return [this, start] {
+            link.CommandCode = 1;
+            link.setReadWindow(start, 2);
+            master.SendReadHoldingRegisters();
+        };
+    }
+    void click(int option) { form->optProgram(option)->click(); }
+};
+
+} // namespace
+
+TEST(MainForm, StartsAsANewUserSeesIt) {
+    Rig r;
+    r.form->show();
+    EXPECT_TRUE(r.dev.isOpen(1));
+    EXPECT_EQ(r.status.panelText(2), "COM 1 ");
+    EXPECT_EQ(r.status.panelText(3), "9600,None,8,1 ");
+    EXPECT_EQ(r.status.panelText(4), "CRC : 0");
+    EXPECT_EQ(r.status.panelText(5), "TO : 0");
+    EXPECT_EQ(r.status.label(3)->text(), "9600,None,8,1 ");
+    EXPECT_FALSE(r.link.CommSetupPending);
+    EXPECT_EQ(r.link.MeterAddress, "xxx");
+    EXPECT_EQ(r.form->cbBaudRate()->currentText(), "9600");
+    EXPECT_FALSE(r.form->TCommOnLine().isActive());
+    EXPECT_TRUE(r.form->TScannerTime().isActive());
+    EXPECT_EQ(r.form->TScannerTime().interval(), 1000);
+    EXPECT_EQ(r.form->TCommOnLine().interval(), 300);
+    EXPECT_EQ(r.form->TCommOnLine().timerType(), Qt::PreciseTimer);
+
+    // The menu: 23 options top to bottom in the menu's order, the unused ones hidden.
+    int lastY = -1;
+    for (int16_t i : MainForm::menuOrder()) {
+        QPushButton* opt = r.form->optProgram(i);
+        EXPECT_TRUE(opt->isVisible()) << i;
+        EXPECT_GT(opt->y(), lastY) << i;
+        lastY = opt->y();
+    }
+    for (int i : {18, 23, 24, 25}) EXPECT_FALSE(r.form->optProgram(i)->isVisible()) << i;
+    EXPECT_EQ(r.form->optProgram(17)->text(), "Preset and Reset");
+    for (int i = 0; i < 27; ++i) EXPECT_FALSE(r.form->frmProgram(i)->isVisible()) << i;
+    EXPECT_FALSE(r.form->cmdFunction(2)->isVisible());
+    EXPECT_EQ(r.form->cmdFunction(1)->text(), "Comm");
+
+    // No meter: the caption blinks once a second.
+    r.form->scheduler().TScannerTime_Timer();
+    EXPECT_EQ(r.form->windowTitle(), "KD XXXX PC Tool   ***  Off Line  ***");
+    r.form->scheduler().TScannerTime_Timer();
+    EXPECT_EQ(r.form->windowTitle(), "KD XXXX PC Tool");
+
+    // "Comm" with no meter: the settings window at once, then the port reopened.
+    int shown = 0;
+    r.svc.ShowCommForm = [&] {
+        ++shown;
+        EXPECT_FALSE(r.dev.isOpen(1));
+        r.link.Serial.Port = 2;
+        r.link.Serial.BaudIndex = r.link.Serial.BaudCode = 13;
+    };
+    r.link.CrcErrorCount = 4;
+    r.form->cmdFunction(1)->click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(r.dev.isOpen(2));
+    EXPECT_EQ(r.status.panelText(2), "COM 2 ");
+    EXPECT_EQ(r.status.panelText(3), "19200,None,8,1 ");
+    EXPECT_EQ(r.link.CrcErrorCount, 0);
+    EXPECT_EQ(r.form->cbBaudRate()->currentText(), "19200");
+    EXPECT_TRUE(r.form->cmdFunction(1)->isEnabled());
+
+    // Closing asks first; No leaves everything running.
+    r.ui.answerNext(common::AnswerNo);
+    EXPECT_FALSE(r.form->close());
+    EXPECT_TRUE(r.form->isVisible());
+    EXPECT_TRUE(r.ui.sawText("Do you want to Exit ?"));
+    EXPECT_TRUE(r.dev.isOpen(2));
+    r.ui.answerNext(common::AnswerYes);
+    EXPECT_TRUE(r.form->close());
+    EXPECT_FALSE(r.dev.isOpen(2));
+    EXPECT_EQ(r.bar.hidden, 0);
+    EXPECT_EQ(r.bar.shown, 1); // shown again even though it was never hidden
+    EXPECT_EQ(r.ended, 1);
+}
+
+TEST(MainForm, PageSelectionShowsColoursAndQueuesWrites) {
+    Rig r;
+    r.form->show();
+    r.click(5);
+    EXPECT_EQ(r.page.PageIndex, 5);
+    EXPECT_TRUE(r.page.PageChanged);
+    EXPECT_TRUE(r.form->frmProgram(5)->isVisible());
+    EXPECT_EQ(r.form->optProgramColour(5), QColor(255, 255, 0));
+    EXPECT_TRUE(r.form->TCommOnLine().isActive());
+
+    r.click(17); // Preset and Reset: no polling
+    EXPECT_FALSE(r.form->TCommOnLine().isActive());
+    EXPECT_FALSE(r.form->frmProgram(5)->isVisible());
+    EXPECT_NE(r.form->optProgramColour(5), QColor(255, 255, 0));
+
+    r.meter.MeterVersion = 2.0f;
+    r.click(8);
+    EXPECT_EQ(r.page.PageIndex, 25);
+    EXPECT_TRUE(r.form->frmProgram(25)->isVisible());
+    EXPECT_EQ(r.form->optProgramColour(8), QColor(255, 255, 0));
+    r.click(16);
+    EXPECT_NE(r.form->optProgramColour(8), QColor(255, 255, 0));
+    EXPECT_FALSE(r.form->frmProgram(25)->isVisible());
+    EXPECT_EQ(r.page.MappingRequest, 1);
+
+    // Edits on page 2 in the PT/CT group: the first click queues the write and stays.
+    r.click(2);
+    r.page.PageChanged = false;
+    r.page.PageStep = 4;
+    r.page.SetupModified = true;
+    r.page.EditedGroup = 3;
+    r.page.Ticks.KeyLockTicks = 0;
+    r.click(9);
+    EXPECT_EQ(r.page.PageIndex, 2);
+    EXPECT_EQ(r.page.PageStep, 3);
+    EXPECT_EQ(r.page.Ticks.KeyLockTicks, 10);
+    EXPECT_FALSE(r.page.SetupModified);
+    EXPECT_FALSE(r.page.PageChanged);
+    EXPECT_TRUE(r.form->optProgram(2)->isChecked());
+    EXPECT_FALSE(r.form->optProgram(9)->isChecked());
+    r.click(9);
+    EXPECT_EQ(r.page.PageIndex, 9);
+    EXPECT_TRUE(r.page.PageChanged);
+
+    // Closing with edits queues the write instead of asking.
+    r.page.PageIndex = 3;
+    r.page.PageStep = 2;
+    r.page.SetupModified = true;
+    EXPECT_FALSE(r.form->close());
+    EXPECT_EQ(r.page.PageStep, 1);
+    EXPECT_FALSE(r.ui.sawText("Do you want to Exit ?"));
+
+    // An address being typed: the click only runs the address check.
+    int checks = 0;
+    r.svc.txtAddress_LostFocus = [&] { ++checks; };
+    r.page.AddressEdited = true;
+    r.click(0);
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(r.page.PageIndex, 3);
+    EXPECT_FALSE(r.form->optProgram(0)->isChecked());
+    r.form->scheduler().shutdown();
+}
+
+TEST(MainForm, PollsTheSelectedMeterByPage) {
+    Rig r;
+    r.form->show();
+    r.page.Ticks.KeyLockTicks = 0; // keep the background reads out of this log
+    r.page.Ticks.RefreshTicks = 1;
+    int asked = 0;
+    r.svc.ReadAnalogOutputSetup = r.reader(0x2060);
+    r.svc.SetupAnalogOutput = [&] { ++asked; };
+    bool clicked = false;
+    r.svc.ReadInstantAndEnergy = [&] {
+        r.reader(0x0100)();
+        if (!clicked) {
+            clicked = true;
+            r.click(5); // a page change while the tick waits
+            EXPECT_FALSE(r.form->TCommOnLine().isActive());
+            QTest::qWait(400);
+        }
+    };
+    r.click(0);
+    r.form->selectMeterForTest("1");
+    EXPECT_TRUE(r.form->cmdFunction(2)->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return r.reads.size() >= 2; }, 3000));
+    EXPECT_EQ(r.reads[0], 0x0100);
+    EXPECT_EQ(r.reads[1], 0x2060); // the new page at step 0, one tick later
+    EXPECT_EQ(r.form->scheduler().tickCount(), 2);
+
+    // A modified page queues its write and the next tick asks for it.
+    r.page.PageStep = 2;
+    r.page.SetupModified = true;
+    r.click(0);
+    EXPECT_EQ(r.page.PageIndex, 5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return asked == 1; }, 2000));
+
+    // Preset and Reset stops polling.
+    r.click(17);
+    QTest::qWait(400);
+    const auto ticks = r.form->scheduler().tickCount();
+    QTest::qWait(800);
+    EXPECT_EQ(r.form->scheduler().tickCount(), ticks);
+    EXPECT_FALSE(r.form->TCommOnLine().isActive());
+}
+
+TEST(MainForm, CommWaitsForTheRunningExchange) {
+    Rig r;
+    r.form->show();
+    r.page.Ticks.KeyLockTicks = 0;
+    int shown = 0;
+    bool openDuringTick = false;
+    r.svc.ShowCommForm = [&] {
+        ++shown;
+        openDuringTick = r.form->scheduler().tickRunning() && r.master.busy();
+    };
+    bool pressed = false;
+    r.svc.ReadInstantAndEnergy = [&] {
+        if (!pressed) {
+            pressed = true;
+            r.form->cmdFunction(1)->click(); // while the tick's page work runs
+            EXPECT_EQ(shown, 0);
+            EXPECT_FALSE(r.form->cmdFunction(1)->isEnabled());
+        }
+        r.reader(0x0100)();
+        EXPECT_TRUE(r.dev.isOpen(1));
+    };
+    r.click(0);
+    r.form->selectMeterForTest("1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, 3000));
+    EXPECT_FALSE(openDuringTick);
+    EXPECT_TRUE(r.dev.isOpen(1)); // reopened by the activation
+    EXPECT_TRUE(r.form->cmdFunction(1)->isEnabled());
+    r.form->scheduler().shutdown();
+
+    // A direct operation holds the link: the window opens when it ends.
+    Rig q;
+    q.form->show();
+    int qShown = 0;
+    q.svc.ShowCommForm = [&] { ++qShown; };
+    q.master.hold();
+    q.form->cmdFunction(1)->click();
+    q.form->scheduler().TScannerTime_Timer();
+    EXPECT_EQ(qShown, 0);
+    q.master.release();
+    q.form->scheduler().TScannerTime_Timer();
+    EXPECT_EQ(qShown, 1);
+}
+
+TEST(MainForm, ScreenshotWithoutMeter) {
+    const QByteArray folder = qgetenv("PCTOOL_SCREENSHOTS");
+    if (folder.isEmpty()) GTEST_SKIP() << "PCTOOL_SCREENSHOTS not set";
+    Rig r;
+    r.form->show();
+    r.form->scheduler().TScannerTime_Timer();
+    QTest::qWait(50); // let the status bar lay out its panels
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    EXPECT_TRUE(r.form->grab().save(QString::fromLocal8Bit(folder) + "/main_window.png"));
+}

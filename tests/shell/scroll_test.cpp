@@ -1,0 +1,110 @@
+// Small screens: the window fills the screen and its content scrolls.
+#include "fake_serial.h"
+#include "scripted_prompter.h"
+
+#include "link/modbus_master.h"
+#include "platform/taskbar.h"
+#include "shell/main_form.h"
+#include "shell/status_panels.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+using namespace shell;
+
+namespace {
+
+struct CountingTaskBar : platform::TaskBar {
+    int hidden = 0;
+    void hide() override { ++hidden; }
+};
+
+struct Rig {
+    rtu::LinkState link;
+    common::MeterState meter;
+    common::PageState page;
+    common::DataLogSet logs;
+    FakeSerialDevice dev;
+    StatusPanels status;
+    ScriptedPrompter ui;
+    ScopedPrompter scope{ui};
+    CountingTaskBar bar;
+    rtu::ModbusMaster master{link, dev, status};
+    PageServices svc;
+    std::unique_ptr<MainForm> form;
+
+    explicit Rig(QSize screen) {
+        platform::setTaskBar(&bar);
+        rtu::InitSerialTables(rtu::serialTables());
+        form = std::make_unique<MainForm>(link, meter, page, logs, master, svc, MainFormOptions{screen});
+        form->Form_Load();
+    }
+    ~Rig() {
+        form->scheduler().shutdown();
+        platform::setTaskBar(nullptr);
+    }
+};
+
+// Position in twips at 15 twips per pixel.
+QPoint twips(QWidget* w) { return w->pos() * 15; }
+
+} // namespace
+
+TEST(SmallScreen, RangesCoverExactlyTheHiddenPart) {
+    const auto r = MainForm::scrollRanges(9480, 6945, 15, 15);
+    EXPECT_EQ(r.vertical, 107);
+    EXPECT_EQ(r.horizontal, 179);
+    const auto none = MainForm::scrollRanges(20000, 20000, 15, 15);
+    EXPECT_EQ(none.vertical, 0);
+    EXPECT_EQ(none.horizontal, 0);
+}
+
+TEST(SmallScreen, WindowFillsTheScreenAndContentScrolls) {
+    Rig r(QSize(640, 480));
+    MainForm& f = *r.form;
+    EXPECT_EQ(r.bar.hidden, 1);
+    EXPECT_EQ(f.geometry(), QRect(0, 0, 640, 480));
+    EXPECT_FALSE(f.VScroll1()->isHidden());
+    EXPECT_FALSE(f.HScroll1()->isHidden());
+    const auto expected = MainForm::scrollRanges(640 * 15, 480 * 15, 15, 15);
+    EXPECT_EQ(f.VScroll1()->maximum(), expected.vertical);
+    EXPECT_EQ(f.HScroll1()->maximum(), expected.horizontal);
+    EXPECT_EQ(f.VScroll1()->x(), 640 - 17);
+    EXPECT_EQ(f.HScroll1()->y(), 480 - 34);
+
+    int16_t page = 4;
+    f.optProgram_Click(page);
+    f.VScroll1()->setValue(20);
+    f.HScroll1()->setValue(10);
+    EXPECT_EQ(twips(f.Frame1(0)), QPoint(-150, 120 - 300));
+    EXPECT_EQ(twips(f.Frame1(1)), QPoint(-150, 2160 - 300));
+    EXPECT_EQ(twips(f.Frame1(2)), QPoint(840 - 150, 120 - 300));
+    EXPECT_EQ(twips(f.frmProgram(4)), QPoint(3000 - 150, 120 - 300));
+    EXPECT_EQ(twips(f.frmSetup()), QPoint(3000 - 150, 120 - 300));
+    EXPECT_EQ(twips(f.cmdFunction(2)), QPoint(11040 - 150, 1440 - 300));
+    // A hidden page does not move; once chosen it sits at its design place.
+    EXPECT_EQ(twips(f.frmProgram(6)), QPoint(3000, 120));
+    page = 6;
+    f.optProgram_Click(page);
+    EXPECT_EQ(twips(f.frmProgram(6)), QPoint(3000, 120));
+
+    f.VScroll1()->setValue(0);
+    f.HScroll1()->setValue(0);
+    EXPECT_EQ(twips(f.Frame1(0)), QPoint(0, 120));
+    EXPECT_EQ(twips(f.Frame1(2)), QPoint(840, 120));
+    EXPECT_EQ(twips(f.frmProgram(6)), QPoint(3000, 120));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(twips(f.cmdFunction(i)), QPoint(11040, 240 + 600 * i)) << i;
+}
+
+TEST(SmallScreen, LargerScreensKeepTheDesignSize) {
+    for (QSize screen : {QSize(1024, 768), QSize(800, 480), QSize(640, 600)}) {
+        Rig r(screen);
+        EXPECT_EQ(r.bar.hidden, 0);
+        EXPECT_EQ(r.form->size(), QSize(794, 553));
+        EXPECT_EQ(r.form->x(), (screen.width() * 15 - 11910) / 2 / 15);
+        EXPECT_TRUE(r.form->VScroll1()->isHidden());
+        EXPECT_TRUE(r.form->HScroll1()->isHidden());
+    }
+}
