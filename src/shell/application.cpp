@@ -71,8 +71,21 @@ MainForm& Application::mainForm() {
     return *mainForm_;
 }
 
+Page& Application::adoptPage(std::unique_ptr<Page> page) {
+    Page& ref = *page;
+    pages_.push_back(std::move(page));
+    if (mainForm_) mainForm_->registerPage(ref);
+    return ref;
+}
+
+Page* Application::page(int16_t index) const {
+    for (const auto& p : pages_)
+        if (p->index() == index) return p.get();
+    return nullptr;
+}
+
 void Application::createPages() {
-    // Pages are added here as they are built.
+    // Each subsystem installs its pages and services here as they are built.
 }
 
 } // namespace shell

@@ -54,6 +54,11 @@ public:
     StatusPanels& status() { return status_; }
     // The main window, created on first use.
     MainForm& mainForm();
+    // Takes a built page into the program: it joins the main window (now, or when
+    // the window is made) with its frame, decoders and step work.
+    Page& adoptPage(std::unique_ptr<Page> page);
+    // A page taken in before, by index; nullptr when that page is not built.
+    Page* page(int16_t index) const;
     bool hasMainForm() const { return !mainForm_.isNull(); }
 
 private:

@@ -42,6 +42,8 @@ struct PageServices {
     Proc ReadPulseLedSetup, WritePulseLEDSetup; // page 19
     Proc ReadDisplaySetup, SetupDisplayScan;    // page 20
     Proc ReadHarmonics;                         // page 21 (meters from version 2.1)
+    Proc InitHarmonicGrids;                     // page 21: lay the grids out for MeterVersion
+    Proc InitTrendControls;                     // page 11: refill the trend lists for MeterVersion
     Proc RunSystemFunctionPage;                 // page 22
     Proc RunTOUPage;                            // page 25
     Proc RunSimulationPage;                     // page 26
@@ -62,6 +64,9 @@ struct PageServices {
     Proc WriteInstantLogLine, WriteHarmonicLogLine, WriteWaveformLogLine;
     // The text of a log's interval box in minutes (0 txtDLB, 1 txtDLH, 2 txtDLW); "0" when empty.
     std::function<QString(int log)> DataLogIntervalText;
+
+    // Stops the three logs and closes their files (going back to no meter, "Off Line").
+    Proc StopDataLogs;
 
     // --- meter address panel ---------------------------------------------------------
     Proc SetupMeterAddress, SetupMeterBaudRate;

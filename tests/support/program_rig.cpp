@@ -1,0 +1,24 @@
+#include "program_rig.h"
+
+ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTimeoutMs) {
+    scope = std::make_unique<ScopedPrompter>(ui);
+    line.start();
+    for (auto [address, baud] : meters) line.addMeter(address, baud);
+    line.linkAs((dir.path() + "/com1").toStdString());
+    shell::ApplicationOptions options;
+    options.executableDir = dir.path();
+    options.screenSize = QSize(1280, 1024);
+    program = std::make_unique<shell::Application>(options);
+    program->app().link.ReplyTimeoutMs = replyTimeoutMs;
+    program->app().quit = [] {};
+}
+
+ProgramRig::~ProgramRig() {
+    program.reset();
+    line.stop();
+}
+
+void ProgramRig::showMainWindow() {
+    program->app().showMainWindow();
+    QTest::qWait(20);
+}
