@@ -9,7 +9,10 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <unordered_map>
+
+class QSocketNotifier;
 
 namespace rtu {
 
@@ -86,6 +89,9 @@ private:
     void endOutcome();
     void pauseReception();
     void resumeReception();
+    void watchPort();
+    void unwatchPort();
+    void bytesWaiting();
 
     LinkState& st_;
     platform::SerialDevice& dev_;
@@ -98,6 +104,7 @@ private:
     bool handling_ = false;  // a frame end / time-out / line error is being handled
     bool exchangeOpen_ = false;
     bool aborted_ = false;
+    std::unique_ptr<QSocketNotifier> notifier_; // readable-port notifier, when the device has one
     bool outcomeFailed_ = false;
     std::vector<uint8_t> sent_; // the frame of the current / last request as sent
     Stats stats_;

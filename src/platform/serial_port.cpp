@@ -285,6 +285,11 @@ public:
 
     int lastError() const override { return lastError_; }
 
+    int readHandle(int port) const override {
+        auto it = ports_.find(port);
+        return it == ports_.end() ? -1 : it->second.fd;
+    }
+
 private:
     struct Port {
         int fd = -1;

@@ -54,6 +54,12 @@ public:
     virtual int close(int port) = 0;
     // The OS error (errno) behind the last SIO_WIN32FAIL.
     virtual int lastError() const = 0;
+    // A descriptor that becomes readable when bytes arrive on an open port, so the
+    // link can take a reply the moment it comes; -1 when the device has none.
+    virtual int readHandle(int port) const {
+        (void)port;
+        return -1;
+    }
 };
 
 // Maps a COM number to a device path.
