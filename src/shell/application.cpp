@@ -1,5 +1,6 @@
 #include "shell/application.h"
 
+#include "shell/address_panel.h"
 #include "link/modbus_master.h"
 #include "shell/comm_form.h"
 #include "shell/main_form.h"
@@ -86,6 +87,7 @@ Page* Application::page(int16_t index) const {
 
 void Application::createPages() {
     // Each subsystem installs its pages and services here as they are built.
+    installMeterSelection(*this);
 }
 
 } // namespace shell

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <algorithm>
 #include <exception>
@@ -39,6 +40,7 @@ constexpr int kFunctionWidth = 780, kFunctionHeight = 495;
 constexpr int kScrollBarTwips = 255;
 constexpr int kStatusBarTwips = 255;
 constexpr int kOptionTop = 240, kOptionPitch = 315, kOptionHeight = 300;
+constexpr int kProgramBottom = 7960, kAddressBoxTop = 7500; // the address box row under the page menu
 
 const QColor kSelectedColour(255, 255, 0); // yellow marks the shown page
 
@@ -127,14 +129,15 @@ void MainForm::buildControls() {
     }
     setGeometryTwips(frame1_[0], 0, kGroupTop, kLeftWidth, kAddressTop - kGroupTop - 60);
     setGeometryTwips(frame1_[1], 0, kAddressTop, kLeftWidth, kPanelBottom - kAddressTop);
-    setGeometryTwips(frame1_[2], kProgramLeft, kGroupTop, kProgramWidth, kPanelBottom - kGroupTop);
+    // The page menu's frame reaches below the others: the address box sits under the menu.
+    setGeometryTwips(frame1_[2], kProgramLeft, kGroupTop, kProgramWidth, kProgramBottom - kGroupTop);
     frame1_[2]->setProperty("tag", QStringLiteral("0"));
 
     // The meter address box: three digits.
-    txtAddress_ = new QLineEdit(frame1_[0]);
+    txtAddress_ = new QLineEdit(frame1_[2]);
     txtAddress_->setObjectName(QStringLiteral("txtAddress"));
     txtAddress_->setMaxLength(3);
-    setGeometryTwips(txtAddress_, 90, 300, kLeftWidth - 180, 315);
+    setGeometryTwips(txtAddress_, 90, kAddressBoxTop, 600, 300);
 
     for (int i = 0; i < 27; ++i) {
         auto* frame = new QGroupBox(pageCaptions()[size_t(i)], central_);
@@ -546,9 +549,23 @@ void MainForm::UnlockFrames() {
     for (QGroupBox* f : frame1_) f->setEnabled(true);
 }
 
+void MainForm::clearPageSelection() {
+    for (int i = 0; i < 27; ++i) {
+        statement([&] {
+            setOptionColour(i, QColor());
+            optProgram_[size_t(i)]->setChecked(false);
+            frmProgram_[size_t(i)]->hide();
+        });
+    }
+}
+
 void MainForm::selectMeterForTest(const QString& address) {
     link_.MeterAddress = address;
-    txtAddress_->setText(address);
+    {
+        // Not a typed entry: the address check must not run for it.
+        const QSignalBlocker block(txtAddress_);
+        txtAddress_->setText(address);
+    }
     page_.PageChanged = true;
     cmdFunction_[2]->show();
     scheduler_.enable();

@@ -73,6 +73,9 @@ public:
     void InitGridsAndTabs();
     void LockFrames();
     void UnlockFrames();
+    // Every page option unselected in the button-face colour, every page frame hidden
+    // (the window without a meter).
+    void clearPageSelection();
     void ScrollFramesVertical();
     void ScrollFramesHorizontal();
 
