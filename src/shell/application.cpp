@@ -1,6 +1,12 @@
 #include "shell/application.h"
 
+#include "config/essential_property_page.h"
+#include "link/meter_identification.h"
+#include "monitor/harmonic_page.h"
+#include "monitor/instant_page.h"
+#include "monitor/waveform_page.h"
 #include "shell/address_panel.h"
+#include "shell/information_frame.h"
 #include "link/modbus_master.h"
 #include "shell/comm_form.h"
 #include "shell/main_form.h"
@@ -45,7 +51,7 @@ Application::Application(ApplicationOptions options) : options_(std::move(option
         if (mainForm_) mainForm_->shutdownProgram();
         else if (services_.EndProgram) services_.EndProgram();
     };
-    createPages();
+    if (options_.installPages) createPages();
 }
 
 Application::~Application() {
@@ -88,6 +94,16 @@ Page* Application::page(int16_t index) const {
 void Application::createPages() {
     // Each subsystem installs its pages and services here as they are built.
     installMeterSelection(*this);
+    monitor::installLivePages(*this);
+    rtu::installIdentification(*this);
+    config::installEssentialProperty(*this);
+
+    auto* instant = static_cast<monitor::InstantPage*>(page(0));
+    auto* harmonic = static_cast<monitor::HarmonicPage*>(page(21));
+    if (auto* ident = rtu::findMeterIdentification(*this)) instant->setInformationFrame(ident->informationFrame());
+    monitor::installWaveformPage(
+        *this, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
+        [harmonic] { harmonic->redrawCharts(); });
 }
 
 } // namespace shell

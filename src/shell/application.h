@@ -33,6 +33,9 @@ struct ApplicationOptions {
     platform::PortResolver portResolver;
     // The screen size in pixels, for tests; the primary screen's when not given.
     std::optional<QSize> screenSize;
+    // Every built page and service is installed; tests of one part turn this off
+    // and install only what they exercise.
+    bool installPages = true;
 };
 
 class Application {

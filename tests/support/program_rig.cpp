@@ -1,6 +1,6 @@
 #include "program_rig.h"
 
-ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTimeoutMs) {
+ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTimeoutMs, Pages pages) {
     scope = std::make_unique<ScopedPrompter>(ui);
     line.start();
     for (auto [address, baud] : meters) line.addMeter(address, baud);
@@ -8,6 +8,7 @@ ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTim
     shell::ApplicationOptions options;
     options.executableDir = dir.path();
     options.screenSize = QSize(1280, 1024);
+    options.installPages = pages == Pages::All;
     program = std::make_unique<shell::Application>(options);
     program->app().link.ReplyTimeoutMs = replyTimeoutMs;
     program->app().quit = [] {};

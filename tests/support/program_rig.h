@@ -17,8 +17,11 @@
 class ProgramRig {
 public:
     // meters: the simulated meters on the line (address, baud); replyTimeoutMs keeps
-    // time-outs short so tests stay fast.
-    explicit ProgramRig(std::vector<std::pair<uint8_t, int>> meters = {{1, 9600}}, int replyTimeoutMs = 200);
+    // time-outs short so tests stay fast. A bare program has no pages or services
+    // installed: a test of one part installs what it exercises.
+    enum class Pages { Bare, All };
+    explicit ProgramRig(std::vector<std::pair<uint8_t, int>> meters = {{1, 9600}}, int replyTimeoutMs = 200,
+                        Pages pages = Pages::Bare);
     ~ProgramRig();
 
     sim::SimLine line;

@@ -1,0 +1,61 @@
+// Page 0 and page 21 with live values from the simulated meter; with
+// PCTOOL_SCREENSHOTS=<folder> the pictures are saved there for the documentation.
+#include "program_rig.h"
+#include "sim_live_values.h"
+
+#include "monitor/energy_demand.h"
+#include "monitor/harmonic_page.h"
+#include "monitor/instant_page.h"
+#include "monitor/live_widgets.h"
+#include "shell/information_frame.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+using namespace monitor;
+
+namespace {
+void keep(QWidget& w, const QString& name) {
+    const QPixmap shot = w.grab();
+    EXPECT_FALSE(shot.isNull());
+    EXPECT_GT(shot.width(), 100);
+    const QString folder = qEnvironmentVariable("PCTOOL_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(folder);
+        EXPECT_TRUE(shot.save(folder + "/" + name));
+    }
+}
+} // namespace
+
+TEST(InstantScreenshots, InstantAndHarmonicPagesWithLiveValues) {
+    ProgramRig r;
+    installLivePages(r.app());
+    sim::installLiveValues(*r.line.meter(1));
+    r.showMainWindow();
+    r.meter().MeterVersion = 2.1f;
+    r.app().services().InitHarmonicGrids();
+    r.mainForm().optProgram(0)->click();
+    r.mainForm().selectMeterForTest("1");
+    auto* instant = dynamic_cast<InstantPage*>(r.app().page(0));
+    auto* harmonic = dynamic_cast<HarmonicPage*>(r.app().page(21));
+    ASSERT_TRUE(instant && harmonic);
+    auto* info = new shell::InformationFrame;
+    info->setTexts({"1.00", "2.10", "2.10", "12345678", "2024/03/15", "2024/03/15"});
+    instant->setInformationFrame(info);
+    ASSERT_TRUE(r.waitFor([&] { return !instant->labDemandD(3)->text().isEmpty(); }, 4000));
+    QTest::qWait(300);
+    instant->SSTab1()->setCurrentIndex(2); // the power table shows the most
+    QTest::qWait(50);
+    keep(r.mainForm(), "instant.png");
+    instant->SSTab1()->setCurrentIndex(0);
+
+    r.mainForm().optProgram(21)->click();
+    ASSERT_TRUE(r.waitFor([&] { return !gridText(harmonic->gridHarmonicV(), 3, 32).isEmpty(); }, 4000));
+    QTest::qWait(400);
+    keep(r.mainForm(), "harmonics.png");
+}

@@ -1,0 +1,44 @@
+// With PCTOOL_SCREENSHOTS=<folder>, grabs the waveform and phasor tabs after a
+// capture from the simulated meter (waveform.png, phasors.png).
+#include "waveform_rig.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPixmap>
+#include <QTabWidget>
+
+TEST(WaveformScreenshots, WaveformAndPhasorTabs) {
+    sim::WaveformSpec shape = sim::WaveformSpec::balanced(1200, 1700, 30);
+    shape.channels[monitor::wave::IA].harmonics = {{5, 0.2, 0}, {7, 0.1, 0}};
+    WaveRig w(shape);
+    w.capture().TriggerWaitSeconds = 0.1;
+    w.poll(14);
+    ASSERT_TRUE(w.rig.waitFor([&] { return !w.page->picWaveform()->curve(0).empty(); }, 5000));
+    w.capture().chkWF()->setChecked(false);
+    ASSERT_TRUE(w.rig.waitFor([&] { return !w.rig.mainForm().scheduler().tickRunning(); }, 3000));
+    w.rig.mainForm().scheduler().disable();
+    w.capture().chkWF()->setChecked(true); // as the user sees the page
+
+    monitor::WaveformPage& p = *w.page;
+    p.optWaceform_Click(0);
+    p.moveSelectedCursor(0, 1300);
+    p.optWaceform_Click(1);
+    p.moveSelectedCursor(0, 3200);
+    p.optWaceform_Click(2);
+    p.moveSelectedCursor(750, 0);
+    p.optWaceform_Click(3);
+    p.moveSelectedCursor(2250, 0);
+    EXPECT_EQ(p.labWaceform(8)->text(), "10.025 ms");
+
+    const QString folder = qEnvironmentVariable("PCTOOL_SCREENSHOTS");
+    for (int tab = 0; tab < 2; ++tab) {
+        p.tabs()->setCurrentIndex(tab);
+        QTest::qWait(50);
+        const QPixmap shot = p.widget()->grab();
+        EXPECT_GT(shot.width(), 300);
+        if (!folder.isEmpty()) {
+            QDir().mkpath(folder);
+            EXPECT_TRUE(shot.save(folder + (tab == 0 ? "/waveform.png" : "/phasors.png")));
+        }
+    }
+}
