@@ -111,6 +111,9 @@ CommForm::CommForm(AppState& app, QWidget* parent) : QDialog(parent), app_(app) 
     command1_ = button(QStringLiteral("Ok"), this, twips(120, 2640, 1695, 495));
     command2_ = button(QStringLiteral("Set Password"), this, twips(2280, 2640, 1695, 495));
     command3_ = button(QStringLiteral("Exit"), this, twips(6600, 2640, 1695, 495));
+    command1_->setObjectName(QStringLiteral("Command1"));
+    command2_->setObjectName(QStringLiteral("Command2"));
+    command3_->setObjectName(QStringLiteral("Command3"));
     connect(command1_, &QPushButton::clicked, this, &CommForm::okClick);
     connect(command2_, &QPushButton::clicked, this, &CommForm::setPasswordClick);
     connect(command3_, &QPushButton::clicked, this, &CommForm::exitClick);

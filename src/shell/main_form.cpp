@@ -110,7 +110,15 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
     scheduler_.setPickers(dtpDate_, dtpTime_);
 }
 
-MainForm::~MainForm() { scheduler_.shutdown(); }
+MainForm::~MainForm() {
+    scheduler_.shutdown();
+    // Helpers attached to the window (panels with event filters) go first: the
+    // window's own teardown still sends focus and close events, and those must not
+    // reach a helper that would call back into a half-destroyed window.
+    const auto helpers = findChildren<QObject*>(Qt::FindDirectChildrenOnly);
+    for (QObject* o : helpers)
+        if (!o->isWidgetType()) delete o;
+}
 
 rtu::StatusSink& MainForm::status() { return master_.status(); }
 

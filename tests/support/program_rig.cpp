@@ -5,6 +5,8 @@ ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTim
     line.start();
     for (auto [address, baud] : meters) line.addMeter(address, baud);
     line.linkAs((dir.path() + "/com1").toStdString());
+    // The login store lives in the user's config folder: keep each test's own.
+    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
     shell::ApplicationOptions options;
     options.executableDir = dir.path();
     options.screenSize = QSize(1280, 1024);

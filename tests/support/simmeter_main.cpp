@@ -7,7 +7,10 @@
 // --meter there is one meter at address 1, 9600 baud. Prints the slave path and
 // "ready", then runs until SIGINT or SIGTERM and removes the link.
 
+#include "sim_identity.h"
+#include "sim_live_values.h"
 #include "sim_meter.h"
+#include "sim_waveform.h"
 
 #include <csignal>
 #include <cstdio>
@@ -88,7 +91,14 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     sim::SimLine line;
-    for (const auto& [address, baud] : meters) line.addMeter(uint8_t(address), baud);
+    for (const auto& [address, baud] : meters) {
+        // A meter that looks like a real one: identity, live values of a balanced
+        // load and a sampled waveform capture.
+        sim::Meter& meter = line.addMeter(uint8_t(address), baud);
+        sim::installIdentity(meter);
+        sim::installLiveValues(meter);
+        sim::installWaveform(meter, sim::WaveformSpec::balanced());
+    }
     if (!line.start()) {
         std::fprintf(stderr, "simmeter: cannot open a pseudo-terminal\n");
         return 1;
