@@ -49,7 +49,7 @@ void statement(F&& f) {
 
 } // namespace
 
-EssentialPropertyPage::EssentialPropertyPage(shell::Application& app) : app_(app), ctx_(setupContext(app)) { build(); }
+EssentialPropertyPage::EssentialPropertyPage(shell::Application& app) : ctx_(setupContext(app)) { build(); }
 
 EssentialPropertyPage::~EssentialPropertyPage() {
     if (frame_ && !frame_->parent()) delete frame_.data();

@@ -69,7 +69,6 @@ public:
 private:
     void build();
 
-    shell::Application& app_;
     SetupContext ctx_;
     QPointer<QGroupBox> frame_;
     std::array<QLabel*, 9> labSystem_{};

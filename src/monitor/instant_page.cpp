@@ -68,7 +68,7 @@ void InstantPage::buildControls() {
         tab[size_t(i)] = new QWidget;
         tabs_->addTab(tab[size_t(i)], QString::fromLatin1(kTabCaptions[i]));
     }
-    auto value = [this](QWidget* parent, const QString& name) {
+    auto value = [](QWidget* parent, const QString& name) {
         QLabel* l = makeValueLabel(parent);
         l->setObjectName(name);
         l->setMinimumWidth(px(kValueWidth));

@@ -51,6 +51,16 @@ AddressPanel::AddressPanel(Application& program, MainForm& form)
       master_(program.master()), svc_(program.services()) {
     setObjectName(QStringLiteral("addressPanel"));
     buildControls();
+    connect(&form_, &MainForm::tearingDown, this, [this] {
+        for (QObject* watched : watched_)
+            if (watched) watched->removeEventFilter(this);
+        watched_.clear();
+    });
+}
+
+void AddressPanel::watch(QObject* object) {
+    object->installEventFilter(this);
+    watched_.push_back(object);
 }
 
 void AddressPanel::buildControls() {
@@ -64,7 +74,7 @@ void AddressPanel::buildControls() {
         box->setObjectName(QStringLiteral("txtGroup_%1").arg(i));
         box->setMaxLength(3);
         placeTwips(box, 90, i == 0 ? 270 : 870, 660, 300);
-        box->installEventFilter(this);
+        watch(box);
         txtGroup_[size_t(i)] = box;
     }
     auto* to = new QLabel(QStringLiteral("TO"), group);
@@ -103,11 +113,11 @@ void AddressPanel::buildControls() {
         connect(b, &QPushButton::clicked, this, [this, i] { cmdAddress_Click(i); });
         cmdAddress_[size_t(i)] = b;
     }
-    group->installEventFilter(this);
-    found->installEventFilter(this);
+    watch(group);
+    watch(found);
 
     QLineEdit* address = form_.txtAddress();
-    address->installEventFilter(this);
+    watch(address);
     connect(address, &QLineEdit::textChanged, this, [this] { page_.AddressEdited = true; });
     cmdReadAddress_ = new QPushButton(QStringLiteral("Read Address"), program);
     cmdReadAddress_->setObjectName(QStringLiteral("cmdReadAddress"));

@@ -12,6 +12,8 @@
 #include "link/meter_scan.h"
 
 #include <QObject>
+#include <QPointer>
+#include <vector>
 #include <array>
 
 class QComboBox;
@@ -74,6 +76,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Installs this panel as the object's event filter, to be removed when the window goes.
+    void watch(QObject* object);
+    std::vector<QPointer<QObject>> watched_;
     void buildControls();
     void offerSaveConfig();
     void resetFoundButton(int index);

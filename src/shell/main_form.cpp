@@ -112,12 +112,9 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
 
 MainForm::~MainForm() {
     scheduler_.shutdown();
-    // Helpers attached to the window (panels with event filters) go first: the
-    // window's own teardown still sends focus and close events, and those must not
-    // reach a helper that would call back into a half-destroyed window.
-    const auto helpers = findChildren<QObject*>(Qt::FindDirectChildrenOnly);
-    for (QObject* o : helpers)
-        if (!o->isWidgetType()) delete o;
+    // The window's own teardown still sends focus and close events: helpers that
+    // watch its controls let go now, before the window is half destroyed.
+    emit tearingDown();
 }
 
 rtu::StatusSink& MainForm::status() { return master_.status(); }

@@ -121,6 +121,11 @@ public:
     double TraceVoltageScale = 0.942;
     double TraceCurrentScale = 0.009;
 
+signals:
+    // Sent first thing when the window is destroyed; event filters on its controls
+    // must be removed then.
+    void tearingDown();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
