@@ -88,6 +88,11 @@ public:
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter);
     }
 
+    QString appendFileName(const QString& title, const QString& filter, const QString& dir) override {
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    }
+
     std::optional<QColor> pickColor(const QColor& initial, const QString& title) override {
         const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow(), title);
         if (!chosen.isValid()) return std::nullopt; // the user cancelled

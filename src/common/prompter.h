@@ -24,6 +24,11 @@ public:
     // "" when the user cancels. filter uses Qt's form, e.g. "Data Log (*.CSV)".
     virtual QString openFileName(const QString& title, const QString& filter, const QString& dir) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter, const QString& dir) = 0;
+    // A save dialog for a file that is appended to: choosing an existing file is
+    // not a replacement, so nothing asks about one.
+    virtual QString appendFileName(const QString& title, const QString& filter, const QString& dir) {
+        return saveFileName(title, filter, dir);
+    }
     virtual std::optional<QColor> pickColor(const QColor& initial, const QString& title) = 0;
 };
 

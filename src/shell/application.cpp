@@ -2,6 +2,7 @@
 
 #include "config/essential_property_page.h"
 #include "link/meter_identification.h"
+#include "monitor/data_logs.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
 #include "monitor/waveform_page.h"
@@ -104,6 +105,7 @@ void Application::createPages() {
     monitor::installWaveformPage(
         *this, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
         [harmonic] { harmonic->redrawCharts(); });
+    monitor::installDataLogs(*this); // after the pages whose values it records
 }
 
 } // namespace shell

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +18,14 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+QStringList fileLines(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList lines = QString::fromLatin1(f.readAll()).split("\r\n");
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
 
 template <typename T> T* find(const QString& name) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -97,6 +106,18 @@ TEST(TechnicianSession, FromStartUpToExit) {
     EXPECT_TRUE(labelText("labCurrentD_0").endsWith("A"));
     EXPECT_TRUE(labelText("labHz").startsWith("5") || labelText("labHz").startsWith("4"));
 
+    // The instant log, one record a minute; the housekeeping second is shortened here so
+    // that minutes pass quickly.
+    const QString logPath = rig.folder() + "/instant.csv";
+    rig.ui.fileNext(logPath);
+    click("chkDLBasic");
+    rig.mainForm().TScannerTime().setInterval(15);
+    ASSERT_TRUE(rig.waitFor([&] { return fileLines(logPath).size() >= 4; }, 15000));
+    rig.mainForm().TScannerTime().setInterval(1000);
+    const QStringList lines = fileLines(logPath);
+    EXPECT_TRUE(lines[0].startsWith("Date/Time,Phase A,Phase B,"));
+    EXPECT_EQ(lines[1].count(','), 46);
+
     // Page 2: a new PT ratio, confirmed and logged in; the meter's register follows.
     rig.line.clearLog();
     click("optProgram_2");
@@ -170,6 +191,20 @@ TEST(TechnicianSession, FromStartUpToExit) {
     EXPECT_TRUE(rig.line.requests().empty());
     EXPECT_EQ(labelText("StatusBar1_Panel4"), "CRC : 0");
     EXPECT_EQ(labelText("StatusBar1_Panel5"), "TO : 0");
+
+    // Leaving the meter stopped the log; the viewer reads it back record by record.
+    const qsizetype recorded = fileLines(logPath).size();
+    EXPECT_FALSE(find<QCheckBox>("chkDLBasic")->isChecked());
+    click("optProgram_0");
+    rig.ui.fileNext(logPath);
+    click("cmdDLB_0");
+    ASSERT_TRUE(rig.waitFor([] { return find<QPushButton>("cmdDLB_2")->isEnabled(); }, 3000));
+    const QStringList first = fileLines(logPath)[1].split(',');
+    EXPECT_EQ(labelText("labCurrentD_0"), first[1]);
+    EXPECT_EQ(labelText("labDLB"), first[0]);
+    click("cmdDLB_2");
+    EXPECT_EQ(labelText("labDLB"), fileLines(logPath)[2].split(',')[0]);
+    EXPECT_EQ(fileLines(logPath).size(), recorded);
 
     // "Exit" asks, then ends the program.
     rig.ui.answerNext(common::AnswerYes);

@@ -1,0 +1,259 @@
+// Recording the three PC data logs against the simulated meter: record layouts,
+// headers, intervals, failed reads and writes, and each log keeping its own file.
+#include "data_log_rig.h"
+
+#include "common/shared_routines.h"
+#include "monitor/data_log_format.h"
+
+#include <QLabel>
+#include <QTableWidget>
+
+using namespace monitor;
+
+TEST(DataLogRecording, EachLogWritesItsLayoutWhenItsIntervalRunsOut) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    const QString fi = r.path("instant.csv"), fh = r.path("harmonic.csv"), fw = r.path("wave.csv");
+    ASSERT_TRUE(r.start(InstantLog, fi));
+    ASSERT_TRUE(r.start(HarmonicLog, fh));
+    ASSERT_TRUE(r.start(WaveformLog, fw));
+    EXPECT_EQ(r.state(InstantLog).FileName, fi);
+    EXPECT_TRUE(r.logs->chkDL(InstantLog)->isChecked());
+    ASSERT_EQ(r.rig.ui.dialogs.size(), 3u);
+    EXPECT_EQ(r.rig.ui.dialogs[0].title, "Save File");
+    EXPECT_EQ(r.rig.ui.dialogs[0].filter, "Instant measurement Data Log File (*.CSV)");
+    EXPECT_EQ(r.rig.ui.dialogs[2].filter, "Waveform Capture Data Log File (*.CSV)");
+
+    // Not due yet: nothing but the headers.
+    r.state(InstantLog).Elapsed = 59;
+    r.logs->WriteInstantLogLine();
+    EXPECT_EQ(LogRig::lines(fi).size(), 1);
+    EXPECT_TRUE(LogRig::lines(fw).isEmpty());
+
+    r.tick(InstantLog);
+    const QStringList instant = LogRig::lines(fi);
+    ASSERT_EQ(instant.size(), 2);
+    EXPECT_TRUE(instant[0].startsWith("Date/Time,Phase A,Phase B,Phase C,Average,Neutral,Unbalance,Van,"));
+    EXPECT_EQ(instant[1].count(','), 46);
+    EXPECT_TRUE(instant[1].startsWith("2026/05/04 10:01:00," + r.p0->labCurrentD(0)->text() + ","));
+    EXPECT_TRUE(instant[1].endsWith("," + gridText(r.p0->energyDemand().gridEnergy(), 7, 1) + ","));
+    EXPECT_TRUE(instant[1].contains("," + r.p0->labRotation()->text() + ","));
+    EXPECT_EQ(r.state(InstantLog).Elapsed, 0);
+
+    r.tick(HarmonicLog);
+    const QStringList harmonic = LogRig::lines(fh);
+    ASSERT_EQ(harmonic.size(), 2);
+    EXPECT_TRUE(harmonic[0].startsWith("2.3,Date/Time,Ia-THD,Ia-H01,"));
+    EXPECT_EQ(harmonic[1].count(','), 194);
+    EXPECT_TRUE(harmonic[1].startsWith("2.3,2026/05/04 10:02:00," + gridText(r.p21->gridHarmonicC(), 1, 1) + ","));
+    EXPECT_TRUE(harmonic[1].endsWith("," + gridText(r.p21->gridHarmonicV(), 3, 32) + ","));
+    EXPECT_NE(gridText(r.p21->gridHarmonicC(), 1, 2), "") << "the tables were read for the record";
+
+    r.tick(WaveformLog);
+    const QStringList wave = LogRig::lines(fw);
+    ASSERT_EQ(wave.size(), 131);
+    EXPECT_TRUE(wave[0].startsWith("2026/05/04 10:03:00," + r.p14->labWaceform(10)->text() + "," +
+                                   r.p14->labWaceform(12)->text() + ","));
+    EXPECT_EQ(wave[0].count(','), 4);
+    EXPECT_EQ(wave[2].split(',')[0], gridText(r.p14->capture().gridWaveform(), 2, 1));
+    EXPECT_EQ(wave[130].split(',').size(), 6);
+    EXPECT_EQ(wave[130].split(',')[1].toFloat(), r.p14->capture().PhaseAngle[1]);
+    EXPECT_GT(r.p14->capture().PhaseAngle[1], 100.0f);
+
+    // Below 2.1 the harmonic record comes from a capture analysed on the PC: 158 fields.
+    r.setVersion(1.9f);
+    r.tick(HarmonicLog);
+    const QStringList mixed = LogRig::lines(fh);
+    ASSERT_EQ(mixed.size(), 3);
+    EXPECT_TRUE(mixed[2].startsWith("1.9,"));
+    EXPECT_EQ(mixed[2].count(','), 158);
+    EXPECT_EQ(mixed[0].count(','), 194) << "the header stays as it was";
+}
+
+TEST(DataLogRecording, HeadersOnlyForNewFilesAndTheWaveformLogNever) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    const QString fi = r.path("instant.csv");
+    ASSERT_TRUE(r.start(InstantLog, fi));
+    r.tick(InstantLog);
+    r.logs->chkDL(InstantLog)->click(); // stop
+    EXPECT_FALSE(r.logs->running(InstantLog));
+    EXPECT_EQ(r.state(InstantLog).FileName, "");
+    ASSERT_TRUE(r.start(InstantLog, fi)); // the same file again: appended, no second header
+    r.tick(InstantLog);
+    const QStringList lines = LogRig::lines(fi);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines.filter(QRegularExpression("^Date/Time,")).size(), 1);
+
+    // An existing file of any content is appended to after its last line.
+    const QString other = r.path("other.csv");
+    {
+        QFile f(other);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("anything\r\n");
+    }
+    ASSERT_TRUE(r.start(HarmonicLog, other));
+    r.tick(HarmonicLog);
+    const QStringList h = LogRig::lines(other);
+    ASSERT_EQ(h.size(), 2);
+    EXPECT_EQ(h[0], "anything");
+    EXPECT_TRUE(h[1].startsWith("2.3,2026/"));
+
+    ASSERT_TRUE(r.start(WaveformLog, r.path("w.csv")));
+    EXPECT_TRUE(LogRig::bytes(r.path("w.csv")).isEmpty());
+    r.tick(WaveformLog);
+    EXPECT_EQ(LogRig::lines(r.path("w.csv")).size(), 131);
+    EXPECT_TRUE(LogRig::bytes(r.path("w.csv")).endsWith("\r\n"));
+}
+
+TEST(DataLogRecording, IntervalBoxesAcceptWholeMinutes1To99Only) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    QLineEdit* box = r.logs->txtDL(InstantLog);
+    EXPECT_EQ(box->text(), "1");
+    EXPECT_EQ(box->maxLength(), 2);
+    EXPECT_EQ(r.state(InstantLog).Interval, 60);
+    ASSERT_TRUE(r.start(InstantLog, r.path("i.csv")));
+
+    for (const char* off : {"", "0", "-1", "1.5", "x"}) {
+        r.state(InstantLog).Elapsed = 5000;
+        box->setText(off);
+        EXPECT_EQ(r.state(InstantLog).Interval, 0) << off;
+        EXPECT_EQ(r.state(InstantLog).Elapsed, 5000) << "no interval leaves the count: " << off;
+        EXPECT_EQ(r.rig.app().services().DataLogIntervalText(InstantLog), "0") << off;
+        r.logs->WriteInstantLogLine();
+    }
+    EXPECT_EQ(LogRig::lines(r.path("i.csv")).size(), 1) << "no records while the log is switched off";
+    EXPECT_TRUE(r.logs->chkDL(InstantLog)->isChecked());
+
+    box->setText("99");
+    EXPECT_EQ(r.state(InstantLog).Interval, 99 * 60);
+    EXPECT_EQ(r.state(InstantLog).Elapsed, 0) << "a new interval counts from now";
+    EXPECT_EQ(r.rig.app().services().DataLogIntervalText(InstantLog), "99");
+    r.state(InstantLog).Elapsed = 99 * 60 - 1;
+    r.logs->WriteInstantLogLine();
+    EXPECT_EQ(LogRig::lines(r.path("i.csv")).size(), 1);
+    r.tick(InstantLog);
+    EXPECT_EQ(LogRig::lines(r.path("i.csv")).size(), 2);
+}
+
+TEST(DataLogRecording, FailedReadsWriteNothingAndTheNextTickTriesAgain) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    ASSERT_TRUE(r.start(InstantLog, r.path("i.csv")));
+    ASSERT_TRUE(r.start(HarmonicLog, r.path("h.csv")));
+    ASSERT_TRUE(r.start(WaveformLog, r.path("w.csv")));
+
+    // The instant block times out; the energy and demand reads after it succeed.
+    r.rig.line.injectFault({sim::Fault::Kind::Silence});
+    r.tick(InstantLog);
+    EXPECT_EQ(LogRig::lines(r.path("i.csv")).size(), 1);
+    EXPECT_GE(r.state(InstantLog).Elapsed, 60) << "kept, so the next tick writes";
+    r.logs->WriteInstantLogLine();
+    EXPECT_EQ(LogRig::lines(r.path("i.csv")).size(), 2);
+
+    r.rig.line.injectFault({sim::Fault::Kind::Silence});
+    r.tick(HarmonicLog);
+    EXPECT_EQ(LogRig::lines(r.path("h.csv")).size(), 1);
+    r.logs->WriteHarmonicLogLine();
+    EXPECT_EQ(LogRig::lines(r.path("h.csv")).size(), 2);
+
+    // A capture with one bad block is no capture: the first block read after the
+    // capture time gets no reply, once.
+    auto& svc = r.rig.app().services();
+    svc.ReadWaveformCaptureTime = [&r, original = svc.ReadWaveformCaptureTime, once = true]() mutable {
+        original();
+        if (once) r.rig.line.injectFault({sim::Fault::Kind::Silence});
+        once = false;
+    };
+    r.state(WaveformLog).Elapsed = 60;
+    r.logs->WriteWaveformLogLine();
+    EXPECT_TRUE(LogRig::lines(r.path("w.csv")).isEmpty());
+    EXPECT_GE(r.state(WaveformLog).Elapsed, 60);
+    r.logs->WriteWaveformLogLine();
+    EXPECT_EQ(LogRig::lines(r.path("w.csv")).size(), 131);
+    EXPECT_TRUE(r.rig.ui.boxes.empty()) << "a failed read is the link's to show, not the log's";
+}
+
+TEST(DataLogRecording, AFailedWriteStopsJustThatLogWithOneReport) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    ASSERT_TRUE(r.start(HarmonicLog, r.path("h.csv")));
+    ASSERT_TRUE(r.start(InstantLog, "/dev/full")); // every write: no space left
+    r.tick(InstantLog);
+    ASSERT_EQ(r.rig.ui.boxes.size(), 1u);
+    EXPECT_EQ(r.rig.ui.boxes[0].title, "Error Cord : (61)");
+    EXPECT_TRUE(r.rig.ui.boxes[0].text.startsWith("Error Message : (WriteInstantLogLine),"));
+    EXPECT_FALSE(r.logs->running(InstantLog));
+    EXPECT_EQ(r.state(InstantLog).FileName, "");
+    EXPECT_FALSE(r.logs->chkDL(InstantLog)->isChecked());
+    r.tick(InstantLog);
+    EXPECT_EQ(r.rig.ui.boxes.size(), 1u) << "reported once, not every tick";
+
+    // The other log goes on with its file.
+    r.tick(HarmonicLog);
+    EXPECT_TRUE(r.logs->running(HarmonicLog));
+    EXPECT_EQ(LogRig::lines(r.path("h.csv")).size(), 2);
+
+    // A file removed under a running log is a failed write too.
+    ASSERT_TRUE(QFile::remove(r.path("h.csv")));
+    r.tick(HarmonicLog);
+    ASSERT_EQ(r.rig.ui.boxes.size(), 2u);
+    EXPECT_TRUE(r.rig.ui.boxes[1].text.startsWith("Error Message : (WriteHarmonicLogLine),"));
+    EXPECT_FALSE(r.logs->running(HarmonicLog));
+
+    // A file that cannot be opened is reported by the box's handler and leaves it off.
+    r.rig.ui.fileNext(r.path("no/such/folder/x.csv"));
+    r.logs->chkDL(WaveformLog)->click();
+    ASSERT_EQ(r.rig.ui.boxes.size(), 3u);
+    EXPECT_TRUE(r.rig.ui.boxes[2].text.startsWith("Error Message : (chkDLWaveform_Click),"));
+    EXPECT_FALSE(r.logs->chkDL(WaveformLog)->isChecked());
+    EXPECT_EQ(r.state(WaveformLog).FileName, "");
+}
+
+TEST(DataLogRecording, EachLogOwnsItsFileCancelAndStopTouchNoOther) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    ASSERT_TRUE(r.start(InstantLog, r.path("i.csv")));
+    ASSERT_TRUE(r.start(HarmonicLog, r.path("h.csv")));
+    const double elapsed = r.state(WaveformLog).Elapsed = 30;
+    EXPECT_FALSE(r.start(WaveformLog, "")); // the Save dialog cancelled
+    EXPECT_FALSE(r.logs->chkDL(WaveformLog)->isChecked());
+    EXPECT_EQ(r.state(WaveformLog).FileName, "");
+    EXPECT_EQ(r.state(WaveformLog).Elapsed, elapsed) << "starting or cancelling keeps the count";
+    EXPECT_TRUE(r.rig.ui.boxes.empty());
+    r.logs->chkDL(HarmonicLog)->click(); // stop the harmonic log
+    EXPECT_FALSE(r.logs->running(HarmonicLog));
+    EXPECT_TRUE(r.logs->running(InstantLog));
+    r.tick(InstantLog);
+    EXPECT_EQ(LogRig::lines(r.path("i.csv")).size(), 2);
+}
+
+TEST(DataLogRecording, PollingAppendsAMinuteRecordAndOffLineStopsAllThree) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    const QString files[3] = {r.path("i.csv"), r.path("h.csv"), r.path("w.csv")};
+    for (int log = 0; log < 3; ++log) ASSERT_TRUE(r.start(log, files[log]));
+    r.logs->now = nullptr; // the PC clock
+    for (int log = 0; log < 3; ++log) r.state(log).Elapsed = 60;
+    int16_t page0 = 0;
+    r.rig.mainForm().optProgram_Click(page0);
+    r.rig.mainForm().selectMeterForTest("1");
+    ASSERT_TRUE(r.rig.waitFor([&] { return LogRig::lines(files[2]).size() == 131; }, 10000));
+    EXPECT_EQ(LogRig::lines(files[0]).size(), 2);
+    EXPECT_EQ(LogRig::lines(files[1]).size(), 2);
+    QTest::qWait(800); // more ticks: no record before the next minute
+    EXPECT_EQ(LogRig::lines(files[0]).size(), 2);
+    EXPECT_LT(r.state(InstantLog).Elapsed, 60);
+
+    // Going back to no meter ("Off Line") stops the three logs through their hook.
+    r.rig.mainForm().scheduler().disable();
+    r.rig.app().services().StopDataLogs();
+    for (int log = 0; log < 3; ++log) {
+        EXPECT_FALSE(r.logs->running(log)) << log;
+        EXPECT_FALSE(r.logs->chkDL(log)->isChecked()) << log;
+        EXPECT_EQ(r.state(log).FileName, "") << log;
+        EXPECT_EQ(r.state(log).Elapsed, 0) << log;
+    }
+    EXPECT_EQ(LogRig::lines(files[0]).size(), 2);
+}
