@@ -1,5 +1,7 @@
 #include "program_rig.h"
 
+#include "platform/locale_info.h"
+
 ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTimeoutMs, Pages pages) {
     scope = std::make_unique<ScopedPrompter>(ui);
     line.start();
@@ -13,6 +15,10 @@ ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTim
     options.installPages = pages == Pages::All;
     program = std::make_unique<shell::Application>(options);
     program->app().link.ReplyTimeoutMs = replyTimeoutMs;
+    // What the start-up window's timer reads before the settings window comes up.
+    const platform::LocaleDate date = platform::systemLocaleDate();
+    program->app().LocaleDateFormat = date.format;
+    program->app().LocaleDateSeparator = date.separator;
     program->app().quit = [] {};
 }
 
