@@ -2,14 +2,10 @@
 // of one record a minute) read, indexed and the first record shown, as
 // "Read Data Log" does. Counters: resident memory held while the file is loaded,
 // and the growth of the process's peak resident memory over the run.
+#include "bench_rig.h"
 #include "monitor/data_log_format.h"
 #include "monitor/data_log_viewers.h"
 #include "monitor/instant_page.h"
-#include "scripted_prompter.h"
-
-#include "link/modbus_master.h"
-#include "shell/app_state.h"
-#include "shell/status_panels.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -62,22 +58,17 @@ static void BM_DataLogViewer_Load100kInstantRecords(benchmark::State& state) {
         state.SkipWithError("cannot write the log file");
         return;
     }
-    ScriptedPrompter ui;
-    ScopedPrompter scope(ui);
-    shell::AppState app;
-    auto device = platform::makePosixSerialDevice([](int) { return std::string("/nonexistent"); });
-    shell::StatusPanels status;
-    rtu::ModbusMaster master(app.link, *device, status);
-    monitor::InstantPage page(app.link, app.meter, master);
+    OfflineRig r;
+    monitor::InstantPage page(r.app.link, r.app.meter, r.master);
     common::DataLogState log;
-    monitor::InstantLogViewer viewer(page, log, status);
+    monitor::InstantLogViewer viewer(page, log, r.status);
 
     const double peakBefore = peakResidentMB();
     const double before = residentMB(); // no table loaded yet
     double held = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ui.fileNext(path);
+        r.ui.fileNext(path);
         state.ResumeTiming();
         viewer.cmdDL_Click(0);
         state.PauseTiming();

@@ -2,14 +2,10 @@
 // capture per cycle, on the window thread, inside the capture. Measured on the
 // arithmetic alone and through the store and the harmonic tables as the capture
 // runs it.
+#include "bench_rig.h"
 #include "monitor/waveform_math.h"
 #include "monitor/waveform_page.h"
-#include "scripted_prompter.h"
-#include "sim_waveform.h"
-
-#include "link/modbus_master.h"
-#include "shell/app_state.h"
-#include "shell/status_panels.h"
+#include "wave_samples.h"
 
 #include <QTableWidget>
 #include <benchmark/benchmark.h>
@@ -18,12 +14,7 @@ namespace {
 monitor::wave::RawCapture benchCapture() {
     sim::WaveformSpec shape = sim::WaveformSpec::balanced(1200, 1700, 30);
     for (auto& c : shape.channels) c.harmonics = {{3, 0.1, 10}, {5, 0.2, 0}, {7, 0.05, 30}, {11, 0.02, 0}};
-    monitor::wave::RawCapture cap{};
-    for (int ch = 0; ch < 6; ++ch) {
-        const auto v = sim::waveformSamples(shape.channels[size_t(ch)]);
-        std::copy(v.begin(), v.end(), cap[size_t(ch)].begin());
-    }
-    return cap;
+    return captureOf(shape);
 }
 } // namespace
 
@@ -38,14 +29,9 @@ BENCHMARK(BM_PcHarmonics_SixChannels)->Unit(benchmark::kMicrosecond);
 
 // From the store's text cells into the two harmonic tables, as after a capture.
 static void BM_PcHarmonics_SixChannelsIntoTables(benchmark::State& state) {
-    ScriptedPrompter ui;
-    ScopedPrompter scope(ui);
-    shell::AppState app;
-    auto device = platform::makePosixSerialDevice([](int) { return std::string("/nonexistent"); });
-    shell::StatusPanels status;
-    rtu::ModbusMaster master(app.link, *device, status);
+    OfflineRig r;
     QTableWidget gridC(4, 27), gridV(4, 27);
-    monitor::WaveformPage page(app, master, [&](bool v) { return v ? &gridV : &gridC; }, [] {});
+    monitor::WaveformPage page(r.app, r.master, [&](bool v) { return v ? &gridV : &gridC; }, [] {});
     page.capture().setSamples(benchCapture());
     for (auto _ : state) {
         for (int ch = 0; ch < 6; ++ch) page.ShowWaveformHarmonics(ch, true);

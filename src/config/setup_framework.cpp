@@ -91,13 +91,22 @@ bool isNumericEntry(const QString& text) {
     return ok && std::isfinite(v);
 }
 
+namespace {
+
+// The first step of both checks: a text that is no number is refused and
+// replaced by the default.
+bool refusedAsNotNumeric(QLineEdit* field, const QString& defaultText) {
+    if (isNumericEntry(field->text())) return false;
+    showError(QStringLiteral("Data Key In Error!"));
+    field->setText(defaultText);
+    return true;
+}
+
+} // namespace
+
 EntryResult checkEntry(QLineEdit* field, const CombinedCheck& check) {
     if (!field) return EntryResult::Ok;
-    if (!isNumericEntry(field->text())) {
-        showError(QStringLiteral("Data Key In Error!"));
-        field->setText(check.defaultText);
-        return EntryResult::NotNumeric;
-    }
+    if (refusedAsNotNumeric(field, check.defaultText)) return EntryResult::NotNumeric;
     const double v = common::leadingNumber(field->text());
     if (v < check.low || v > check.high) {
         showError(check.rangeMessage);
@@ -109,11 +118,7 @@ EntryResult checkEntry(QLineEdit* field, const CombinedCheck& check) {
 
 EntryResult checkEntry(QLineEdit* field, const SeparateCheck& check) {
     if (!field) return EntryResult::Ok;
-    if (!isNumericEntry(field->text())) {
-        showError(QStringLiteral("Data Key In Error!"));
-        field->setText(check.defaultText);
-        return EntryResult::NotNumeric;
-    }
+    if (refusedAsNotNumeric(field, check.defaultText)) return EntryResult::NotNumeric;
     const double v = common::leadingNumber(field->text());
     if (v < check.low) {
         common::beep();

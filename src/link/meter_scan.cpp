@@ -6,6 +6,22 @@
 
 namespace rtu {
 
+namespace {
+
+// The 8-byte request "read `count` holding registers from `start`" to `address`;
+// SendRequest adds the CRC.
+void putReadRequest(LinkState& st, uint8_t address, uint16_t start, uint16_t count) {
+    st.TxFrame.assign(8, 0);
+    st.TxFrame[0] = address;
+    st.TxFrame[1] = 0x03;
+    st.TxFrame[2] = uint8_t(start >> 8);
+    st.TxFrame[3] = uint8_t(start & 0xFF);
+    st.TxFrame[4] = uint8_t(count >> 8);
+    st.TxFrame[5] = uint8_t(count & 0xFF);
+}
+
+} // namespace
+
 int baudPositionOfIndex(int16_t baudIndex) {
     for (std::size_t p = 0; p < kTrialBaudIndices.size(); ++p)
         if (kTrialBaudIndices[p] == baudIndex) return int(p);
@@ -33,13 +49,7 @@ void ProbeMeter(ModbusMaster& master) {
     }
     for (int pass = 0; pass < kProbePasses; ++pass) {
         // Rebuilt for each pass: a request refused during the wait may have reused TxFrame.
-        st.TxFrame.assign(8, 0);
-        st.TxFrame[0] = uint8_t(address);
-        st.TxFrame[1] = 0x03;
-        st.TxFrame[2] = 0x00;
-        st.TxFrame[3] = 0x00;
-        st.TxFrame[4] = 0x00;
-        st.TxFrame[5] = 0x02;
+        putReadRequest(st, uint8_t(address), 0x0000, 2);
         master.SendRequest(5);
         if (!st.LinkFailed || st.CommandCode == CmdBroadcast) break;
     }
@@ -48,13 +58,7 @@ void ProbeMeter(ModbusMaster& master) {
 void QueryMeterAddress(ModbusMaster& master) {
     LinkState& st = master.state();
     st.CommandCode = CmdReadAddress;
-    st.TxFrame.assign(8, 0);
-    st.TxFrame[0] = kWildcardAddress;
-    st.TxFrame[1] = 0x03;
-    st.TxFrame[2] = 0x20;
-    st.TxFrame[3] = 0x00;
-    st.TxFrame[4] = 0x00;
-    st.TxFrame[5] = 0x01;
+    putReadRequest(st, kWildcardAddress, 0x2000, 1);
     master.SendRequest(5);
 }
 

@@ -1,6 +1,7 @@
 #include "monitor/data_log_format.h"
 
 #include "common/shared_routines.h"
+#include "monitor/instant_values.h"
 
 #include <QLocale>
 #include <charconv>
@@ -29,32 +30,6 @@ QString field(const QString& text) {
     for (QChar& c : t)
         if (c == QLatin1Char(',') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) c = QLatin1Char(' ');
     return t;
-}
-
-// value with `significant` digits, written out without an exponent.
-QString plainDigits(double value, int significant) {
-    if (!std::isfinite(value) || value == 0.0) return QStringLiteral("0");
-    char buf[64];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, significant - 1);
-    if (ec != std::errc()) return QStringLiteral("0");
-    const std::string sci(buf, end);
-    const bool negative = sci[0] == '-';
-    const std::size_t e = sci.find('e');
-    std::string digits;
-    for (std::size_t i = negative ? 1 : 0; i < e; ++i)
-        if (sci[i] != '.') digits += sci[i];
-    const int exponent = std::stoi(sci.substr(e + 1));
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-    std::string out;
-    if (exponent >= 0) {
-        const std::size_t intDigits = std::size_t(exponent) + 1;
-        if (digits.size() <= intDigits) out = digits + std::string(intDigits - digits.size(), '0');
-        else out = digits.substr(0, intDigits) + "." + digits.substr(intDigits);
-    } else {
-        out = "0." + std::string(std::size_t(-exponent - 1), '0') + digits;
-    }
-    if (negative) out.insert(out.begin(), '-');
-    return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
 double parsePlain(const QString& text) {

@@ -3,14 +3,12 @@
 #include "common/prompter.h"
 #include "common/shared_routines.h"
 #include "link/status_sink.h"
-#include "monitor/bar_chart_widget.h"
 #include "monitor/energy_demand.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
 #include "monitor/live_widgets.h"
 #include "monitor/waveform_page.h"
 
-#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -184,67 +182,13 @@ logfmt::LogIndex HarmonicLogViewer::indexFile(const QByteArray& data) const { re
 QString HarmonicLogViewer::showRecord(const QByteArray& data, const logfmt::RecordSpan& span) {
     const logfmt::HarmonicRecord r = logfmt::harmonicRecord(data, span);
     const int columns = logfmt::harmonicOrdersFor(r.version) + 1; // THD and the orders
-    layHarmonicTables(page_, r.version);
+    page_.InitHarmonicGrids(r.version);
     for (int c = 0; c < 6; ++c) {
         QTableWidget* grid = c < 3 ? page_.gridHarmonicC() : page_.gridHarmonicV();
         for (int k = 1; k <= columns; ++k) setGridText(grid, c % 3 + 1, k, r.values.value(c * columns + k - 1));
     }
-    drawHarmonicCharts(page_, r.version);
+    page_.DrawHarmonicCharts(r.version);
     return r.dateTime;
-}
-
-void layHarmonicTables(HarmonicPage& page, float version) {
-    const bool fromMeter = harmonicsFromMeter(version);
-    const int orders = harmonicOrders(version);
-    for (int t = 0; t < 2; ++t) {
-        // Order labels under the chart: every third order up to 31, or every second up to 25.
-        for (int i = 0; i <= 12; ++i) {
-            QLabel* l = t == 0 ? page.labHarmonicC(6 + i) : page.labHarmonicV(6 + i);
-            if (!l) continue;
-            if (fromMeter && i > 10) {
-                l->hide();
-                continue;
-            }
-            const int order = fromMeter ? 3 * i + 1 : 2 * i + 1;
-            const int left = fromMeter ? 600 + 660 * i : 600 + 550 * i;
-            l->setText(orderHeading(order));
-            l->move(px(left), l->y());
-            l->show();
-        }
-        QTableWidget* g = t == 0 ? page.gridHarmonicC() : page.gridHarmonicV();
-        if (!g || g->columnCount() == orders + 2) continue;
-        setGridColumns(g, orders + 2, 1);
-        setGridText(g, 0, 1, QStringLiteral("THD"));
-        for (int k = 1; k <= orders; ++k) setGridText(g, 0, k + 1, orderHeading(k));
-        for (int c = 1; c < g->columnCount(); ++c) {
-            g->setColumnWidth(c, px(800));
-            gridCell(g, 0, c)->setTextAlignment(Qt::AlignCenter);
-            for (int r = 1; r < 4; ++r) gridCell(g, r, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        }
-    }
-}
-
-void drawHarmonicCharts(HarmonicPage& page, float version) {
-    const int orders = harmonicOrders(version);
-    for (int t = 0; t < 2; ++t) {
-        BarChartWidget* pic = t == 0 ? page.picHarmonicC() : page.picHarmonicV();
-        QTableWidget* g = t == 0 ? page.gridHarmonicC() : page.gridHarmonicV();
-        if (!pic || !g) continue;
-        pic->clear();
-        const double w = pic->innerWidth(), h = pic->innerHeight();
-        for (int c = 0; c < 3; ++c) {
-            const QCheckBox* box = t == 0 ? page.chkHarmonicC(c) : page.chkHarmonicV(c);
-            if (box && !box->isChecked()) continue;
-            const QTableWidgetItem* label = g->item(c + 1, 0);
-            const QColor colour = label ? label->background().color() : QColor(Qt::black);
-            for (int k = 1; k <= orders; ++k) {
-                const double v = harmonicCellValue(gridText(g, c + 1, k + 1));
-                if (!(v > 0)) continue;
-                const BarGeometry b = barGeometry(w, h, orders, k, c, v);
-                pic->drawLine(b.x, h, b.x, b.top, colour, 3);
-            }
-        }
-    }
 }
 
 // --- waveform ------------------------------------------------------------------------------

@@ -113,10 +113,4 @@ private:
     WaveformPage& page_;
 };
 
-// The harmonic tables, their order labels and the bar charts laid out and drawn
-// for a given firmware version, so a record is shown in its own layout while the
-// meter's version stays as identified.
-void layHarmonicTables(HarmonicPage& page, float version);
-void drawHarmonicCharts(HarmonicPage& page, float version);
-
 } // namespace monitor

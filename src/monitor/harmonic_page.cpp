@@ -140,9 +140,11 @@ void HarmonicPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdHarmonics2, [this] { ShowHarmonics2(); });
 }
 
-void HarmonicPage::InitHarmonicGrids() {
-    const bool fromMeter = harmonicsFromMeter(meter_.MeterVersion);
-    const int orders = harmonicOrders(meter_.MeterVersion);
+void HarmonicPage::InitHarmonicGrids() { InitHarmonicGrids(meter_.MeterVersion); }
+
+void HarmonicPage::InitHarmonicGrids(float version) {
+    const bool fromMeter = harmonicsFromMeter(version);
+    const int orders = harmonicOrders(version);
 
     for (int t = 0; t < 2; ++t) {
         // Order labels under the chart: every third order up to 31, or every second up to 25.
@@ -194,9 +196,11 @@ void HarmonicPage::DrawHarmonicGrids() {
     }
 }
 
-void HarmonicPage::DrawHarmonicCharts() {
+void HarmonicPage::DrawHarmonicCharts() { DrawHarmonicCharts(meter_.MeterVersion); }
+
+void HarmonicPage::DrawHarmonicCharts(float version) {
     for (BarChartWidget* pic : pic_) pic->clear();
-    const int orders = harmonicOrders(meter_.MeterVersion);
+    const int orders = harmonicOrders(version);
     for (int t = 0; t < 2; ++t) {
         BarChartWidget* pic = pic_[size_t(t)];
         QTableWidget* g = grid_[size_t(t)];

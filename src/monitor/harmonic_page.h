@@ -89,6 +89,10 @@ public:
     void redrawCharts() { DrawHarmonicCharts(); }
     // Columns, headings, widths, colours and order labels for MeterVersion; values stay.
     void InitHarmonicGrids();
+    // The same for a given firmware version, so that a log record is shown in its
+    // own layout while the meter's version stays as identified.
+    void InitHarmonicGrids(float version);
+    void DrawHarmonicCharts(float version);
     // The charts' fixed background lines.
     void DrawHarmonicGrids();
 

@@ -20,11 +20,10 @@ Scales inputScales(const common::MeterState& m) {
     return s;
 }
 
-QString plainNumber(double value) {
+QString plainDigits(double value, int significant) {
     if (!std::isfinite(value) || value == 0.0) return QStringLiteral("0");
-    // Fifteen significant digits, then written out without an exponent.
     char buf[64];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, significant - 1);
     if (ec != std::errc()) return QStringLiteral("0");
     const std::string sci(buf, end);
     const bool negative = sci[0] == '-';
@@ -38,17 +37,16 @@ QString plainNumber(double value) {
     std::string out;
     if (exponent >= 0) {
         const std::size_t intDigits = std::size_t(exponent) + 1;
-        if (digits.size() <= intDigits) {
-            out = digits + std::string(intDigits - digits.size(), '0');
-        } else {
-            out = digits.substr(0, intDigits) + "." + digits.substr(intDigits);
-        }
+        if (digits.size() <= intDigits) out = digits + std::string(intDigits - digits.size(), '0');
+        else out = digits.substr(0, intDigits) + "." + digits.substr(intDigits);
     } else {
         out = "0." + std::string(std::size_t(-exponent - 1), '0') + digits;
     }
     if (negative) out.insert(out.begin(), '-');
-    return QString::fromStdString(out);
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
+
+QString plainNumber(double value) { return plainDigits(value, 15); }
 
 QString scaledText(double value, int quantity) { return common::FormatScaledValue(plainNumber(value), quantity); }
 

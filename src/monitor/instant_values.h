@@ -48,9 +48,12 @@ inline double signedRaw(uint16_t raw) { return raw > 32767 ? double(raw) - 65536
 inline bool unsignedMarker(uint16_t raw) { return raw == 65535; }
 inline bool signedMarker(uint16_t raw) { return raw == 32767 || raw == 32768; }
 
-// The number in plain decimal form: up to 15 significant digits, never an
-// exponent, "." as the decimal point whatever the system locale, a zero before
-// the point of a fraction. Infinity and NaN come out as "0": they never reach a label.
+// The number in plain decimal form, rounded to `significant` digits (1..17):
+// never an exponent, no trailing zeros after the point, "." as the decimal point
+// whatever the system locale, a zero before the point of a fraction. Infinity
+// and NaN come out as "0": they never reach a label or a log file.
+QString plainDigits(double value, int significant);
+// plainDigits with up to 15 significant digits.
 QString plainNumber(double value);
 // The scaled value with its unit prefix and unit (FormatScaledValue of plainNumber).
 QString scaledText(double value, int quantity);

@@ -1,10 +1,8 @@
 // Selecting a meter: the address box, "Read Address" with the baud-rate trial,
 // going back to no meter, and the link held by these direct exchanges.
-#include "program_rig.h"
+#include "select_rig.h"
 
 #include "common/prompter.h"
-#include "link/crc16.h"
-#include "shell/address_panel.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -15,27 +13,7 @@
 
 namespace {
 
-std::vector<uint8_t> withCrc(std::vector<uint8_t> f) {
-    const uint16_t crc = rtu::crc16(f.data(), f.size());
-    f.push_back(uint8_t(crc & 0xFF));
-    f.push_back(uint8_t(crc >> 8));
-    return f;
-}
-
 const std::vector<uint8_t> kAddressQuery{0xFF, 0x03, 0x20, 0x00, 0x00, 0x01, 0x9A, 0x14};
-
-shell::AddressPanel& install(ProgramRig& rig) {
-    shell::installMeterSelection(rig.app());
-    rig.showMainWindow();
-    return *shell::addressPanel(rig.mainForm());
-}
-
-void typeAddress(ProgramRig& rig, const QString& text) {
-    QLineEdit* box = rig.mainForm().txtAddress();
-    box->clear();
-    QTest::keyClicks(box, text);
-    QTest::keyClick(box, Qt::Key_Return);
-}
 
 } // namespace
 
@@ -45,7 +23,7 @@ TEST(MeterSelectEntry, TypedAddressIsProbedIdentifiedAndPolled) {
     auto& svc = rig.app().services();
     svc.ReadMeterInformation = [&] { ++info; };
     svc.ReadInstantAndEnergy = [&] { ++polls; };
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     EXPECT_EQ(rig.mainForm().txtAddress()->parentWidget(), rig.mainForm().Frame1(2));
     EXPECT_EQ(panel.cmdReadAddress()->parentWidget(), rig.mainForm().Frame1(2));
 
@@ -69,7 +47,7 @@ TEST(MeterSelectEntry, TypedAddressIsProbedIdentifiedAndPolled) {
 
 TEST(MeterSelectEntry, AddressBoxRefusesAnythingButDigits1To254) {
     ProgramRig rig({{5, 9600}});
-    install(rig);
+    installSelection(rig);
     int boxes = 0;
     for (const char* entry : {"abc", "0", "255", "5.5", "1e2", "-1"}) {
         typeAddress(rig, entry);
@@ -94,7 +72,7 @@ TEST(MeterSelectEntry, ReadAddressTriesTheRatesAndSelectsTheMeterAt4800) {
     rig.link().RetryLimit = 0;
     int info = 0;
     rig.app().services().ReadMeterInformation = [&] { ++info; };
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
 
     panel.cmdReadAddress()->click();
     const auto requests = rig.line.requests();
@@ -122,7 +100,7 @@ TEST(MeterSelectEntry, ReadAddressWithoutMeterEndsAt9600) {
     rig.link().RetryLimit = 0;
     rig.link().Serial.BaudIndex = 13; // the PC starts at 19200
     rig.link().Serial.BaudCode = 13;
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     ASSERT_EQ(rig.line.lineBaud(), 19200);
 
     panel.cmdReadAddress()->click();
@@ -145,7 +123,7 @@ TEST(MeterSelectEntry, BackToNoMeterStopsPollingAndTheDataLogs) {
     auto& svc = rig.app().services();
     svc.StopDataLogs = [&] { ++stops; };
     svc.DataLogIntervalText = [](int log) { return QString::number(log + 1); };
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     typeAddress(rig, "5");
     ASSERT_EQ(rig.link().MeterAddress, "5");
     rig.app().logs().BasicLog.FileName = "basic.csv";
@@ -191,7 +169,7 @@ TEST(MeterSelectEntry, DirectExchangesHoldTheLink) {
         ticksInside = s.tickCount() - before;
         commShownInside = commShown;
     };
-    install(rig);
+    installSelection(rig);
     typeAddress(rig, "5");
     EXPECT_TRUE(busyInside);
     EXPECT_EQ(ticksInside, 0);
@@ -220,7 +198,7 @@ TEST(MeterSelectEntry, EntryDuringAPollExchangeWaitsForItsEnd) {
         master.state().setReadWindow(0x0100, 2);
         master.SendReadHoldingRegisters();
     };
-    install(rig);
+    installSelection(rig);
     typeAddress(rig, "5");
     ASSERT_EQ(rig.link().MeterAddress, "5");
     ASSERT_TRUE(rig.waitFor([&] { return rig.link().MeterAddress == "6"; }, 5000));

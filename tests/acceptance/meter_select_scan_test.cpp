@@ -1,8 +1,5 @@
 // The address scan, its stop, the found list with paging, and picking a found meter.
-#include "program_rig.h"
-
-#include "link/crc16.h"
-#include "shell/address_panel.h"
+#include "select_rig.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -12,19 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::vector<uint8_t> withCrc(std::vector<uint8_t> f) {
-    const uint16_t crc = rtu::crc16(f.data(), f.size());
-    f.push_back(uint8_t(crc & 0xFF));
-    f.push_back(uint8_t(crc >> 8));
-    return f;
-}
-
-shell::AddressPanel& install(ProgramRig& rig) {
-    shell::installMeterSelection(rig.app());
-    rig.showMainWindow();
-    return *shell::addressPanel(rig.mainForm());
-}
 
 void setRange(shell::AddressPanel& panel, const QString& from, const QString& to) {
     panel.txtGroup(0)->setText(from);
@@ -48,7 +32,7 @@ std::vector<int> probedAddresses(const ProgramRig& rig) {
 TEST(MeterSelectScan, ScanListsExactlyTheMetersInTheRange) {
     ProgramRig rig({{3, 9600}, {11, 9600}, {27, 9600}, {40, 9600}}, 60);
     rig.link().RetryLimit = 0;
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     setRange(panel, "030", "001"); // the bounds are put in order
 
     bool progressSeen = false, lockedSeen = false;
@@ -101,7 +85,7 @@ TEST(MeterSelectScan, ScanListsExactlyTheMetersInTheRange) {
 TEST(MeterSelectScan, StopEndsTheScanAfterTheCurrentAddress) {
     ProgramRig rig({{2, 9600}, {9, 9600}}, 60);
     rig.link().RetryLimit = 0;
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     setRange(panel, "001", "254");
 
     bool stopped = false;
@@ -135,7 +119,7 @@ TEST(MeterSelectScan, StopEndsTheScanAfterTheCurrentAddress) {
 TEST(MeterSelectScan, SilentAddressCostsThreePassesOfRetryLimitPlusOne) {
     ProgramRig rig(std::vector<std::pair<uint8_t, int>>{}, 50);
     rig.link().RetryLimit = 1;
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     setRange(panel, "007", "007");
     panel.cmdGroup()->click();
     const auto requests = rig.line.requests();
@@ -146,7 +130,7 @@ TEST(MeterSelectScan, SilentAddressCostsThreePassesOfRetryLimitPlusOne) {
 
 TEST(MeterSelectScan, RangeBoxesAreCheckedAndFormatted) {
     ProgramRig rig(std::vector<std::pair<uint8_t, int>>{});
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     panel.txtGroup(0)->setText("7.6");
     panel.txtGroup_LostFocus(0);
     EXPECT_EQ(panel.txtGroup(0)->text(), "008");
@@ -164,7 +148,7 @@ TEST(MeterSelectScan, PagingOverTwentyFiveFoundMeters) {
     std::vector<std::pair<uint8_t, int>> meters;
     for (int a = 10; a <= 34; ++a) meters.push_back({uint8_t(a), 9600});
     ProgramRig rig(meters, 100);
-    shell::AddressPanel& panel = install(rig);
+    shell::AddressPanel& panel = installSelection(rig);
     setRange(panel, "010", "034");
     panel.cmdGroup()->click();
 

@@ -1,9 +1,7 @@
 // Giving the meter a new address or baud rate from the "Setup" frame.
-#include "program_rig.h"
+#include "select_rig.h"
 
 #include "common/prompter.h"
-#include "link/crc16.h"
-#include "shell/address_panel.h"
 #include "shell/comm_form.h"
 
 #include <QComboBox>
@@ -14,13 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::vector<uint8_t> withCrc(std::vector<uint8_t> f) {
-    const uint16_t crc = rtu::crc16(f.data(), f.size());
-    f.push_back(uint8_t(crc & 0xFF));
-    f.push_back(uint8_t(crc >> 8));
-    return f;
-}
 
 struct SetupRig {
     ProgramRig rig;
@@ -34,9 +25,7 @@ struct SetupRig {
             rig.app().app().LoginOk = loginAnswer;
             return loginAnswer;
         };
-        shell::installMeterSelection(rig.app());
-        rig.showMainWindow();
-        panel = shell::addressPanel(rig.mainForm());
+        panel = &installSelection(rig);
     }
     QString panelText(int i) { return rig.app().status().panelText(i); }
     QString commDat() { return rig.app().app().AppFolder + "Comm.Dat"; }

@@ -2,13 +2,12 @@
 // and its values live. Written only when PCTOOL_SCREENSHOTS names a folder
 // (scripts/screenshots does that); otherwise the grabs are only checked non-empty.
 #include "program_rig.h"
+#include "screenshot.h"
 #include "sim_identity.h"
 #include "sim_live_values.h"
 #include "sim_waveform.h"
 
-#include <QDir>
 #include <QLineEdit>
-#include <QPixmap>
 #include <gtest/gtest.h>
 
 TEST(Screenshots, EveryBuiltPageWithALiveMeter) {
@@ -20,15 +19,7 @@ TEST(Screenshots, EveryBuiltPageWithALiveMeter) {
     rig.showMainWindow();
     rig.mainForm().resize(794, 553);
 
-    const QString folder = qEnvironmentVariable("PCTOOL_SCREENSHOTS");
-    auto shoot = [&](const QString& name) {
-        const QPixmap shot = rig.mainForm().grab();
-        EXPECT_FALSE(shot.isNull());
-        if (!folder.isEmpty()) {
-            QDir().mkpath(folder);
-            EXPECT_TRUE(shot.save(folder + "/" + name + ".png"));
-        }
-    };
+    auto shoot = [&](const QString& name) { keepScreenshot(rig.mainForm(), name + ".png"); };
     shoot("main_window");
 
     rig.mainForm().txtAddress()->setText("1");

@@ -15,13 +15,6 @@
 
 using common::FormatScaledValue;
 
-TEST(UnitTable, HoldsTheUnitOfEveryQuantity) {
-    QStringList units;
-    for (const QString& u : common::UnitTable()) units << u;
-    EXPECT_EQ(units.join(','),
-              "A,A,A,A,A,%,V,V,V,V,%,V,V,V,V,%,W,Var,VA,,Hz,W,Var,VA,,W,Var,VA,,W,Var,VA,");
-}
-
 TEST(FormatScaledValue, WorkedValues) {
     EXPECT_EQ(FormatScaledValue("230.5", 6), "230.50  V");
     EXPECT_EQ(FormatScaledValue("1234.5678", 16), "1.2345  KW");

@@ -15,10 +15,7 @@ using namespace rtu;
 
 namespace {
 
-std::vector<uint8_t> withCrc(std::vector<uint8_t> f) {
-    sim::appendCrc(f);
-    return f;
-}
+using sim::withCrc;
 
 std::vector<uint8_t> readReply(uint8_t addr, std::vector<uint16_t> regs) {
     std::vector<uint8_t> f{addr, 0x03, uint8_t(regs.size() * 2)};

@@ -1,6 +1,7 @@
 // Page 0 and page 21 with live values from the simulated meter; with
 // PCTOOL_SCREENSHOTS=<folder> the pictures are saved there for the documentation.
 #include "program_rig.h"
+#include "screenshot.h"
 #include "sim_live_values.h"
 
 #include "monitor/energy_demand.h"
@@ -9,28 +10,13 @@
 #include "monitor/live_widgets.h"
 #include "shell/information_frame.h"
 
-#include <QDir>
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
 using namespace monitor;
-
-namespace {
-void keep(QWidget& w, const QString& name) {
-    const QPixmap shot = w.grab();
-    EXPECT_FALSE(shot.isNull());
-    EXPECT_GT(shot.width(), 100);
-    const QString folder = qEnvironmentVariable("PCTOOL_SCREENSHOTS");
-    if (!folder.isEmpty()) {
-        QDir().mkpath(folder);
-        EXPECT_TRUE(shot.save(folder + "/" + name));
-    }
-}
-} // namespace
 
 TEST(InstantScreenshots, InstantAndHarmonicPagesWithLiveValues) {
     ProgramRig r;
@@ -51,11 +37,11 @@ TEST(InstantScreenshots, InstantAndHarmonicPagesWithLiveValues) {
     QTest::qWait(300);
     instant->SSTab1()->setCurrentIndex(2); // the power table shows the most
     QTest::qWait(50);
-    keep(r.mainForm(), "instant.png");
+    keepScreenshot(r.mainForm(), "instant.png");
     instant->SSTab1()->setCurrentIndex(0);
 
     r.mainForm().optProgram(21)->click();
     ASSERT_TRUE(r.waitFor([&] { return !gridText(harmonic->gridHarmonicV(), 3, 32).isEmpty(); }, 4000));
     QTest::qWait(400);
-    keep(r.mainForm(), "harmonics.png");
+    keepScreenshot(r.mainForm(), "harmonics.png");
 }

@@ -3,7 +3,7 @@
 #include "monitor/waveform_math.h"
 #include "monitor/waveform_page.h"
 #include "program_rig.h"
-#include "sim_waveform.h"
+#include "wave_samples.h"
 
 #include <QTableWidget>
 #include <gtest/gtest.h>
@@ -12,12 +12,6 @@ using namespace monitor;
 using namespace monitor::wave;
 
 namespace {
-RawChannel channelOf(const sim::WaveformChannelSpec& shape) {
-    RawChannel out{};
-    const auto v = sim::waveformSamples(shape);
-    std::copy(v.begin(), v.end(), out.begin());
-    return out;
-}
 constexpr double kIntegerSamples = 0.05; // per cent lost to whole-count samples
 } // namespace
 

@@ -1,4 +1,5 @@
 // The phasor tab: channel set-up by wiring, angles, the diagram and the colours.
+#include "wave_samples.h"
 #include "waveform_rig.h"
 
 #include <QCheckBox>
@@ -9,14 +10,6 @@ using namespace monitor;
 using namespace monitor::wave;
 
 namespace {
-RawCapture captureOf(const sim::WaveformSpec& shape) {
-    RawCapture c{};
-    for (int ch = 0; ch < kChannels; ++ch) {
-        const auto v = sim::waveformSamples(shape.channels[size_t(ch)]);
-        std::copy(v.begin(), v.end(), c[size_t(ch)].begin());
-    }
-    return c;
-}
 QLabel* instantLabel(QWidget* window, const QString& name, const QString& text) {
     auto* l = new QLabel(text, window);
     l->setObjectName(name);

@@ -1,7 +1,6 @@
 // The waveform arithmetic: sign rules, rounding, scales, zero-crossing angles, the
 // line-wiring transforms, plot coordinates and cursor read-outs.
-#include "monitor/waveform_math.h"
-#include "sim_waveform.h"
+#include "wave_samples.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -9,17 +8,6 @@
 using namespace monitor::wave;
 
 namespace {
-RawChannel channelOf(const sim::WaveformChannelSpec& shape) {
-    RawChannel out{};
-    const auto v = sim::waveformSamples(shape);
-    std::copy(v.begin(), v.end(), out.begin());
-    return out;
-}
-RawCapture captureOf(const sim::WaveformSpec& shape) {
-    RawCapture c{};
-    for (int ch = 0; ch < kChannels; ++ch) c[size_t(ch)] = channelOf(shape.channels[size_t(ch)]);
-    return c;
-}
 constexpr SignalFlags kAllSignals{true, true, true, true, true, true};
 } // namespace
 

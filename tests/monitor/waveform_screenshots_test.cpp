@@ -1,10 +1,9 @@
 // With PCTOOL_SCREENSHOTS=<folder>, grabs the waveform and phasor tabs after a
 // capture from the simulated meter (waveform.png, phasors.png).
+#include "screenshot.h"
 #include "waveform_rig.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QPixmap>
 #include <QTabWidget>
 
 TEST(WaveformScreenshots, WaveformAndPhasorTabs) {
@@ -30,15 +29,9 @@ TEST(WaveformScreenshots, WaveformAndPhasorTabs) {
     p.moveSelectedCursor(2250, 0);
     EXPECT_EQ(p.labWaceform(8)->text(), "10.025 ms");
 
-    const QString folder = qEnvironmentVariable("PCTOOL_SCREENSHOTS");
     for (int tab = 0; tab < 2; ++tab) {
         p.tabs()->setCurrentIndex(tab);
         QTest::qWait(50);
-        const QPixmap shot = p.widget()->grab();
-        EXPECT_GT(shot.width(), 300);
-        if (!folder.isEmpty()) {
-            QDir().mkpath(folder);
-            EXPECT_TRUE(shot.save(folder + (tab == 0 ? "/waveform.png" : "/phasors.png")));
-        }
+        keepScreenshot(*p.widget(), tab == 0 ? "waveform.png" : "phasors.png", 300);
     }
 }

@@ -5,31 +5,24 @@
 using platform::mapDateFormat;
 
 TEST(LocaleDate, QtShortFormatsMapToUpperCaseWithTheirSeparator) {
-    auto iso = mapDateFormat("yyyy-MM-dd");
-    EXPECT_EQ(iso.format, "YYYY-MM-DD");
-    EXPECT_EQ(iso.separator, "-");
-    EXPECT_TRUE(iso.format.startsWith('Y'));
-
-    auto german = mapDateFormat("dd.MM.yy");
-    EXPECT_EQ(german.format, "DD.MM.YY");
-    EXPECT_EQ(german.separator, ".");
-
-    auto us = mapDateFormat("M/d/yy");
-    EXPECT_EQ(us.format, "M/D/YY");
-    EXPECT_EQ(us.separator, "/");
-
-    // Quoted literal text is no date part.
-    auto quoted = mapDateFormat("yyyy'y'.MM.dd");
-    EXPECT_EQ(quoted.format, "YYYY.MM.DD");
-    EXPECT_EQ(quoted.separator, ".");
-    // No separator at all: the parts are joined directly.
-    auto joined = mapDateFormat("yyyyMMdd");
-    EXPECT_EQ(joined.format, "YYYYMMDD");
-    EXPECT_EQ(joined.separator, "");
-    // Too long for the date routines: both texts empty.
-    auto tooLong = mapDateFormat("dddd, MMMM d, yyyy");
-    EXPECT_EQ(tooLong.format, "");
-    EXPECT_EQ(tooLong.separator, "");
+    struct Case {
+        const char* qt;
+        const char* format;
+        const char* separator;
+    };
+    const Case cases[] = {
+        {"yyyy-MM-dd", "YYYY-MM-DD", "-"},
+        {"dd.MM.yy", "DD.MM.YY", "."},
+        {"M/d/yy", "M/D/YY", "/"},
+        {"yyyy'y'.MM.dd", "YYYY.MM.DD", "."}, // quoted literal text is no date part
+        {"yyyyMMdd", "YYYYMMDD", ""},         // no separator: the parts are joined directly
+        {"dddd, MMMM d, yyyy", "", ""},       // too long for the date routines: both empty
+    };
+    for (const Case& c : cases) {
+        const auto m = mapDateFormat(c.qt);
+        EXPECT_EQ(m.format, c.format) << c.qt;
+        EXPECT_EQ(m.separator, c.separator) << c.qt;
+    }
 }
 
 TEST(LocaleDate, SystemFormatHasNoLowerCaseLetters) {

@@ -1,13 +1,6 @@
 // The main window: start-up as a user sees it, the function buttons, page
 // selection with its pending-write rules, and polling a meter through the window.
-#include "fake_serial.h"
-#include "scripted_prompter.h"
-#include "sim_meter.h"
-
-#include "link/modbus_master.h"
-#include "platform/taskbar.h"
-#include "shell/main_form.h"
-#include "shell/status_panels.h"
+#include "form_rig.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -21,47 +14,20 @@ using namespace shell;
 
 namespace {
 
-struct CountingTaskBar : platform::TaskBar {
-    int hidden = 0, shown = 0;
-    void hide() override { ++hidden; }
-    void show() override { ++shown; }
-};
-
-struct Rig {
-    rtu::LinkState link;
-    common::MeterState meter;
-    common::PageState page;
-    common::DataLogSet logs;
-    FakeSerialDevice dev;
-    StatusPanels status;
-    ScriptedPrompter ui;
-    ScopedPrompter scope{ui};
-    CountingTaskBar bar;
-    rtu::ModbusMaster master{link, dev, status};
-    PageServices svc;
-    std::unique_ptr<MainForm> form;
+struct Rig : FormRig {
     std::vector<int> reads; // start registers, in order
     int ended = 0;
 
     explicit Rig(QSize screen = QSize(1024, 768)) {
-        platform::setTaskBar(&bar);
-        rtu::InitSerialTables(rtu::serialTables());
         link.ReplyTimeoutMs = 100;
         link.RetryLimit = 0;
         dev.onWrite = [this](const std::vector<uint8_t>& f) {
             if (f.size() < 8 || f[1] != 0x03) return;
             reads.push_back(f[2] << 8 | f[3]);
-            std::vector<uint8_t> r{f[0], 0x03, uint8_t(2 * (f[4] << 8 | f[5]))};
-            r.resize(3 + r[2], 0);
-            sim::appendCrc(r);
-            dev.feed(r);
+            answerWithZeros(dev, f);
         };
         svc.EndProgram = [this] { ++ended; };
-        form = std::make_unique<MainForm>(link, meter, page, logs, master, svc, MainFormOptions{screen});
-    }
-    ~Rig() {
-        form->scheduler().shutdown();
-        platform::setTaskBar(nullptr);
+        makeForm(screen);
     }
     Proc reader(int start) {
         return [this, start] {

@@ -1,18 +1,12 @@
 // The pure parts of meter selection: address entry rules, scan range, frames.
-#include "link/crc16.h"
+#include "sim_meter.h"
+
 #include "link/meter_scan.h"
 #include "shell/meter_setup.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-std::vector<uint8_t> withCrc(std::vector<uint8_t> f) {
-    const uint16_t crc = rtu::crc16(f.data(), f.size());
-    f.push_back(uint8_t(crc & 0xFF));
-    f.push_back(uint8_t(crc >> 8));
-    return f;
-}
-} // namespace
+using sim::withCrc;
 
 TEST(MeterSelectUnits, AddressEntryAcceptsOnlyDigitStrings1To254) {
     EXPECT_EQ(rtu::parseMeterAddress("5"), 5);

@@ -1,10 +1,7 @@
 // The poll scheduler without the window: what each tick sends, in which order,
 // how the counters pace the reads, and the rules that keep exchanges apart.
-#include "fake_serial.h"
-#include "scripted_prompter.h"
-#include "sim_meter.h"
+#include "form_rig.h"
 
-#include "link/modbus_master.h"
 #include "shell/scheduler.h"
 
 #include <QDateTimeEdit>
@@ -15,24 +12,13 @@ using namespace shell;
 
 namespace {
 
-struct Rig {
-    rtu::LinkState link;
-    common::MeterState meter;
-    common::PageState page;
-    common::DataLogSet logs;
-    FakeSerialDevice dev;
-    rtu::MemoryStatus status;
-    ScriptedPrompter ui;
-    ScopedPrompter scope{ui};
-    rtu::ModbusMaster master{link, dev, status};
-    PageServices svc;
+struct Rig : LineRig<rtu::MemoryStatus> {
     Scheduler sch{link, meter, page, logs, master, svc};
     std::vector<QString> sent;  // "R2014" for a read of 0x2014, "C27" for coil 27
     std::vector<QString> calls; // hooks without exchanges
     bool silent = false;
 
     Rig() {
-        rtu::InitSerialTables(rtu::serialTables());
         link.ReplyTimeoutMs = 100;
         link.RetryLimit = 0;
         EXPECT_TRUE(master.OpenCommPort());
@@ -42,11 +28,7 @@ struct Rig {
             const int reg = f[2] << 8 | f[3];
             if (f[1] == 0x03) {
                 sent.push_back(QStringLiteral("R%1").arg(reg, 4, 16, QChar('0')).toUpper().replace("0X", ""));
-                if (silent) return;
-                std::vector<uint8_t> r{f[0], 0x03, uint8_t(2 * (f[4] << 8 | f[5]))};
-                r.resize(3 + r[2], 0);
-                sim::appendCrc(r);
-                dev.feed(r);
+                if (!silent) answerWithZeros(dev, f);
             } else if (f[1] == 0x05) {
                 sent.push_back(QStringLiteral("C%1").arg(reg));
                 if (!silent) dev.feed(f); // a coil write is answered with its echo

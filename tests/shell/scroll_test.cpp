@@ -1,11 +1,5 @@
 // Small screens: the window fills the screen and its content scrolls.
-#include "fake_serial.h"
-#include "scripted_prompter.h"
-
-#include "link/modbus_master.h"
-#include "platform/taskbar.h"
-#include "shell/main_form.h"
-#include "shell/status_panels.h"
+#include "form_rig.h"
 
 #include <QGroupBox>
 #include <QPushButton>
@@ -16,34 +10,10 @@ using namespace shell;
 
 namespace {
 
-struct CountingTaskBar : platform::TaskBar {
-    int hidden = 0;
-    void hide() override { ++hidden; }
-};
-
-struct Rig {
-    rtu::LinkState link;
-    common::MeterState meter;
-    common::PageState page;
-    common::DataLogSet logs;
-    FakeSerialDevice dev;
-    StatusPanels status;
-    ScriptedPrompter ui;
-    ScopedPrompter scope{ui};
-    CountingTaskBar bar;
-    rtu::ModbusMaster master{link, dev, status};
-    PageServices svc;
-    std::unique_ptr<MainForm> form;
-
+struct Rig : FormRig {
     explicit Rig(QSize screen) {
-        platform::setTaskBar(&bar);
-        rtu::InitSerialTables(rtu::serialTables());
-        form = std::make_unique<MainForm>(link, meter, page, logs, master, svc, MainFormOptions{screen});
+        makeForm(screen);
         form->Form_Load();
-    }
-    ~Rig() {
-        form->scheduler().shutdown();
-        platform::setTaskBar(nullptr);
     }
 };
 

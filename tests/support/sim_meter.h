@@ -29,6 +29,11 @@ namespace sim {
 uint16_t crc16(const uint8_t* data, std::size_t len);
 // Appends the CRC, low byte first.
 void appendCrc(std::vector<uint8_t>& frame);
+// The frame with its CRC appended.
+inline std::vector<uint8_t> withCrc(std::vector<uint8_t> frame) {
+    appendCrc(frame);
+    return frame;
+}
 // True when the frame (at least 4 bytes) ends in its intact CRC.
 bool crcIntact(const std::vector<uint8_t>& frame);
 
