@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace {
 
@@ -19,6 +20,19 @@ std::vector<QString> captions(shell::AddressPanel& panel) {
     std::vector<QString> c;
     for (int i = 0; i < shell::AddressPanel::FoundButtons; ++i) c.push_back(panel.optAddress(i)->text());
     return c;
+}
+
+// The page of found-address captions: these addresses, then "xxx".
+std::vector<QString> foundPage(std::vector<int> addresses) {
+    std::vector<QString> c(shell::AddressPanel::FoundButtons, "xxx");
+    for (size_t i = 0; i < addresses.size(); ++i) c[i] = QString("%1").arg(addresses[i], 3, 10, QChar('0'));
+    return c;
+}
+
+std::vector<int> range(int from, int to) {
+    std::vector<int> r(size_t(to - from + 1));
+    std::iota(r.begin(), r.end(), from);
+    return r;
 }
 
 std::vector<int> probedAddresses(const ProgramRig& rig) {
@@ -53,15 +67,9 @@ TEST(MeterSelectScan, ScanListsExactlyTheMetersInTheRange) {
     for (int x = 1; x <= 30; ++x) expected.insert(expected.end(), (x == 3 || x == 11 || x == 27) ? 1 : 3, x);
     EXPECT_EQ(probedAddresses(rig), expected);
     EXPECT_EQ(rig.line.requests().at(0).bytes, withCrc({1, 3, 0, 0, 0, 2}));
-    const auto c = captions(panel);
-    EXPECT_EQ(c[0], "003");
-    EXPECT_EQ(c[1], "011");
-    EXPECT_EQ(c[2], "027");
-    for (int i = 3; i < 20; ++i) {
-        EXPECT_EQ(c[size_t(i)], "xxx");
-        EXPECT_FALSE(panel.optAddress(i)->isEnabled());
-    }
+    EXPECT_EQ(captions(panel), foundPage({3, 11, 27}));
     EXPECT_TRUE(panel.optAddress(2)->isEnabled());
+    EXPECT_FALSE(panel.optAddress(3)->isEnabled());
     EXPECT_EQ(panel.AddressFound()[3], -1);
     EXPECT_EQ(panel.AddressFound()[4], 0);
     EXPECT_EQ(panel.AddressFound()[40], 0); // outside the range
@@ -107,8 +115,7 @@ TEST(MeterSelectScan, StopEndsTheScanAfterTheCurrentAddress) {
     const auto probed = probedAddresses(rig);
     EXPECT_EQ(probed.back(), 5);
     EXPECT_EQ(std::count(probed.begin(), probed.end(), 5), 1); // no further pass after the stop
-    EXPECT_EQ(captions(panel)[0], "002");
-    EXPECT_EQ(captions(panel)[1], "xxx");
+    EXPECT_EQ(captions(panel), foundPage({2}));
     // Three silent addresses of three passes each; the stopped exchange is not counted.
     EXPECT_EQ(rig.link().TimeoutCount, 9);
     EXPECT_TRUE(panel.cmdScan()->isHidden());
@@ -152,10 +159,9 @@ TEST(MeterSelectScan, PagingOverTwentyFiveFoundMeters) {
     setRange(panel, "010", "034");
     panel.cmdGroup()->click();
 
-    auto c = captions(panel);
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(c[size_t(i)], QString("%1").arg(10 + i, 3, 10, QChar('0')));
+    EXPECT_EQ(captions(panel), foundPage(range(10, 29)));
     panel.cmdAddress_Click(0); // nothing was found below 10
-    EXPECT_EQ(captions(panel), c);
+    EXPECT_EQ(captions(panel), foundPage(range(10, 29)));
 
     // Select meter 31, which is not on the first page.
     rig.mainForm().txtAddress()->setText("031");
@@ -165,12 +171,8 @@ TEST(MeterSelectScan, PagingOverTwentyFiveFoundMeters) {
     const std::size_t sent = rig.line.requests().size();
 
     panel.cmdAddress_Click(1);
-    c = captions(panel);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(c[size_t(i)], QString("%1").arg(30 + i, 3, 10, QChar('0')));
-    for (int i = 5; i < 20; ++i) {
-        EXPECT_EQ(c[size_t(i)], "xxx");
-        EXPECT_FALSE(panel.optAddress(i)->isEnabled());
-    }
+    EXPECT_EQ(captions(panel), foundPage(range(30, 34)));
+    EXPECT_FALSE(panel.optAddress(5)->isEnabled());
     // The selected meter's button is marked without probing it again.
     EXPECT_TRUE(panel.optAddressHighlighted(1));
     EXPECT_TRUE(panel.optAddress(1)->isChecked());
@@ -178,11 +180,9 @@ TEST(MeterSelectScan, PagingOverTwentyFiveFoundMeters) {
     EXPECT_EQ(rig.link().MeterAddress, "031");
 
     panel.cmdAddress_Click(1); // the page is not full: nothing
-    EXPECT_EQ(captions(panel), c);
-
+    EXPECT_EQ(captions(panel), foundPage(range(30, 34)));
     panel.cmdAddress_Click(0);
-    c = captions(panel);
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(c[size_t(i)], QString("%1").arg(10 + i, 3, 10, QChar('0')));
+    EXPECT_EQ(captions(panel), foundPage(range(10, 29)));
 
     // A click on another found meter selects it.
     panel.optAddress(3)->click();

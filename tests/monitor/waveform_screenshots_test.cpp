@@ -1,5 +1,4 @@
-// With PCTOOL_SCREENSHOTS=<folder>, grabs the waveform and phasor tabs after a
-// capture from the simulated meter (waveform.png, phasors.png).
+// Waveform and phasor tabs after a capture; PCTOOL_SCREENSHOTS=<folder> keeps the pictures.
 #include "screenshot.h"
 #include "waveform_rig.h"
 

@@ -12,7 +12,6 @@ TEST(LocaleDate, QtShortFormatsMapToUpperCaseWithTheirSeparator) {
     };
     const Case cases[] = {
         {"yyyy-MM-dd", "YYYY-MM-DD", "-"},
-        {"dd.MM.yy", "DD.MM.YY", "."},
         {"M/d/yy", "M/D/YY", "/"},
         {"yyyy'y'.MM.dd", "YYYY.MM.DD", "."}, // quoted literal text is no date part
         {"yyyyMMdd", "YYYYMMDD", ""},         // no separator: the parts are joined directly

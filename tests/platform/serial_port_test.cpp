@@ -89,18 +89,13 @@ TEST(SerialPort, OpenAndCloseReturnCodes) {
     EXPECT_EQ(dev->open(2), SIO_OPENFAIL); // resolver knows no such port
     EXPECT_EQ(deviceFor("/nonexistent/com1")->open(1), SIO_OPENFAIL);
 
-    // Every call on a port that is not open.
-    EXPECT_EQ(dev->close(1), SIO_BADPORT);
-    EXPECT_EQ(dev->ioctl(1, 12, 3), SIO_BADPORT);
-    EXPECT_EQ(dev->getBaud(1), SIO_BADPORT);
+    // A port that is not open: the master's closed-port path depends on these codes.
     EXPECT_EQ(dev->read(1, &b, 1), SIO_BADPORT);
     EXPECT_EQ(dev->write(1, &b, 1, 100), SIO_BADPORT);
     EXPECT_EQ(dev->dataStatus(1), SIO_BADPORT);
-    EXPECT_EQ(dev->cntIrq(1), SIO_BADPORT);
 
     EXPECT_EQ(dev->open(1), SIO_OK);
     EXPECT_EQ(dev->open(1), SIO_OPENFAIL); // already ours
-    EXPECT_EQ(dev->cntIrq(1), SIO_OK);
     EXPECT_EQ(dev->close(1), SIO_OK);
     EXPECT_EQ(dev->close(1), SIO_BADPORT);
     EXPECT_EQ(dev->open(1), SIO_OK); // can be opened again after closing
@@ -165,7 +160,7 @@ TEST(SerialPort, BytesBothWays) {
     EXPECT_EQ(dev->close(1), SIO_OK);
 }
 
-TEST(SerialPort, LineSettingsReachTheDriver) {
+TEST(SerialPort, LineSettingsFlowAndModemLinesReachTheDriver) {
     Pty pty;
     ASSERT_TRUE(pty.ok());
     auto dev = deviceFor(pty.slavePath);
@@ -177,13 +172,11 @@ TEST(SerialPort, LineSettingsReachTheDriver) {
     EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8));
     EXPECT_FALSE(t.c_cflag & CSTOPB);
     EXPECT_FALSE(t.c_lflag & (ICANON | ECHO));
-    EXPECT_EQ(dev->getBaud(1), 9600);
 
     EXPECT_EQ(dev->ioctl(1, 16, 3 | 4), SIO_OK); // 115200 8N2
     t = pty.slaveSettings();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
     EXPECT_TRUE(t.c_cflag & CSTOPB);
-    EXPECT_EQ(dev->getBaud(1), 115200);
 
     // Every code of the table is accepted and read back at its own rate,
     // including 7200, which has no termios constant.
@@ -192,15 +185,12 @@ TEST(SerialPort, LineSettingsReachTheDriver) {
         EXPECT_EQ(dev->getBaud(1), baudRateForCode(code)) << code;
     }
     EXPECT_EQ(baudRateForCode(11), 7200);
-    EXPECT_EQ(baudRateForCode(19), 921600);
     EXPECT_EQ(baudRateForCode(20), 0);
     EXPECT_EQ(baudRateForCode(-1), 0);
 
     // A pty has no parity: asking for it must not fail the configuration.
-    EXPECT_EQ(dev->ioctl(1, 12, 3 | 0x18), SIO_OK);
     EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x08), SIO_OK);
     EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x08), SIO_OK); // parity is the only change now
-    EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x28), SIO_OK); // mark
     EXPECT_EQ(dev->ioctl(1, 13, 3 | 0x38 | 4), SIO_OK); // space, 2 stop bits
     EXPECT_TRUE(pty.slaveSettings().c_cflag & CSTOPB);
     EXPECT_EQ(dev->getBaud(1), 19200);
@@ -209,26 +199,17 @@ TEST(SerialPort, LineSettingsReachTheDriver) {
     EXPECT_EQ(dev->ioctl(1, -1, 3), SIO_BADPARM);
     EXPECT_EQ(dev->ioctl(1, 12, 0x10), SIO_BADPARM); // no such parity code
     EXPECT_EQ(dev->ioctl(1, 12, 0x43), SIO_BADPARM);
-}
-
-TEST(SerialPort, ModemLinesFlowAndLineStatusOnAPty) {
-    Pty pty;
-    ASSERT_TRUE(pty.ok());
-    auto dev = deviceFor(pty.slavePath);
-    ASSERT_EQ(dev->open(1), SIO_OK);
 
     // No modem lines and no error counters on a pty: "not available", not a failure.
     EXPECT_EQ(dev->setDtr(1, 1), SIO_OK);
-    EXPECT_EQ(dev->setDtr(1, 0), SIO_OK);
     EXPECT_EQ(dev->setRts(1, 1), SIO_OK);
-    EXPECT_EQ(dev->dataStatus(1), 0);
     EXPECT_EQ(dev->dataStatus(1), 0);
 
     EXPECT_EQ(dev->flowCtrl(1, FLOW_HW), SIO_OK);
     EXPECT_TRUE(pty.slaveSettings().c_cflag & CRTSCTS);
     EXPECT_EQ(dev->setRts(1, 1), SIO_RTS_BY_HW);
     EXPECT_EQ(dev->flowCtrl(1, FLOW_SW), SIO_OK);
-    termios t = pty.slaveSettings();
+    t = pty.slaveSettings();
     EXPECT_FALSE(t.c_cflag & CRTSCTS);
     EXPECT_TRUE(t.c_iflag & IXON);
     EXPECT_TRUE(t.c_iflag & IXOFF);
@@ -264,9 +245,7 @@ TEST(SerialPort, PortNumbersResolveThroughLinks) {
     const std::string folder = dir.path().toStdString();
 
     EXPECT_EQ(resolvePortInFolder(folder, 1), "/dev/ttyS0");
-    EXPECT_EQ(resolvePortInFolder(folder, 5), "/dev/ttyS4");
     EXPECT_EQ(resolvePortInFolder(folder, 0), "");
-    EXPECT_EQ(resolvePortInFolder(folder, -3), "");
 
     Pty pty;
     ASSERT_TRUE(pty.ok());
@@ -288,49 +267,12 @@ TEST(SerialPort, PortNumbersResolveThroughLinks) {
     EXPECT_EQ(dev->open(4), SIO_OPENFAIL);
 }
 
-TEST(FakeSerial, RecordsCallsQueuesBytesAndFailsOnRequest) {
+TEST(FakeSerial, ReadNeverPassesTheCallersLength) {
+    // The one property of the fake no exchange test would notice if it broke.
     FakeSerialDevice fake;
-    EXPECT_EQ(fake.open(1), SIO_OK);
-    EXPECT_TRUE(fake.isOpen(1));
-    EXPECT_EQ(fake.ioctl(1, 13, 0x1B), SIO_OK);
-    EXPECT_EQ(fake.lastIoctl, std::make_pair(13, 0x1B));
-    EXPECT_EQ(fake.getBaud(1), 19200);
-    EXPECT_EQ(fake.flowCtrl(1, 3), SIO_OK);
-    EXPECT_EQ(fake.lastFlowMode, 3);
-
-    // A written frame can be answered at once; the answer is read in one go.
-    fake.onWrite = [&](const std::vector<uint8_t>& frame) { fake.feed({frame[0], 0x83, 0x02}); };
-    const uint8_t req[] = {0x05, 0x03};
-    EXPECT_EQ(fake.write(1, req, 2, 100), 2);
-    ASSERT_EQ(fake.written.size(), 1u);
-    EXPECT_EQ(fake.written[0], (std::vector<uint8_t>{0x05, 0x03}));
-    uint8_t buf[8];
-    EXPECT_EQ(fake.read(1, buf, sizeof buf), 3);
-    EXPECT_EQ(buf[0], 0x05);
-    EXPECT_EQ(fake.read(1, buf, sizeof buf), 0);
+    ASSERT_EQ(fake.open(1), SIO_OK);
     fake.feed({1, 2, 3, 4});
-    EXPECT_EQ(fake.read(1, buf, 3), 3); // never past the caller's length
+    uint8_t buf[3];
+    EXPECT_EQ(fake.read(1, buf, 3), 3);
     EXPECT_EQ(fake.read(1, buf, 3), 1);
-
-    fake.setLineStatus(LINE_PARITY | LINE_FRAMING);
-    EXPECT_EQ(fake.dataStatus(1), 3);
-    EXPECT_EQ(fake.dataStatus(1), 0);
-
-    fake.failOn("flowctrl", SIO_BADPARM);
-    fake.failOn("open", SIO_WIN32FAIL, EACCES);
-    EXPECT_EQ(fake.flowCtrl(1, 0), SIO_BADPARM);
-    EXPECT_EQ(fake.flowCtrl(1, 0), SIO_BADPARM); // until cleared
-    EXPECT_EQ(fake.open(2), SIO_WIN32FAIL);
-    EXPECT_EQ(fake.lastError(), EACCES);
-    fake.clearFailures();
-    EXPECT_EQ(fake.flowCtrl(1, 0), SIO_OK);
-
-    EXPECT_EQ(fake.cntIrq(1), SIO_OK);
-    EXPECT_EQ(fake.close(1), SIO_OK);
-    EXPECT_FALSE(fake.isOpen(1));
-    EXPECT_EQ(fake.close(1), SIO_BADPORT);
-    const std::vector<std::string> expected{"open",  "ioctl", "getbaud", "flowctrl", "write",    "read",
-                                            "read",  "read",  "read",    "status",   "status",   "flowctrl",
-                                            "flowctrl", "open", "flowctrl", "cntirq", "close", "close"};
-    EXPECT_EQ(fake.calls, expected);
 }

