@@ -80,6 +80,16 @@ void DataLogViewer::cmdDL_Click(int index) {
     }
 }
 
+void DataLogViewer::release() {
+    if (cmd_[0]) cmd_[0]->setEnabled(true);
+    disableStepping();
+}
+
+void DataLogViewer::disableAll() {
+    if (cmd_[0]) cmd_[0]->setEnabled(false);
+    disableStepping();
+}
+
 void DataLogViewer::disableStepping() {
     for (int i = 1; i < 3; ++i)
         if (cmd_[size_t(i)]) cmd_[size_t(i)]->setEnabled(false);

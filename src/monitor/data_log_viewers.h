@@ -48,6 +48,10 @@ public:
 
     // Index 0 "Read Data Log", 1 "<", 2 ">".
     void cmdDL_Click(int index);
+    // "Read Data Log" usable again, stepping and the file label not (no meter selected).
+    void release();
+    // Every button and the file label out of use (a meter is selected).
+    void disableAll();
 
     QPushButton* cmdDL(int index) const;
     QLabel* labDL() const;

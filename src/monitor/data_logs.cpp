@@ -231,7 +231,13 @@ void DataLogs::StopDataLogs() {
     for (int log = 0; log < 3; ++log) {
         stopLog(log);
         logs_[size_t(log)].state->Elapsed = 0;
+        if (DataLogViewer* v = viewers_[size_t(log)]) v->release();
     }
+}
+
+void DataLogs::DisableLiveLogViewers() {
+    for (int log : {int(InstantLog), int(HarmonicLog)})
+        if (DataLogViewer* v = viewers_[size_t(log)]) v->disableAll();
 }
 
 void DataLogs::txtDL_Change(int log) {
@@ -393,6 +399,7 @@ void installDataLogs(shell::Application& app) {
     s.WriteWaveformLogLine = [logs] { logs->WriteWaveformLogLine(); };
     s.DataLogIntervalText = [logs](int log) { return logs->DataLogIntervalText(log); };
     s.StopDataLogs = [logs] { logs->StopDataLogs(); };
+    s.DisableLiveLogViewers = [logs] { logs->DisableLiveLogViewers(); };
 }
 
 } // namespace monitor

@@ -69,6 +69,8 @@ public:
 
     // Stops the three logs and closes their files (going back to no meter).
     void StopDataLogs();
+    // A meter was selected: the instant and harmonic viewers go out of use.
+    void DisableLiveLogViewers();
     // The interval box's minutes as text, "0" when it holds no valid interval.
     QString DataLogIntervalText(int log) const;
     // The log has its file open.

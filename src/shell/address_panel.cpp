@@ -470,6 +470,7 @@ void AddressPanel::txtAddress_LostFocus() {
     link.ConfigModified = false;
     if (svc_.ReadMeterInformation) svc_.ReadMeterInformation();
     form_.scheduler().enable();
+    if (svc_.DisableLiveLogViewers) svc_.DisableLiveLogViewers();
     if (svc_.SetTrendFileCaption) svc_.SetTrendFileCaption(QStringLiteral("Save File"));
     form_.cmdFunction(2)->show();
     page_.PageChanged = true;

@@ -65,8 +65,12 @@ struct PageServices {
     // The text of a log's interval box in minutes (0 txtDLB, 1 txtDLH, 2 txtDLW); "0" when empty.
     std::function<QString(int log)> DataLogIntervalText;
 
-    // Stops the three logs and closes their files (going back to no meter, "Off Line").
+    // Stops the three logs and closes their files (going back to no meter, "Off Line");
+    // each viewer can then read a file again but steps through none.
     Proc StopDataLogs;
+    // A meter was selected: the instant and harmonic viewers are put out of use, since
+    // their pages now show the meter (the waveform viewer keeps its state).
+    Proc DisableLiveLogViewers;
 
     // --- meter address panel ---------------------------------------------------------
     Proc SetupMeterAddress, SetupMeterBaudRate;

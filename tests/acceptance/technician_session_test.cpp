@@ -99,6 +99,10 @@ TEST(TechnicianSession, FromStartUpToExit) {
     QTest::keyClick(address, Qt::Key_Return);
     ASSERT_TRUE(rig.waitFor([&] { return rig.mainForm().windowTitle() == "KD 4170 - (ACD) PC Tool"; }));
     EXPECT_EQ(labelText("labInformation_1"), "2.30");
+    // While a meter is shown live, pages 0 and 21 read no log; the waveform viewer keeps its state.
+    EXPECT_FALSE(find<QPushButton>("cmdDLB_0")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>("cmdDLH_0")->isEnabled());
+    EXPECT_TRUE(find<QPushButton>("cmdDLW_0")->isEnabled());
 
     // Page 0: live values scaled by the meter's ratios.
     click("optProgram_0");
@@ -195,6 +199,8 @@ TEST(TechnicianSession, FromStartUpToExit) {
     // Leaving the meter stopped the log; the viewer reads it back record by record.
     const qsizetype recorded = fileLines(logPath).size();
     EXPECT_FALSE(find<QCheckBox>("chkDLBasic")->isChecked());
+    EXPECT_TRUE(find<QPushButton>("cmdDLH_0")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>("cmdDLH_2")->isEnabled());
     click("optProgram_0");
     rig.ui.fileNext(logPath);
     click("cmdDLB_0");
