@@ -225,34 +225,22 @@ QStringList splitFields(QStringView line) {
     return out;
 }
 
-LogIndex indexInstantLog(const QByteArray& data) {
-    LogIndex index;
-    LineWalker lines(data);
-    qsizetype b = 0, e = 0;
-    const char* base = data.constData();
-    while (lines.next(b, e)) {
-        if (isBlank(base + b, base + e)) continue;
-        if (nthField(base + b, base + e, 0) == "Date/Time") continue; // a header line
-        if (fieldCount(base + b, base + e) != kInstantFields) {
-            index.ok = false;
-            index.badLine = lines.lineNo;
-            break;
-        }
-        index.records.push_back({b, e - b, 0});
-    }
-    return index;
-}
+namespace {
 
-LogIndex indexHarmonicLog(const QByteArray& data) {
+// Indexes a log of one record per line. Header lines carry "Date/Time" in headerColumn;
+// versionOf gives a record's version from its line, fieldsFor the field count that
+// version's layout has. The first record of another length ends the reading.
+template <typename VersionOf, typename FieldsFor>
+LogIndex indexLineRecords(const QByteArray& data, int headerColumn, VersionOf versionOf, FieldsFor fieldsFor) {
     LogIndex index;
     LineWalker lines(data);
     qsizetype b = 0, e = 0;
     const char* base = data.constData();
     while (lines.next(b, e)) {
         if (isBlank(base + b, base + e)) continue;
-        if (nthField(base + b, base + e, 1) == "Date/Time") continue; // a header line
-        const float version = float(common::leadingNumber(QString::fromLatin1(nthField(base + b, base + e, 0))));
-        if (fieldCount(base + b, base + e) != harmonicFieldsFor(version)) {
+        if (nthField(base + b, base + e, headerColumn) == "Date/Time") continue; // a header line
+        const float version = versionOf(base + b, base + e);
+        if (fieldCount(base + b, base + e) != fieldsFor(version)) {
             index.ok = false;
             index.badLine = lines.lineNo;
             break;
@@ -260,6 +248,22 @@ LogIndex indexHarmonicLog(const QByteArray& data) {
         index.records.push_back({b, e - b, version});
     }
     return index;
+}
+
+} // namespace
+
+LogIndex indexInstantLog(const QByteArray& data) {
+    return indexLineRecords(
+        data, 0, [](const char*, const char*) { return 0.0f; }, [](float) { return kInstantFields; });
+}
+
+LogIndex indexHarmonicLog(const QByteArray& data) {
+    return indexLineRecords(
+        data, 1,
+        [](const char* begin, const char* end) {
+            return float(common::leadingNumber(QString::fromLatin1(nthField(begin, end, 0))));
+        },
+        [](float version) { return harmonicFieldsFor(version); });
 }
 
 LogIndex indexWaveformLog(const QByteArray& data) {
