@@ -51,9 +51,7 @@ static void BM_ExchangeAgainstInstantMeter(benchmark::State& state) {
         QElapsedTimer wall;
         std::clock_t c0 = std::clock();
         wall.start();
-        st.CommandCode = 1;
-        st.setReadWindow(0x0130, count);
-        m.SendReadHoldingRegisters();
+        m.SendReadHoldingRegisters(1, 0x0130, count);
         double ms = double(wall.nsecsElapsed()) / 1e6;
         cpuSum += double(std::clock() - c0) * 1000.0 / CLOCKS_PER_SEC;
         overheadSum += ms - floorMs;

@@ -1,5 +1,7 @@
 #include "common/prompter.h"
 
+#include "common/shared_routines.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -73,6 +75,7 @@ public:
         QMessageBox::StandardButton def = toQtButton(defaultAnswer);
         if (def == QMessageBox::NoButton || !(toQtButtons(buttons) & def)) def = firstButton(buttons);
         box.setDefaultButton(def);
+        const EventWait waiting; // a modal loop is a wait like any other
         box.exec();
         const int answer = toAnswer(box.standardButton(box.clickedButton()));
         return answer != 0 ? answer : escapeAnswer(buttons);
@@ -81,19 +84,23 @@ public:
     void beep() override { QApplication::beep(); }
 
     QString openFileName(const QString& title, const QString& filter, const QString& dir) override {
+        const EventWait waiting;
         return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, dir, filter);
     }
 
     QString saveFileName(const QString& title, const QString& filter, const QString& dir) override {
+        const EventWait waiting;
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter);
     }
 
     QString appendFileName(const QString& title, const QString& filter, const QString& dir) override {
+        const EventWait waiting;
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     }
 
     std::optional<QColor> pickColor(const QColor& initial, const QString& title) override {
+        const EventWait waiting;
         const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow(), title);
         if (!chosen.isValid()) return std::nullopt; // the user cancelled
         return chosen;

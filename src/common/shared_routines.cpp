@@ -129,6 +129,14 @@ QString BuildLocaleDate(const QString& year, const QString& month, const QString
     return month + separator + day + separator + head + year;
 }
 
+namespace {
+int waitDepth = 0; // one thread: the window thread
+} // namespace
+
+int eventWaitDepth() { return waitDepth; }
+EventWait::EventWait() { ++waitDepth; }
+EventWait::~EventWait() { --waitDepth; }
+
 void Delay(double seconds) {
     if (!(seconds > 0)) return; // also catches NaN
     // Beyond thirty years the wait is as good as forever; the cap keeps the
@@ -149,6 +157,7 @@ void Delay(double seconds) {
     // windows stay alive without the processor spinning. Each call has its own
     // loop and timer, so a Delay started by a handler inside this one is fine;
     // this call then returns once the inner one has finished.
+    const EventWait waiting;
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);

@@ -30,6 +30,18 @@ QString BuildLocaleDate(const QString& year, const QString& month, const QString
 // running (timers, input, painting). Safe to nest; returns at once for 0 or less.
 void Delay(double seconds);
 
+// Waits that run the event loop (Delay, the link's wait for a reply) count
+// themselves here while they wait: code that runs at a deeper count than an
+// operation started at is a handler that came in during one of its waits.
+int eventWaitDepth();
+class EventWait {
+public:
+    EventWait();
+    ~EventWait();
+    EventWait(const EventWait&) = delete;
+    EventWait& operator=(const EventWait&) = delete;
+};
+
 // The common box for a run-time error a procedure has trapped:
 // title "Error Cord : (<number>)", text "Error Message : (<procName>),<message>".
 void ReportError(const QString& procName, int errorNumber, const QString& message);

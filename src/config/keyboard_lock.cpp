@@ -34,10 +34,7 @@ void KeyboardLock::show(bool locked) {
 }
 
 void KeyboardLock::ReadKeyboardLock() {
-    rtu::LinkState& link = app_.app().link;
-    link.CommandCode = CmdKeyboardLock;
-    link.setReadWindow(KeyboardLockRegister, 1);
-    app_.master().SendReadHoldingRegisters();
+    app_.master().SendReadHoldingRegisters(CmdKeyboardLock, KeyboardLockRegister, 1);
 }
 
 void KeyboardLock::ShowKeyboardLockState() {

@@ -24,9 +24,7 @@ bool readSetupBlock(const SetupContext& ctx, int16_t code, int start, int count)
     rtu::LinkState& link = ctx.link();
     ctx.page.SetupModified = false;
     ctx.page.Refreshing = true;
-    link.CommandCode = code;
-    link.setReadWindow(start, count);
-    ctx.master.SendReadHoldingRegisters();
+    ctx.master.SendReadHoldingRegisters(code, start, count);
     ctx.page.Refreshing = false;
     return !link.LinkFailed;
 }
@@ -177,12 +175,7 @@ bool sendWriteFrame(const SetupContext& ctx, uint8_t function, uint16_t firstReg
         link.LinkFailed = true;
         return false;
     }
-    std::vector<uint8_t> frame = buildWriteFrame(uint8_t(address), function, firstRegister, values);
-    const int16_t lastData = int16_t(frame.size() - 1);
-    frame.resize(frame.size() + 2, 0); // room for the CRC
-    link.TxFrame = std::move(frame);
-    link.CommandCode = rtu::CmdWrite;
-    ctx.master.SendRequest(lastData);
+    ctx.master.SendFrame(rtu::CmdWrite, buildWriteFrame(uint8_t(address), function, firstRegister, values));
     return !link.LinkFailed;
 }
 

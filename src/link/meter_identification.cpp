@@ -119,12 +119,9 @@ void MeterIdentification::CheckMeterModel() {
 
 int MeterIdentification::ReadMeterInformation() {
     auto& page = app_.page();
-    auto& link = app_.app().link;
     informationFrame();
     page.Refreshing = true;
-    link.CommandCode = CmdMeterInformation;
-    link.setReadWindow(InformationStart, InformationCount);
-    app_.master().SendReadHoldingRegisters();
+    app_.master().SendReadHoldingRegisters(CmdMeterInformation, InformationStart, InformationCount);
     ApplyMeterOptions(); // whatever the outcome of the read
     page.Refreshing = false;
     return 0;

@@ -8,16 +8,9 @@ namespace rtu {
 
 namespace {
 
-// The 8-byte request "read `count` holding registers from `start`" to `address`;
-// SendRequest adds the CRC.
-void putReadRequest(LinkState& st, uint8_t address, uint16_t start, uint16_t count) {
-    st.TxFrame.assign(8, 0);
-    st.TxFrame[0] = address;
-    st.TxFrame[1] = 0x03;
-    st.TxFrame[2] = uint8_t(start >> 8);
-    st.TxFrame[3] = uint8_t(start & 0xFF);
-    st.TxFrame[4] = uint8_t(count >> 8);
-    st.TxFrame[5] = uint8_t(count & 0xFF);
+// The request "read `count` holding registers from `start`" to `address`, without its CRC.
+std::vector<uint8_t> readRequest(uint8_t address, uint16_t start, uint16_t count) {
+    return {address, 0x03, uint8_t(start >> 8), uint8_t(start & 0xFF), uint8_t(count >> 8), uint8_t(count & 0xFF)};
 }
 
 } // namespace
@@ -39,7 +32,6 @@ int parseMeterAddress(const QString& text) {
 
 void ProbeMeter(ModbusMaster& master) {
     LinkState& st = master.state();
-    st.CommandCode = CmdProbe;
     bool ok = false;
     const int address = st.MeterAddress.trimmed().toInt(&ok);
     if (!ok || address < kMinMeterAddress || address > kMaxMeterAddress) {
@@ -48,18 +40,13 @@ void ProbeMeter(ModbusMaster& master) {
         return;
     }
     for (int pass = 0; pass < kProbePasses; ++pass) {
-        // Rebuilt for each pass: a request refused during the wait may have reused TxFrame.
-        putReadRequest(st, uint8_t(address), 0x0000, 2);
-        master.SendRequest(5);
-        if (!st.LinkFailed || st.CommandCode == CmdBroadcast) break;
+        master.SendFrame(CmdProbe, readRequest(uint8_t(address), 0x0000, 2));
+        if (!st.LinkFailed || master.ops().cancelled()) break;
     }
 }
 
 void QueryMeterAddress(ModbusMaster& master) {
-    LinkState& st = master.state();
-    st.CommandCode = CmdReadAddress;
-    putReadRequest(st, kWildcardAddress, 0x2000, 1);
-    master.SendRequest(5);
+    master.SendFrame(CmdReadAddress, readRequest(kWildcardAddress, 0x2000, 1));
 }
 
 void OnMeterAddressReply(LinkState& link) {
@@ -90,25 +77,10 @@ int TryBaudRates(ModbusMaster& master) {
                                             " ] Check !");
         QueryMeterAddress(master);
         if (!st.LinkFailed) return p;
+        if (master.ops().cancelled()) break;
     }
     return -1;
 }
-
-namespace {
-int directDepth = 0; // direct operations running (one thread)
-} // namespace
-
-DirectOperation::DirectOperation(ModbusMaster& master) : master_(master) {
-    master_.hold();
-    ++directDepth;
-}
-
-DirectOperation::~DirectOperation() {
-    --directDepth;
-    master_.release();
-}
-
-bool DirectOperation::linkTakenElsewhere(const ModbusMaster& master) { return master.busy() && directDepth == 0; }
 
 ScanBounds scanBounds(double first, double second) {
     auto clampRound = [](double v) {
@@ -141,7 +113,7 @@ int ScanAddresses(ModbusMaster& master, const ScanBounds& bounds, AddressFlags& 
             ++n;
             if (found) found(x);
         }
-        if (stopRequested && stopRequested()) break;
+        if (master.ops().cancelled() || (stopRequested && stopRequested())) break;
     }
     st.MeterAddress = QStringLiteral("xxx");
     return n;

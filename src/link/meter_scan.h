@@ -3,8 +3,8 @@
 // of addresses, the read of a lone meter's address through the wildcard address,
 // and the trial of the five baud rates.
 //
-// These run their exchanges directly (not from the poll scheduler); the caller
-// holds the link (ModbusMaster::hold) for the whole operation.
+// These run their exchanges directly (not from the poll scheduler), inside the
+// caller's operation (ModbusMaster::ops), which they end early when it is told to.
 
 #include "link/modbus_master.h"
 
@@ -33,7 +33,7 @@ int parseMeterAddress(const QString& text);
 
 // Probes the meter at MeterAddress: a read of two registers from 0x0000 with
 // CommandCode 1111, up to three passes, stopping at the first answer or when
-// CommandCode has become 1000 (a stop request). The outcome is LinkFailed.
+// the running operation was told to end (a stop request). The outcome is LinkFailed.
 // An address outside 1..254 is not probed (it would be a broadcast): LinkFailed.
 void ProbeMeter(ModbusMaster& master);
 
@@ -56,25 +56,6 @@ QString linePanelText(const LinkState& link);
 // the first rate that got an answer, or -1; the port stays at the last rate tried.
 int TryBaudRates(ModbusMaster& master);
 
-// A direct operation (scan, address entry, address reading, address or baud
-// change) holds the link for its whole duration, so the poll scheduler does not
-// tick into it and "Comm" waits; operations nested in one another share the hold.
-class DirectOperation {
-public:
-    explicit DirectOperation(ModbusMaster& master);
-    ~DirectOperation();
-    DirectOperation(const DirectOperation&) = delete;
-    DirectOperation& operator=(const DirectOperation&) = delete;
-
-    // True when the link is busy with something that is no direct operation: a
-    // handler running inside another exchange's wait (a poll tick) would have every
-    // request refused, so it must start later.
-    static bool linkTakenElsewhere(const ModbusMaster& master);
-
-private:
-    ModbusMaster& master_;
-};
-
 // --- the scan ---------------------------------------------------------------------
 
 struct ScanBounds {
@@ -95,7 +76,7 @@ QString scanProgressText(const ScanBounds& bounds, int address);
 // found (other entries keep theirs). For each address MeterAddress holds it as
 // three digits and status panel 1 shows the progress. found(address) is called
 // for each meter that answered; stopRequested is asked after each address and
-// ends the scan when true. MeterAddress is "xxx" afterwards. Returns the number found.
+// ends the scan when true, as the running operation being told to end does. MeterAddress is "xxx" afterwards. Returns the number found.
 int ScanAddresses(ModbusMaster& master, const ScanBounds& bounds, AddressFlags& flags,
                   const std::function<void(int address)>& found, const std::function<bool()>& stopRequested);
 

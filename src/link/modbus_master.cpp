@@ -43,7 +43,8 @@ ModbusMaster::~ModbusMaster() { abortExchange(); }
 void ModbusMaster::registerDecoder(int16_t code, Decoder decoder) { decoders_[code] = std::move(decoder); }
 
 void ModbusMaster::DispatchReply() {
-    auto it = decoders_.find(st_.CommandCode);
+    // The exchange's own code: nothing that ran during its wait can redirect its reply.
+    auto it = decoders_.find(code_);
     if (it == decoders_.end() || !it->second) return;
     // A decoder that fails is cut short; the exchange still counts as a success.
     try {
@@ -110,51 +111,66 @@ void ModbusMaster::applyTimerIntervals() {
 
 // --- sending ----------------------------------------------------------------
 
-void ModbusMaster::SendReadHoldingRegisters() {
-    if (busy_) {
+bool ModbusMaster::refused() const {
+    // Every wait runs the event loop, so a second request can be started while one
+    // is outstanding or from a handler inside another operation's wait; it must not
+    // transmit into the running exchange or operation.
+    return busy_ || ops_.cancelled() || ops_.foreignCaller();
+}
+
+void ModbusMaster::SendReadHoldingRegisters(int16_t code, int start, int count) {
+    const int address = addressValue(st_.MeterAddress);
+    // "xxx" would go out as 0, a broadcast that every meter on the line obeys.
+    if (refused() || address < 0) {
         st_.LinkFailed = true;
         return;
     }
-    int address = addressValue(st_.MeterAddress);
-    if (address < 0) {
-        // "xxx" would go out as 0, a broadcast that every meter on the line obeys.
-        st_.LinkFailed = true;
-        return;
-    }
+    st_.setReadWindow(start, count);
     st_.TxFrame.assign(8, 0);
     st_.TxFrame[0] = uint8_t(address);
     st_.TxFrame[1] = 0x03;
     for (int i = 0; i < 4; ++i) st_.TxFrame[2 + i] = uint8_t(st_.ReadWindow[i] & 0xFF);
-    SendRequest(5);
+    SendRequest(code, 5);
+}
+
+void ModbusMaster::SendFrame(int16_t code, const std::vector<uint8_t>& frame) {
+    if (refused() || frame.empty()) {
+        st_.LinkFailed = true;
+        return;
+    }
+    st_.TxFrame = frame;
+    st_.TxFrame.resize(frame.size() + 2, 0); // room for the CRC
+    SendRequest(code, int16_t(frame.size() - 1));
 }
 
 void ModbusMaster::SendCommandCoil(int16_t coil) {
-    int address = addressValue(st_.MeterAddress);
-    if (address < 0 || busy_) {
+    const int address = addressValue(st_.MeterAddress);
+    if (address < 0 || refused()) {
         st_.LinkFailed = true;
     } else {
         st_.TxFrame.assign(8, 0);
-        st_.CommandCode = CmdWrite;
         st_.TxFrame[0] = uint8_t(address);
         st_.TxFrame[1] = 0x05;
         st_.TxFrame[2] = 0x00;
         st_.TxFrame[3] = uint8_t(coil & 0xFF);
         st_.TxFrame[4] = 0xFF;
         st_.TxFrame[5] = 0x00;
-        SendRequest(5);
+        SendRequest(CmdWrite, 5);
     }
     if (afterCoil_) afterCoil_();
 }
 
-void ModbusMaster::SendRequest(int16_t lastDataIndex) {
-    if (busy_ || lastDataIndex < 0) {
-        // Every wait runs the event loop, so a second request can be started while one
-        // is outstanding; it must not transmit into the running exchange.
+void ModbusMaster::SendRequest(int16_t code, int16_t lastDataIndex) {
+    if (refused() || lastDataIndex < 0) {
         st_.LinkFailed = true;
         return;
     }
+    // A request outside any operation is an operation of one exchange.
+    const bool implicit = ops_.beginImplicit();
     busy_ = true;
     aborted_ = false;
+    code_ = code;
+    st_.CommandCode = code;
     const std::size_t k = std::size_t(lastDataIndex);
     if (st_.TxFrame.size() < k + 3) st_.TxFrame.resize(k + 3, 0);
     uint16_t crc = crc16(st_.TxFrame.data(), k + 1);
@@ -170,14 +186,15 @@ void ModbusMaster::SendRequest(int16_t lastDataIndex) {
     st_.RetryCount = 0;
     for (int i = 0; i <= n; ++i) {
         SendComm();
-        if (!st_.LinkFailed || st_.CommandCode == CmdBroadcast) {
+        if (!st_.LinkFailed || code == CmdBroadcast) {
             st_.RetryCount = 0;
             break;
         }
         st_.RetryCount = int16_t(i + 1);
-        if (aborted_) break;
+        if (aborted_ || ops_.cancelled()) break;
     }
     busy_ = false;
+    if (implicit) ops_.endImplicit();
 }
 
 void ModbusMaster::SendComm() {
@@ -200,7 +217,7 @@ void ModbusMaster::SendComm() {
     ++stats_.exchanges;
 
     exchangeOpen_ = true;
-    if (st_.CommandCode == CmdSaveConfig) {
+    if (code_ == CmdSaveConfig) {
         // The meter needs time to store its configuration before it answers.
         common::Delay(5);
         if (!exchangeOpen_) { // aborted during the pause
@@ -212,7 +229,10 @@ void ModbusMaster::SendComm() {
     tLoadData_.start(kReceiveTickMs);
     if (notifier_) notifier_->setEnabled(true);
 
-    while (!st_.ReplyDone) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    {
+        const common::EventWait waiting;
+        while (!st_.ReplyDone) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     tOut_.stop();
     // A decoder that tried a request of its own was refused with LinkFailed set; the
     // outcome of this exchange is the one its handler decided.
@@ -305,7 +325,7 @@ void ModbusMaster::TCommLoadData_Timer() {
         beginOutcome(true);
         ++stats_.lineErrors;
         common::beep();
-        if (last) {
+        if (last && !ops_.cancelled()) {
             ++st_.CrcErrorCount;
             static const std::pair<int, const char*> texts[] = {
                 {platform::LINE_PARITY, "Communication Parity Error!"},
@@ -370,7 +390,7 @@ void ModbusMaster::TCommLoad_Timer() {
         // failed request and is not counted.
         if (inExchange) {
             ++stats_.crcFailed;
-            if (st_.CommandCode != CmdBroadcast && last) {
+            if (code_ != CmdBroadcast && last && !ops_.cancelled()) {
                 ++st_.CrcErrorCount;
                 status_.setPanelText(1, "Communication CRC Error!");
                 status_.setPanelText(4, "CRC : " + QString::number(st_.CrcErrorCount));
@@ -393,7 +413,8 @@ void ModbusMaster::TCommOut_Timer() {
     beginOutcome(true);
     ++stats_.timedOut;
     common::beep();
-    if (st_.CommandCode != CmdBroadcast && last) {
+    // An exchange of an operation told to end (a stopped scan) is no failure to count.
+    if (code_ != CmdBroadcast && last && !ops_.cancelled()) {
         ++st_.TimeoutCount;
         status_.setPanelText(1, "Communication Time Out!");
         status_.setPanelText(5, "TO : " + QString::number(st_.TimeoutCount));
@@ -421,7 +442,7 @@ void ModbusMaster::ValidateReply() {
     bool accepted = false;
     switch (fc) {
     case 0x03: {
-        bool addressOk = fromOwn || st_.CommandCode == CmdReadAddress;
+        bool addressOk = fromOwn || code_ == CmdReadAddress;
         int count = tx[4] << 8 | tx[5];
         // A read reply must carry exactly the registers asked for, or decoders would
         // read past the reply.

@@ -2,6 +2,7 @@
 // The Modbus RTU master: request framing, the exchange with time-out and
 // repeats, reply reception and check, and dispatch of replies by command code.
 
+#include "link/link_operations.h"
 #include "link/link_state.h"
 #include "link/status_sink.h"
 #include "platform/serial_port.h"
@@ -42,20 +43,34 @@ public:
     void applyTimerIntervals();
 
     // --- sending ----------------------------------------------------------
-    // Read of ReadWindow from MeterAddress; the caller has set CommandCode.
-    void SendReadHoldingRegisters();
+    // Every request carries its own command code (which picks the reply's decoder)
+    // and, for reads, its window; CommandCode and ReadWindow of the link state are
+    // filled from them when the request goes out. A refused request changes none of
+    // CommandCode, ReadWindow and (for reads, coils and SendFrame) TxFrame.
+    //
+    // Read of count registers from start at MeterAddress.
+    void SendReadHoldingRegisters(int16_t code, int start, int count);
     // Appends the CRC after TxFrame[lastDataIndex] and runs the exchange with repeats.
-    // While another request is outstanding nothing is sent: LinkFailed is set at once.
-    void SendRequest(int16_t lastDataIndex);
+    // Refused (LinkFailed set, nothing sent) while another exchange is outstanding,
+    // when the caller came in during another operation's wait, or when the running
+    // operation has been told to end.
+    void SendRequest(int16_t code, int16_t lastDataIndex);
+    // The request `frame` (address to last data byte, no CRC), sent as SendRequest does;
+    // TxFrame is only replaced when the request is not refused.
+    void SendFrame(int16_t code, const std::vector<uint8_t>& frame);
     // Writes coil `coil` on, then calls the after-coil hook (the page goes back to step 0).
     void SendCommandCoil(int16_t coil);
     void setAfterCoilCommand(std::function<void()> hook) { afterCoil_ = std::move(hook); }
 
-    // True from the start to the end of SendRequest, and while a direct operation holds the link.
-    bool busy() const { return busy_ || held_ > 0; }
-    // Direct operations (scan, address entry, changes) hold the link for their whole duration.
-    void hold() { ++held_; }
-    void release() { if (held_ > 0) --held_; }
+    // The operations that take turns on the link.
+    LinkOperations& ops() { return ops_; }
+    const LinkOperations& ops() const { return ops_; }
+    // True while an exchange is outstanding or an operation owns the link.
+    bool busy() const { return busy_ || ops_.busy(); }
+    // True from the start to the end of one request (with its repeats).
+    bool exchangeOutstanding() const { return busy_; }
+    // The command code of the exchange outstanding or last sent.
+    int16_t exchangeCode() const { return code_; }
 
     // Ends an outstanding exchange as failed without counting it: the program is closing.
     void abortExchange();
@@ -99,8 +114,11 @@ private:
     QTimer tLoadData_, tLoad_, tOut_;
     std::unordered_map<int16_t, Decoder> decoders_;
     std::function<void()> afterCoil_;
+    bool refused() const;
+
+    LinkOperations ops_;
     bool busy_ = false;
-    int held_ = 0;
+    int16_t code_ = 0; // the command code of the current / last exchange
     bool handling_ = false;  // a frame end / time-out / line error is being handled
     bool exchangeOpen_ = false;
     bool aborted_ = false;

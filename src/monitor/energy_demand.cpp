@@ -102,12 +102,8 @@ void EnergyDemand::InitEnergyAndDIGrids() {
 }
 
 void EnergyDemand::ReadDemandValues() {
-    link_.CommandCode = CmdDemand;
-    link_.setReadWindow(kDemandStart, kDemandCount);
-    master_.SendReadHoldingRegisters();
-    link_.CommandCode = CmdMaxDemand;
-    link_.setReadWindow(kMaxDemandStart, kMaxDemandCount);
-    master_.SendReadHoldingRegisters();
+    master_.SendReadHoldingRegisters(CmdDemand, kDemandStart, kDemandCount);
+    master_.SendReadHoldingRegisters(CmdMaxDemand, kMaxDemandStart, kMaxDemandCount);
 }
 
 void EnergyDemand::ShowEnergyValues() {

@@ -223,12 +223,8 @@ void HarmonicPage::ReadHarmonics() {
     // The replies fill 33 columns; a table still laid out for 25 orders would lose
     // orders 26 to 31.
     if (harmonicsFromMeter(meter_.MeterVersion) && grid_[0]->columnCount() != 33) InitHarmonicGrids();
-    link_.CommandCode = CmdHarmonics1;
-    link_.setReadWindow(kHarmonicStart1, kHarmonicCount);
-    master_.SendReadHoldingRegisters();
-    link_.CommandCode = CmdHarmonics2;
-    link_.setReadWindow(kHarmonicStart2, kHarmonicCount);
-    master_.SendReadHoldingRegisters();
+    master_.SendReadHoldingRegisters(CmdHarmonics1, kHarmonicStart1, kHarmonicCount);
+    master_.SendReadHoldingRegisters(CmdHarmonics2, kHarmonicStart2, kHarmonicCount);
 }
 
 void HarmonicPage::showHarmonics(int reply) {

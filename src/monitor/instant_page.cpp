@@ -189,12 +189,8 @@ QLabel* InstantPage::labPower(int index) const {
 // --- the read and its decoder --------------------------------------------------------
 
 void InstantPage::ReadInstantAndEnergy() {
-    link_.CommandCode = CmdInstant;
-    link_.setReadWindow(kInstantStart, kInstantCount);
-    master_.SendReadHoldingRegisters();
-    link_.CommandCode = CmdEnergy;
-    link_.setReadWindow(kEnergyStart, kEnergyCount);
-    master_.SendReadHoldingRegisters();
+    master_.SendReadHoldingRegisters(CmdInstant, kInstantStart, kInstantCount);
+    master_.SendReadHoldingRegisters(CmdEnergy, kEnergyStart, kEnergyCount);
     energy_->ReadDemandValues();
 }
 

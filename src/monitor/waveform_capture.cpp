@@ -66,9 +66,7 @@ void WaveformCapture::TriggerWaveformCapture() {
     const int address = meterAddressByte(link_.MeterAddress);
     if (address < 0) return;
     const QString shown = link_.MeterAddress;
-    link_.CommandCode = rtu::CmdWrite;
-    link_.TxFrame = {uint8_t(address), 0x05, 0x00, uint8_t(TriggerCoil), 0xFF, 0x00};
-    master_.SendRequest(5);
+    master_.SendFrame(rtu::CmdWrite, {uint8_t(address), 0x05, 0x00, uint8_t(TriggerCoil), 0xFF, 0x00});
     if (link_.LinkFailed) {
         status("Meter [" + shown + "] Capture Error!");
         return;
@@ -80,9 +78,7 @@ void WaveformCapture::TriggerWaveformCapture() {
 
 void WaveformCapture::ReadWaveformCaptureTime() {
     if (!meterSelected()) return;
-    link_.CommandCode = CmdCaptureTime;
-    link_.setReadWindow(TimeRegister, 4);
-    master_.SendReadHoldingRegisters();
+    master_.SendReadHoldingRegisters(CmdCaptureTime, TimeRegister, 4);
 }
 
 void WaveformCapture::CaptureWaveform() {
@@ -90,16 +86,12 @@ void WaveformCapture::CaptureWaveform() {
     for (int ch = 0; ch < wave::kChannels; ++ch) {
         const int base = BlockBase + BlockPitch * ch;
         if (!meterSelected()) return;
-        link_.CommandCode = CmdPart1;
         WaveformChannel = int16_t(ch + 1);
-        link_.setReadWindow(base, Part1Count);
-        master_.SendReadHoldingRegisters();
+        master_.SendReadHoldingRegisters(CmdPart1, base, Part1Count);
         const bool firstOk = !link_.LinkFailed && (partsDecoded_[size_t(ch)] & 1);
         if (!meterSelected()) return;
         if (firstOk) {
-            link_.CommandCode = CmdPart2;
-            link_.setReadWindow(base + Part2Offset, Part2Count);
-            master_.SendReadHoldingRegisters();
+            master_.SendReadHoldingRegisters(CmdPart2, base + Part2Offset, Part2Count);
         }
         if (!meterSelected()) return;
         // Both halves must have arrived: a channel made of old and new samples is no capture.

@@ -186,10 +186,15 @@ void AddressPanel::markFoundButton(int index) {
     page_.AddressMarking = false;
 }
 
-bool AddressPanel::deferWhileLinkBusy(void (AddressPanel::*handler)()) {
-    if (!rtu::DirectOperation::linkTakenElsewhere(master_)) return false;
-    QTimer::singleShot(kRetryMs, this, [this, handler] { (this->*handler)(); });
-    return true;
+void AddressPanel::asOperation(const QString& name, std::function<void()> work, bool meterChange) {
+    rtu::LinkOperations& ops = master_.ops();
+    if (meterChange && ops.foreignCaller()) {
+        // What runs and what waits was meant for the meter being left.
+        ops.cancel();
+        master_.abortExchange();
+        page_.PendingAddressAction = 0;
+    }
+    ops.runOrQueue(name, std::move(work));
 }
 
 void AddressPanel::offerSaveConfig() {
@@ -263,7 +268,12 @@ void AddressPanel::txtGroup_LostFocus(int index) {
 // --- the scan -----------------------------------------------------------------------------
 
 void AddressPanel::cmdGroup_Click() {
-    if (scanning_ || deferWhileLinkBusy(&AddressPanel::cmdGroup_Click)) return;
+    if (scanning_) return;
+    asOperation(QStringLiteral("scan"), [this] { runScan(); });
+}
+
+void AddressPanel::runScan() {
+    if (scanning_) return;
     offerSaveConfig();
     // From here on: locking the frames takes the focus from the address box, and
     // its check must not run inside the scan.
@@ -283,8 +293,8 @@ void AddressPanel::cmdGroup_Click() {
     const rtu::ScanBounds bounds = rtu::scanBounds(common::leadingNumber(txtGroup_[0]->text()),
                                                    common::leadingNumber(txtGroup_[1]->text()));
     stopRequested_ = false;
+    page_.PendingAddressAction = 0;
     {
-        rtu::DirectOperation hold(master_);
         int n = 0;
         rtu::ScanAddresses(
             master_, bounds, addressFound_,
@@ -312,9 +322,9 @@ void AddressPanel::cmdGroup_Click() {
 }
 
 void AddressPanel::cmdScan_Click() {
-    // The exchange layer sees the code at once and stops repeating; the scan sees
-    // the request after the current address.
-    app_.link.CommandCode = rtu::CmdBroadcast;
+    // The exchange layer stops repeating at once; the scan sees the request after
+    // the current address.
+    if (scanning_ && master_.ops().busy()) master_.ops().stopCurrent();
     stopRequested_ = true;
 }
 
@@ -357,6 +367,14 @@ void AddressPanel::cmdAddress_Click(int index) {
 
 void AddressPanel::optAddress_Click(int index) {
     if (index < 0 || index >= FoundButtons) return;
+    if (page_.AddressMarking) {
+        runOptAddress(index); // the program moving the highlight inside its own operation
+        return;
+    }
+    asOperation(QStringLiteral("meter selection"), [this, index] { runOptAddress(index); }, true);
+}
+
+void AddressPanel::runOptAddress(int index) {
     offerSaveConfig();
     setHighlight(highlighted_, false);
     highlighted_ = index;
@@ -377,7 +395,12 @@ void AddressPanel::putAddressAndCheck(const QString& text) {
 
 void AddressPanel::Frame1_Click(int index) {
     if (index != 0 && index != 1) return;
+    asOperation(QStringLiteral("no meter"), [this, index] { runFrame1(index); }, true);
+}
+
+void AddressPanel::runFrame1(int index) {
     offerSaveConfig();
+    page_.PendingAddressAction = 0; // a change queued for the meter being left
     app_.link.MeterAddress = kNoMeterCaption;
     for (int i = 0; i < FoundButtons; ++i) {
         QRadioButton* b = optAddress_[size_t(i)];
@@ -421,8 +444,19 @@ void AddressPanel::txtAddress_GotFocus() {
 }
 
 void AddressPanel::txtAddress_LostFocus() {
+    if (master_.ops().foreignCaller()) {
+        // Typed during another operation: checked once that one has ended; a new
+        // address ends it first.
+        asOperation(QStringLiteral("address check"), [this] { runAddressCheck(); }, page_.AddressEdited);
+        return;
+    }
     // Boxes and exchanges inside the check move the focus: that is no second check.
-    if (checking_ || scanning_ || deferWhileLinkBusy(&AddressPanel::txtAddress_LostFocus)) return;
+    if (checking_ || scanning_) return;
+    asOperation(QStringLiteral("address check"), [this] { runAddressCheck(); });
+}
+
+void AddressPanel::runAddressCheck() {
+    if (checking_ || scanning_) return;
     Flag running(checking_);
     rtu::LinkState& link = app_.link;
     QLineEdit* box = form_.txtAddress();
@@ -447,7 +481,7 @@ void AddressPanel::txtAddress_LostFocus() {
     }
 
     form_.scheduler().disable();
-    rtu::DirectOperation hold(master_);
+    page_.PendingAddressAction = 0; // a change queued for the meter before
     txtSetAddress_->clear();
     link.MeterAddress = box->text().trimmed();
     master_.status().setPanelText(1, "Meter Communication Address - [" + link.MeterAddress + "]");
@@ -469,6 +503,12 @@ void AddressPanel::txtAddress_LostFocus() {
     txtSetAddress_->setText(link.MeterAddress);
     link.ConfigModified = false;
     if (svc_.ReadMeterInformation) svc_.ReadMeterInformation();
+    // Values are scaled with the meter's own ratios and wiring from its first poll on.
+    if (svc_.ReadEssentialProperty) {
+        svc_.ReadEssentialProperty();
+        page_.SetupModified = false;
+        page_.EditedGroup = 0;
+    }
     form_.scheduler().enable();
     if (svc_.DisableLiveLogViewers) svc_.DisableLiveLogViewers();
     if (svc_.SetTrendFileCaption) svc_.SetTrendFileCaption(QStringLiteral("Save File"));
@@ -479,13 +519,15 @@ void AddressPanel::txtAddress_LostFocus() {
 // --- Read Address -------------------------------------------------------------------------
 
 void AddressPanel::cmdReadAddress_Click() {
-    if (deferWhileLinkBusy(&AddressPanel::cmdReadAddress_Click)) return;
+    asOperation(QStringLiteral("Read Address"), [this] { runReadAddress(); });
+}
+
+void AddressPanel::runReadAddress() {
     rtu::LinkState& link = app_.link;
     offerSaveConfig();
     form_.LockFrames();
     Frame1_Click(1);
     {
-        rtu::DirectOperation hold(master_);
         master_.status().setPanelText(1, QStringLiteral("Read meter address !"));
         rtu::QueryMeterAddress(master_);
         if (link.LinkFailed) {
@@ -526,6 +568,11 @@ void AddressPanel::cmdReadAddress_Click() {
 
 void AddressPanel::cmdSetup_Click(int index) {
     if (index != 0 && index != 1) return;
+    asOperation(index == 0 ? QStringLiteral("Setup Address") : QStringLiteral("Setup Baud Rate"),
+                [this, index] { runSetup(index); });
+}
+
+void AddressPanel::runSetup(int index) {
     app_.ConfirmAnswer = 0;
     app_.ConfirmAnswer = int16_t(common::confirmAction(index == 0 ? QStringLiteral("Setup Address")
                                                                   : QStringLiteral("Setup Baud Rate")));
@@ -536,7 +583,10 @@ void AddressPanel::cmdSetup_Click(int index) {
 
     form_.LockFrames();
     form_.frmSetup()->setEnabled(false);
-    if (form_.txtAddress()->text().isEmpty()) {
+    // Polling carries the change out after the page work of its next tick; with no
+    // polling (no meter, or the preset-and-reset page) nothing would: act at once.
+    const bool polling = app_.link.meterSelected() && form_.scheduler().enabled();
+    if (form_.txtAddress()->text().isEmpty() || !polling) {
         page_.PendingAddressAction = 0;
         form_.frmSetup()->setTitle(index == 0 ? QStringLiteral("Setup - Setup Address ......")
                                               : QStringLiteral("Setup - Setup BaudRate ......"));

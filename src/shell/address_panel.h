@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <vector>
 #include <array>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -87,7 +88,16 @@ private:
     void putAddressAndCheck(const QString& text);
     void stopDataLogs();
     // Started inside another exchange's wait, a direct operation runs a little later.
-    bool deferWhileLinkBusy(void (AddressPanel::*handler)());
+    // Runs work as an operation that owns the link: now, or once the running
+    // operation has ended when the caller came in during one of its waits. A meter
+    // change ends the running operation first (it was for the meter that was).
+    void asOperation(const QString& name, std::function<void()> work, bool meterChange = false);
+    void runScan();
+    void runAddressCheck();
+    void runReadAddress();
+    void runSetup(int index);
+    void runFrame1(int index);
+    void runOptAddress(int index);
 
     Application& program_;
     MainForm& form_;

@@ -1,5 +1,7 @@
 #include "shell/comm_form.h"
 
+#include "common/shared_routines.h"
+
 #include "common/prompter.h"
 #include "link/serial_settings.h"
 #include "shell/app_state.h"
@@ -225,6 +227,7 @@ void showCommForm(AppState& app) {
 void execCommForm(AppState& app) {
     CommForm* f = ensureCommForm(app);
     f->setWindowModality(Qt::ApplicationModal);
+    const common::EventWait waiting;
     f->exec();
 }
 

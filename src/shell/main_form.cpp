@@ -108,6 +108,8 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
     host.setWindowEnabled = [this](bool on) { setEnabled(on); };
     host.afterHousekeeping = [this] { serveCommRequest(); };
     scheduler_.setPickers(dtpDate_, dtpTime_);
+    // "Comm" waits for the link: it is served as soon as the last operation has ended.
+    connect(&master_.ops(), &rtu::LinkOperations::idle, this, [this] { serveCommRequest(); }, Qt::QueuedConnection);
 }
 
 MainForm::~MainForm() {
@@ -376,6 +378,8 @@ void MainForm::shutdownProgram() {
     if (closing_) return;
     closing_ = true;
     scheduler_.shutdown();
+    // The running operation (a tick, a scan) ends at its next exchange, sending nothing more.
+    master_.ops().cancel();
     master_.abortExchange(); // a tick waiting for a reply must not wait on a closed port
     master_.CloseCommPort();
     platform::taskBar().show(); // also when the load did not hide it
@@ -407,16 +411,25 @@ void MainForm::closeEvent(QCloseEvent* event) {
 
 void MainForm::cmdFunction_Click(int index) {
     switch (index) {
-    case 0:
-        callProc(svc_.UploadTOUCost);
-        if (link_.meterSelected() && link_.ConfigModified) {
-            setEnabled(false);
-            callProc(svc_.SaveMeterConfig);
-            setEnabled(true);
-            link_.ConfigModified = false;
+    case 0: {
+        // "Exit" ends what runs on the link and then owns it for its own save-config.
+        rtu::LinkOperations& ops = master_.ops();
+        if (ops.foreignCaller()) {
+            ops.cancel();
+            master_.abortExchange();
         }
-        close();
+        ops.runOrQueue(QStringLiteral("Exit"), [this] {
+            callProc(svc_.UploadTOUCost);
+            if (link_.meterSelected() && link_.ConfigModified) {
+                setEnabled(false);
+                callProc(svc_.SaveMeterConfig);
+                setEnabled(true);
+                link_.ConfigModified = false;
+            }
+            close();
+        });
         break;
+    }
     case 1:
         link_.CommSetupPending = true;
         commWanted_ = true;

@@ -25,11 +25,7 @@ void resetCounts(MeterSetupContext& c) {
 }
 
 void sendSetupWrite(MeterSetupContext& c, uint16_t reg, uint16_t value) {
-    rtu::LinkState& st = c.app.link;
-    st.TxFrame = setupRegisterFrame(reg, value);
-    st.TxFrame.resize(11, 0);
-    st.CommandCode = rtu::CmdWrite;
-    c.master.SendRequest(8);
+    c.master.SendFrame(rtu::CmdWrite, setupRegisterFrame(reg, value));
 }
 
 } // namespace
@@ -49,7 +45,6 @@ void SetupMeterAddress(MeterSetupContext& c) {
                                    common::Icon::Stop, common::Buttons::Ok);
         return;
     }
-    rtu::DirectOperation hold(c.master);
     sendSetupWrite(c, kAddressRegister, uint16_t(address));
     if (c.app.link.LinkFailed) {
         c.master.status().setPanelText(1, QStringLiteral("Setup Address Error!"));
@@ -63,7 +58,6 @@ void SetupMeterAddress(MeterSetupContext& c) {
 }
 
 void SetupMeterBaudRate(MeterSetupContext& c) {
-    rtu::DirectOperation hold(c.master);
     rtu::LinkState& st = c.app.link;
     const int16_t oldIndex = st.Serial.BaudIndex;
     const int16_t oldCode = st.Serial.BaudCode;

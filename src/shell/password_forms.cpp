@@ -1,5 +1,7 @@
 #include "shell/password_forms.h"
 
+#include "common/shared_routines.h"
+
 #include "common/prompter.h"
 #include "shell/app_state.h"
 #include "shell/login.h"
@@ -87,12 +89,14 @@ void SetPasswordForm::command1Click() {
 
 bool runLogin(AppState& app, QWidget* parent) {
     PasswordForm form(app, parent);
+    const common::EventWait waiting;
     form.exec();
     return app.LoginOk;
 }
 
 void runSetPassword(AppState& app, QWidget* parent) {
     SetPasswordForm form(app, parent);
+    const common::EventWait waiting;
     form.exec();
 }
 

@@ -34,9 +34,7 @@ SaveConfigResult SaveMeterConfig(AppState& app, rtu::ModbusMaster& master, QWidg
     bool failed = true;
     if (addressOk && address >= 0 && address <= 255) {
         const auto frame = saveConfigFrame(uint8_t(address));
-        st.TxFrame.assign(frame.begin(), frame.end());
-        st.CommandCode = rtu::CmdSaveConfig;
-        master.SendRequest(5);
+        master.SendFrame(rtu::CmdSaveConfig, std::vector<uint8_t>(frame.begin(), frame.begin() + 6));
         failed = st.LinkFailed;
     }
     if (failed) {

@@ -104,14 +104,16 @@ void Scheduler::TCommOnLine_Timer() {
     tCommOnLine_.stop();
     inTick_ = true;
     wish_ = Wish::None;
-    // A direct exchange (scan, address entry, changes) holds the link: this tick only re-arms.
-    if (!master_.busy()) {
+    // The tick is one operation on the link, waits included. While another one owns
+    // the link (scan, address entry, a change, a page's own long work) it only re-arms.
+    // A timer is never part of an operation: while any runs, the tick waits its turn.
+    if (!master_.ops().busy()) master_.ops().tryRun(QStringLiteral("tick"), [this] {
         try {
             runTick();
         } catch (...) {
             // A failure anywhere in the tick's work ends it here; polling goes on.
         }
-    }
+    });
     inTick_ = false;
 
     // Re-arm. Preset and Reset runs its own exchanges, so polling stops there, unless

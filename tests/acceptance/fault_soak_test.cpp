@@ -51,9 +51,7 @@ TEST(FaultSoak, EveryInjectedFaultIsCountedOnceAndNoGoodReplyIsLost) {
     for (int i = 0; i < exchanges; ++i) {
         expected = uint16_t(i * 131 + 5);
         meter.setRegisters(0x0130, {expected, uint16_t(expected ^ 0xFFFF)});
-        st.CommandCode = 1;
-        st.setReadWindow(0x0130, 2);
-        m.SendReadHoldingRegisters();
+        m.SendReadHoldingRegisters(1, 0x0130, 2);
         if (!st.LinkFailed) ++good;
     }
 
@@ -79,8 +77,7 @@ TEST(FaultSoak, EveryInjectedFaultIsCountedOnceAndNoGoodReplyIsLost) {
     line.setRandomFaults(1, 0.0, {});
     expected = 4242;
     meter.setRegisters(0x0130, {expected, uint16_t(expected ^ 0xFFFF)});
-    st.setReadWindow(0x0130, 2);
-    m.SendReadHoldingRegisters();
+    m.SendReadHoldingRegisters(st.CommandCode, 0x0130, 2);
     EXPECT_FALSE(st.LinkFailed);
     EXPECT_EQ(decodes, good + 1);
     m.CloseCommPort();

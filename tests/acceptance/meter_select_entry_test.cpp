@@ -3,6 +3,7 @@
 #include "select_rig.h"
 
 #include "common/prompter.h"
+#include "common/shared_routines.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -163,7 +164,7 @@ TEST(MeterSelectEntry, DirectExchangesHoldTheLink) {
         s.enable();                       // as a page click during the check would
         rig.mainForm().cmdFunction_Click(1); // "Comm"
         const long before = s.tickCount();
-        QTest::qWait(1200);
+        common::Delay(1.2); // a wait inside the operation
         ticksInside = s.tickCount() - before;
         commShownInside = commShown;
     };
@@ -192,9 +193,7 @@ TEST(MeterSelectEntry, EntryDuringAPollExchangeWaitsForItsEnd) {
                 svc.txtAddress_LostFocus();
             });
         }
-        master.state().CommandCode = 4242;
-        master.state().setReadWindow(0x0100, 2);
-        master.SendReadHoldingRegisters();
+        master.SendReadHoldingRegisters(4242, 0x0100, 2);
     };
     installSelection(rig);
     typeAddress(rig, "5");

@@ -50,9 +50,7 @@ struct Rig {
         });
     }
     void read(int start, int count, int16_t code = 1) {
-        st.CommandCode = code;
-        st.setReadWindow(start, count);
-        m.SendReadHoldingRegisters();
+        m.SendReadHoldingRegisters(code, start, count);
     }
     // Answers every request with the given frames, one per attempt (the last repeats).
     void answer(std::vector<std::vector<uint8_t>> replies) {
@@ -126,7 +124,7 @@ TEST(Exchange, SilentMeterIsAskedRetryLimitPlusOneTimesCountedOnceAndWarnsOnce) 
     r.st.MeterAddress = "xxx";
     r.st.TxFrame = {1, 3, 0, 0, 0, 2};
     r.st.CommandCode = 1;
-    r.m.SendRequest(5);
+    r.m.SendRequest(r.st.CommandCode, 5);
     EXPECT_EQ(r.ui.boxes.size(), 1u);
 }
 
@@ -174,7 +172,7 @@ TEST(Exchange, ReplyCheckAcceptsOnlyTheRightSender) {
         r.st.CommandCode = CmdWrite;
         r.st.TxFrame = {1, fc, 0x20, 0x0A, 0x00, 0x01, 0x02, 0x00, 0x05};
         r.answer({withCrc({replyAddr, fc, 0x20, 0x0A, 0x00, 0x01})});
-        r.m.SendRequest(8);
+        r.m.SendRequest(r.st.CommandCode, 8);
         return !r.st.LinkFailed;
     };
     EXPECT_TRUE(write(0x10, 1));
@@ -190,7 +188,7 @@ TEST(Exchange, BroadcastIsSentOnceAndNeverCounted) {
     Rig r;
     r.st.CommandCode = CmdBroadcast;
     r.st.TxFrame = {0, 0x10, 0x01, 0x08, 0x00, 0x03, 0x06, 0, 0, 0, 0, 0, 0};
-    r.m.SendRequest(12);
+    r.m.SendRequest(r.st.CommandCode, 12);
     EXPECT_EQ(r.dev.written.size(), 1u);
     EXPECT_TRUE(r.st.LinkFailed);
     EXPECT_EQ(r.st.RetryCount, 0);
@@ -276,12 +274,10 @@ TEST(Exchange, OneOutcomePerExchangeEvenWithBoxesAndRequestsInsideDecoders) {
         // A request started while one is being handled must neither transmit nor
         // disturb the frame of the running exchange.
         std::size_t before = r.dev.written.size();
-        int16_t code = r.st.CommandCode;
-        r.st.setReadWindow(0x10, 1);
-        r.m.SendReadHoldingRegisters();
+        r.m.SendReadHoldingRegisters(6, 0x10, 1);
         EXPECT_TRUE(r.st.LinkFailed);
         EXPECT_EQ(r.dev.written.size(), before);
-        r.st.CommandCode = code;
+        EXPECT_EQ(r.st.CommandCode, 5);
         // A modal box while more bytes arrive: they must not end the exchange again.
         r.dev.feed(readReply(1, {9, 9}));
         r.ui.onMessage = [&](const ScriptedPrompter::Box&) {

@@ -28,9 +28,7 @@ struct IdentRig : ProgramRig {
     void identify(const QString& address = "1") {
         meter().MeterVersion = 0;
         link().MeterAddress = address;
-        link().CommandCode = rtu::CmdProbe;
-        link().setReadWindow(0, 2);
-        app().master().SendReadHoldingRegisters();
+        app().master().SendReadHoldingRegisters(rtu::CmdProbe, 0, 2);
         app().services().ReadMeterInformation();
     }
     void reidentify(const sim::MeterIdentity& id) {
@@ -154,9 +152,7 @@ TEST(MeterIdent, UnexpectedModelWarnsButTheMeterIsUsed) {
     scan->setEnabled(false);
     id.options = 0x3F;
     sim::installIdentity(*r.line.meter(1), id);
-    r.link().CommandCode = rtu::CmdProbe;
-    r.link().setReadWindow(0, 2);
-    r.app().master().SendReadHoldingRegisters();
+    r.app().master().SendReadHoldingRegisters(rtu::CmdProbe, 0, 2);
     EXPECT_EQ(r.ui.boxes.size(), 2u);
     EXPECT_EQ(r.meter().MeterOptionBits, 0x0D);
     EXPECT_EQ(r.meter().MeterModelText, "KD 4170 - (ACD)");

@@ -44,9 +44,7 @@ struct PtyRig {
     }
     ~PtyRig() { m->CloseCommPort(); }
     void read(int start, int count, int16_t code = 1) {
-        st.CommandCode = code;
-        st.setReadWindow(start, count);
-        m->SendReadHoldingRegisters();
+        m->SendReadHoldingRegisters(code, start, count);
     }
 };
 
@@ -96,14 +94,14 @@ TEST(PtyExchange, SaveConfigStartsItsTimeOutFiveSecondsAfterSending) {
     r.line.injectFault({sim::Fault::Kind::Silence, 0});
     QElapsedTimer t;
     t.start();
-    r.m->SendRequest(5);
+    r.m->SendRequest(r.st.CommandCode, 5);
     qint64 ms = t.elapsed();
     EXPECT_TRUE(r.st.LinkFailed);
     EXPECT_GE(ms, 5000 + r.st.ReplyTimeoutMs);
     ASSERT_EQ(r.line.requests().size(), 1u);
     EXPECT_EQ(r.line.requests()[0].bytes, (std::vector<uint8_t>{0x01, 0x71, 0x89, 0x21, 0x00, 0x0F, 0x47, 0x93}));
     // The meter's answer that came during the pause is taken afterwards.
-    r.m->SendRequest(5);
+    r.m->SendRequest(r.st.CommandCode, 5);
     EXPECT_FALSE(r.st.LinkFailed);
     EXPECT_EQ(r.line.meter(1)->saveCount(), 2);
 }

@@ -133,7 +133,7 @@ TEST(WaveformCapture, MeterLetGoDuringTheWaitEndsTheCycle) {
     // back to no meter.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!w.requestsFor(5).empty() && !w.rig.app().master().busy()) {
+        if (!w.requestsFor(5).empty() && !w.rig.app().master().exchangeOutstanding()) {
             w.rig.link().MeterAddress = "xxx";
             watch.stop();
         }

@@ -17,10 +17,7 @@ struct WaveRig {
         page = dynamic_cast<monitor::WaveformPage*>(rig.app().page(14));
         shell::Application& app = rig.app();
         app.services().ReadInstantAndEnergy = [&app, this] {
-            rtu::LinkState& l = app.app().link;
-            l.CommandCode = 1;
-            l.setReadWindow(0x0130, 34);
-            app.master().SendReadHoldingRegisters();
+            app.master().SendReadHoldingRegisters(1, 0x0130, 34);
             app.app().meter.MeasuredCurrent1 = current;
             app.app().meter.MeasuredVoltage1 = voltage;
         };

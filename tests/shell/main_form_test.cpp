@@ -28,9 +28,7 @@ struct Rig : FormRig {
     }
     Proc reader(int start) {
         return [this, start] {
-            link.CommandCode = 1;
-            link.setReadWindow(start, 2);
-            master.SendReadHoldingRegisters();
+            master.SendReadHoldingRegisters(1, start, 2);
         };
     }
     void click(int option) { form->optProgram(option)->click(); }
@@ -194,7 +192,7 @@ TEST(MainForm, CommWaitsForTheRunningExchange) {
     bool openDuringTick = false;
     r.svc.ShowCommForm = [&] {
         ++shown;
-        openDuringTick = r.form->scheduler().tickRunning() && r.master.busy();
+        openDuringTick = r.master.exchangeOutstanding();
     };
     bool pressed = false;
     r.svc.ReadInstantAndEnergy = [&] {

@@ -1,6 +1,7 @@
 // The poll scheduler without the window: what each tick sends and when.
 #include "form_rig.h"
 
+#include "common/shared_routines.h"
 #include "shell/scheduler.h"
 
 #include <QDateTimeEdit>
@@ -40,9 +41,7 @@ struct Rig : LineRig<rtu::MemoryStatus> {
     }
     Proc reader(int start, int count, int16_t code) {
         return [this, start, count, code] {
-            link.CommandCode = code;
-            link.setReadWindow(start, count);
-            master.SendReadHoldingRegisters();
+            master.SendReadHoldingRegisters(code, start, count);
         };
     }
     Proc named(const char* name) {
@@ -235,11 +234,14 @@ TEST(Scheduler, TicksNeverOverlapAndBusyLinkOnlyRearms) {
     EXPECT_EQ(r.sch.tickCount(), 1);
 
     // A direct operation holds the link: the tick sends nothing and re-arms.
-    r.master.hold();
+    ASSERT_TRUE(r.master.ops().beginImplicit());
     r.page.Ticks.RefreshTicks = 1;
-    EXPECT_TRUE(r.tick().empty());
+    {
+        const common::EventWait inItsWait; // the tick timer fires while that operation waits
+        EXPECT_TRUE(r.tick().empty());
+    }
     EXPECT_TRUE(r.sch.TCommOnLine().isActive());
-    r.master.release();
+    r.master.ops().endImplicit();
 
     // On Preset and Reset the tick stops polling unless a selection asked for more.
     r.page.PageIndex = 17;
