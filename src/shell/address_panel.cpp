@@ -189,9 +189,9 @@ void AddressPanel::markFoundButton(int index) {
 void AddressPanel::asOperation(const QString& name, std::function<void()> work, bool meterChange) {
     rtu::LinkOperations& ops = master_.ops();
     if (meterChange && ops.foreignCaller()) {
-        // What runs and what waits was meant for the meter being left.
+        // What runs and what waits was meant for the meter being left. The exchange
+        // under way ends as it would (its reply is still that meter's); nothing follows it.
         ops.cancel();
-        master_.abortExchange();
         page_.PendingAddressAction = 0;
     }
     ops.runOrQueue(name, std::move(work));

@@ -414,10 +414,7 @@ void MainForm::cmdFunction_Click(int index) {
     case 0: {
         // "Exit" ends what runs on the link and then owns it for its own save-config.
         rtu::LinkOperations& ops = master_.ops();
-        if (ops.foreignCaller()) {
-            ops.cancel();
-            master_.abortExchange();
-        }
+        if (ops.foreignCaller()) ops.cancel(); // at the end of the exchange under way
         ops.runOrQueue(QStringLiteral("Exit"), [this] {
             callProc(svc_.UploadTOUCost);
             if (link_.meterSelected() && link_.ConfigModified) {

@@ -266,6 +266,27 @@ TEST(Exchange, LineErrorsNameTheFirstBitAndAreIgnoredWhileSettingsChange) {
     EXPECT_EQ(r.status.panelText(1), "Communication Parity Error!");
 }
 
+TEST(Exchange, RequestRefusedDuringAnExchangeLeavesItsReplyToItsOwnDecoder) {
+    Rig r;
+    int wrongDecoder = 0;
+    r.m.registerDecoder(7, [&] { ++wrongDecoder; });
+    // The reply comes 40 ms after the request; a handler in that wait tries its own read.
+    r.dev.onWrite = [&](const std::vector<uint8_t>&) {
+        QTimer::singleShot(10, [&] {
+            r.m.SendReadHoldingRegisters(7, 0x0200, 4);
+            EXPECT_TRUE(r.st.LinkFailed);
+        });
+        QTimer::singleShot(40, [&] { r.dev.feed(readReply(1, {1, 2})); });
+    };
+    r.read(0x0100, 2);
+    EXPECT_FALSE(r.st.LinkFailed);
+    EXPECT_EQ(r.decoded, 1);
+    EXPECT_EQ(wrongDecoder, 0);
+    EXPECT_EQ(r.st.CommandCode, 1);
+    EXPECT_EQ(r.st.ReadWindow, (std::array<int16_t, 4>{0x01, 0x00, 0x00, 0x02}));
+    EXPECT_EQ(r.dev.written.size(), 1u);
+}
+
 TEST(Exchange, OneOutcomePerExchangeEvenWithBoxesAndRequestsInsideDecoders) {
     Rig r;
     int inner = 0;
