@@ -5,6 +5,8 @@
 #include "shell/application.h"
 #include "shell/comm_form.h"
 
+#include "app/composition.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@ static void BM_StartToSettingsWindow(benchmark::State& state) {
         t.start();
         shell::ApplicationOptions options;
         options.executableDir = dir.path();
+        options.installPages = app::installAllPages;
         shell::Application program(options);
         program.app().quit = [] {};
         program.start();

@@ -4,8 +4,7 @@
 #include "common/shared_routines.h"
 #include "config/keyboard_lock.h"
 #include "link/modbus_master.h"
-#include "shell/application.h"
-#include "shell/main_form.h"
+#include "shell/page_context.h"
 #include "shell/meter_options.h"
 
 #include <QComboBox>
@@ -19,7 +18,7 @@ namespace config {
 
 namespace {
 
-constexpr int T = shell::MainForm::TwipsPerPixel;
+constexpr int T = shell::TwipsPerPixel;
 int px(int twips) { return qRound(double(twips) / T); }
 void place(QWidget* w, int left, int top, int width, int height = 315) {
     w->setGeometry(px(left), px(top), px(width), px(height));
@@ -49,7 +48,7 @@ void statement(F&& f) {
 
 } // namespace
 
-EssentialPropertyPage::EssentialPropertyPage(shell::Application& app) : ctx_(setupContext(app)) { build(); }
+EssentialPropertyPage::EssentialPropertyPage(shell::PageContext& app) : ctx_(setupContext(app)) { build(); }
 
 EssentialPropertyPage::~EssentialPropertyPage() {
     if (frame_ && !frame_->parent()) delete frame_.data();
@@ -269,7 +268,7 @@ void EssentialPropertyPage::cmdSystem_Click(int index) {
 
 // --- installer -----------------------------------------------------------------------------
 
-void installEssentialProperty(shell::Application& app) {
+void installEssentialProperty(shell::PageContext& app) {
     if (app.page(2)) return; // installed once per program
     auto& page = static_cast<EssentialPropertyPage&>(app.adoptPage(std::make_unique<EssentialPropertyPage>(app)));
     shell::PageServices& svc = app.services();

@@ -19,7 +19,7 @@ class QLineEdit;
 class QPushButton;
 
 namespace shell {
-class Application;
+class PageContext;
 }
 
 namespace config {
@@ -32,7 +32,7 @@ inline constexpr int16_t EssentialIdleStep = 4;
 
 class EssentialPropertyPage : public shell::Page {
 public:
-    explicit EssentialPropertyPage(shell::Application& app);
+    explicit EssentialPropertyPage(shell::PageContext& app);
     ~EssentialPropertyPage() override;
 
     int16_t index() const override { return EssentialPropertyPageIndex; }
@@ -85,6 +85,6 @@ private:
 
 // Adopts page 2, fills ReadEssentialProperty and the three writers, and installs
 // the keyboard lock (ReadKeyboardLock) that the same background read paces.
-void installEssentialProperty(shell::Application& app);
+void installEssentialProperty(shell::PageContext& app);
 
 } // namespace config

@@ -3,14 +3,14 @@
 #include "common/prompter.h"
 #include "config/setup_framework.h"
 #include "link/modbus_master.h"
-#include "shell/application.h"
+#include "shell/page_context.h"
 
 #include <QPushButton>
 #include <QVariant>
 
 namespace config {
 
-KeyboardLock::KeyboardLock(shell::Application& app, QObject* parent) : QObject(parent), app_(app) {
+KeyboardLock::KeyboardLock(shell::PageContext& app, QObject* parent) : QObject(parent), app_(app) {
     setObjectName(QStringLiteral("KeyboardLock"));
     button_ = new QPushButton;
     button_->setObjectName(QStringLiteral("cmdReset_19"));
@@ -63,14 +63,14 @@ void KeyboardLock::PressLockButton() {
     ReadKeyboardLock();
 }
 
-void installKeyboardLock(shell::Application& app) {
+void installKeyboardLock(shell::PageContext& app) {
     if (findKeyboardLock(app)) return; // installed once per program
     auto* lock = new KeyboardLock(app, &app.master());
     app.master().registerDecoder(CmdKeyboardLock, [lock] { lock->ShowKeyboardLockState(); });
     app.services().ReadKeyboardLock = [lock] { lock->ReadKeyboardLock(); };
 }
 
-KeyboardLock* findKeyboardLock(shell::Application& app) {
+KeyboardLock* findKeyboardLock(shell::PageContext& app) {
     return app.master().findChild<KeyboardLock*>(QStringLiteral("KeyboardLock"), Qt::FindDirectChildrenOnly);
 }
 

@@ -13,7 +13,7 @@
 #include <QPushButton>
 
 namespace shell {
-class Application;
+class PageContext;
 }
 
 namespace config {
@@ -28,7 +28,7 @@ inline const QString UnlockedTag = QStringLiteral("Unlock");
 class KeyboardLock : public QObject {
     Q_OBJECT
 public:
-    explicit KeyboardLock(shell::Application& app, QObject* parent = nullptr);
+    explicit KeyboardLock(shell::PageContext& app, QObject* parent = nullptr);
     ~KeyboardLock() override;
 
     // Requester: code 25, 0x2014 x 1. Touches neither Refreshing, SetupModified nor the step.
@@ -50,12 +50,12 @@ public:
 private:
     void show(bool locked);
 
-    shell::Application& app_;
+    shell::PageContext& app_;
     QPointer<QPushButton> button_;
 };
 
 // Creates the lock, registers its decoder and fills ReadKeyboardLock.
-void installKeyboardLock(shell::Application& app);
-KeyboardLock* findKeyboardLock(shell::Application& app);
+void installKeyboardLock(shell::PageContext& app);
+KeyboardLock* findKeyboardLock(shell::PageContext& app);
 
 } // namespace config

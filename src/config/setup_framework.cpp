@@ -3,7 +3,7 @@
 #include "common/prompter.h"
 #include "common/shared_routines.h"
 #include "link/modbus_master.h"
-#include "shell/application.h"
+#include "shell/page_context.h"
 
 #include <QEvent>
 #include <QLineEdit>
@@ -14,7 +14,7 @@ namespace config {
 
 rtu::LinkState& SetupContext::link() const { return app.link; }
 
-SetupContext setupContext(shell::Application& app) {
+SetupContext setupContext(shell::PageContext& app) {
     return SetupContext{app.app(), app.page(), app.master(), app.services()};
 }
 

@@ -23,7 +23,7 @@ struct LinkState;
 } // namespace rtu
 
 namespace shell {
-class Application;
+class PageContext;
 struct AppState;
 struct PageServices;
 } // namespace shell
@@ -42,7 +42,7 @@ struct SetupContext {
 
     rtu::LinkState& link() const;
 };
-SetupContext setupContext(shell::Application& app);
+SetupContext setupContext(shell::PageContext& app);
 
 // --- reading ----------------------------------------------------------------------------
 

@@ -10,7 +10,7 @@
 #include "monitor/instant_page.h"
 #include "monitor/live_widgets.h"
 #include "monitor/waveform_page.h"
-#include "shell/application.h"
+#include "shell/page_context.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -64,7 +64,7 @@ int intervalMinutes(const QString& text) {
     return minutes >= 1 && minutes <= 99 ? minutes : 0;
 }
 
-DataLogs::DataLogs(shell::Application& app) : QObject(&app.master()), app_(app) {
+DataLogs::DataLogs(shell::PageContext& app) : QObject(&app.master()), app_(app) {
     setObjectName(QStringLiteral("DataLogs"));
     dateTimePattern = logfmt::systemDateTimePattern();
     common::DataLogSet& set = app.logs();
@@ -386,11 +386,11 @@ void DataLogs::WriteWaveformLogLine() {
 
 // --- installer ---------------------------------------------------------------------------
 
-DataLogs* findDataLogs(shell::Application& app) {
+DataLogs* findDataLogs(shell::PageContext& app) {
     return app.master().findChild<DataLogs*>(QStringLiteral("DataLogs"), Qt::FindDirectChildrenOnly);
 }
 
-void installDataLogs(shell::Application& app) {
+void installDataLogs(shell::PageContext& app) {
     if (findDataLogs(app)) return; // installed once per program
     auto* logs = new DataLogs(app);
     shell::PageServices& s = app.services();

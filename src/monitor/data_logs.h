@@ -27,7 +27,7 @@ class QLineEdit;
 class QWidget;
 
 namespace shell {
-class Application;
+class PageContext;
 }
 
 namespace monitor {
@@ -45,7 +45,7 @@ int intervalMinutes(const QString& text);
 class DataLogs : public QObject {
     Q_OBJECT
 public:
-    explicit DataLogs(shell::Application& app);
+    explicit DataLogs(shell::PageContext& app);
     ~DataLogs() override;
 
     // --- controls (nullptr when the page was not built) --------------------------------
@@ -105,7 +105,7 @@ private:
     bool readInstant();
     bool captureWaveform();
 
-    shell::Application& app_;
+    shell::PageContext& app_;
     InstantPage* instant_ = nullptr;
     HarmonicPage* harmonic_ = nullptr;
     WaveformPage* waveform_ = nullptr;
@@ -118,8 +118,8 @@ private:
 // and fills WriteInstantLogLine, WriteHarmonicLogLine, WriteWaveformLogLine,
 // DataLogIntervalText and StopDataLogs. Run after the live pages and the waveform
 // page are installed; a second call does nothing.
-void installDataLogs(shell::Application& app);
+void installDataLogs(shell::PageContext& app);
 // The installed logs, nullptr before installDataLogs.
-DataLogs* findDataLogs(shell::Application& app);
+DataLogs* findDataLogs(shell::PageContext& app);
 
 } // namespace monitor

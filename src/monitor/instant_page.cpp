@@ -7,7 +7,7 @@
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_values.h"
 #include "monitor/live_widgets.h"
-#include "shell/application.h"
+#include "shell/page_context.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -241,7 +241,7 @@ void InstantPage::ShowInstantValues() {
 
 // --- installer -------------------------------------------------------------------------
 
-void installLivePages(shell::Application& app) {
+void installLivePages(shell::PageContext& app) {
     if (app.page(0)) return; // installed once per program
     auto& link = app.app().link;
     auto& meter = app.app().meter;

@@ -33,7 +33,7 @@ namespace rtu {
 struct LinkState;
 }
 namespace shell {
-class Application;
+class PageContext;
 }
 
 namespace monitor {
@@ -106,6 +106,6 @@ private:
 // Builds the instant page (0) and the harmonic page (21), takes them into the
 // program and fills the PageServices hooks ReadInstantAndEnergy, ReadDemandValues,
 // ReadHarmonics and InitHarmonicGrids.
-void installLivePages(shell::Application& app);
+void installLivePages(shell::PageContext& app);
 
 } // namespace monitor

@@ -4,8 +4,7 @@
 #include "common/shared_routines.h"
 #include "link/modbus_master.h"
 #include "shell/app_state.h"
-#include "shell/application.h"
-#include "shell/main_form.h"
+#include "shell/page_context.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -354,7 +353,7 @@ void WaveformPage::ChooseChannelColor(int index) {
 
 // --- installer ---------------------------------------------------------------------------------------------
 
-void installWaveformPage(shell::Application& app, std::function<QTableWidget*(bool)> harmonicGrid,
+void installWaveformPage(shell::PageContext& app, std::function<QTableWidget*(bool)> harmonicGrid,
                          std::function<void()> harmonicsChanged) {
     if (app.page(14)) return; // installed once per program
     auto page = std::make_unique<WaveformPage>(app.app(), app.master(), std::move(harmonicGrid),

@@ -23,7 +23,7 @@ class QTabWidget;
 class QTableWidget;
 
 namespace shell {
-class Application;
+class PageContext;
 struct AppState;
 } // namespace shell
 
@@ -107,7 +107,7 @@ private:
 // Creates page 14, takes it into the program and fills the waveform hooks of the
 // scheduler. harmonicGrid gives the harmonic page's tables (meters below 2.1 get them
 // filled from the capture); harmonicsChanged redraws that page's charts.
-void installWaveformPage(shell::Application& app, std::function<QTableWidget*(bool)> harmonicGrid,
+void installWaveformPage(shell::PageContext& app, std::function<QTableWidget*(bool)> harmonicGrid,
                          std::function<void()> harmonicsChanged);
 
 } // namespace monitor

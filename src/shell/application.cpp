@@ -1,13 +1,5 @@
 #include "shell/application.h"
 
-#include "config/essential_property_page.h"
-#include "link/meter_identification.h"
-#include "monitor/data_logs.h"
-#include "monitor/harmonic_page.h"
-#include "monitor/instant_page.h"
-#include "monitor/waveform_page.h"
-#include "shell/address_panel.h"
-#include "shell/information_frame.h"
 #include "link/modbus_master.h"
 #include "shell/comm_form.h"
 #include "shell/main_form.h"
@@ -52,7 +44,7 @@ Application::Application(ApplicationOptions options) : options_(std::move(option
         if (mainForm_) mainForm_->shutdownProgram();
         else if (services_.EndProgram) services_.EndProgram();
     };
-    if (options_.installPages) createPages();
+    if (options_.installPages) options_.installPages(*this);
 }
 
 Application::~Application() {
@@ -90,22 +82,6 @@ Page* Application::page(int16_t index) const {
     for (const auto& p : pages_)
         if (p->index() == index) return p.get();
     return nullptr;
-}
-
-void Application::createPages() {
-    // Each subsystem installs its pages and services here as they are built.
-    installMeterSelection(*this);
-    monitor::installLivePages(*this);
-    rtu::installIdentification(*this);
-    config::installEssentialProperty(*this);
-
-    auto* instant = static_cast<monitor::InstantPage*>(page(0));
-    auto* harmonic = static_cast<monitor::HarmonicPage*>(page(21));
-    if (auto* ident = rtu::findMeterIdentification(*this)) instant->setInformationFrame(ident->informationFrame());
-    monitor::installWaveformPage(
-        *this, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
-        [harmonic] { harmonic->redrawCharts(); });
-    monitor::installDataLogs(*this); // after the pages whose values it records
 }
 
 } // namespace shell

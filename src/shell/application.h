@@ -7,11 +7,13 @@
 #include "common/app_state.h"
 #include "platform/serial_port.h"
 #include "shell/app_state.h"
+#include "shell/page_context.h"
 #include "shell/page_services.h"
 #include "shell/status_panels.h"
 
 #include <QPointer>
 #include <QSize>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -22,6 +24,7 @@ class ModbusMaster;
 
 namespace shell {
 
+class Application;
 class MainForm;
 class Page;
 class StartupForm;
@@ -33,15 +36,15 @@ struct ApplicationOptions {
     platform::PortResolver portResolver;
     // The screen size in pixels, for tests; the primary screen's when not given.
     std::optional<QSize> screenSize;
-    // Every built page and service is installed; tests of one part turn this off
-    // and install only what they exercise.
-    bool installPages = true;
+    // Installs every page and service (the composition on top of the shell); tests
+    // of one part leave it empty and install only what they exercise.
+    std::function<void(Application&)> installPages;
 };
 
-class Application {
+class Application : public PageContext {
 public:
     explicit Application(ApplicationOptions options);
-    ~Application();
+    ~Application() override;
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
@@ -49,23 +52,22 @@ public:
     // settings window; its "Ok" shows the main window.
     void start();
 
-    AppState& app() { return app_; }
-    rtu::ModbusMaster& master() { return *master_; }
-    PageServices& services() { return services_; }
-    common::PageState& page() { return page_; }
-    common::DataLogSet& logs() { return logs_; }
-    StatusPanels& status() { return status_; }
+    AppState& app() override { return app_; }
+    rtu::ModbusMaster& master() override { return *master_; }
+    PageServices& services() override { return services_; }
+    common::PageState& page() override { return page_; }
+    common::DataLogSet& logs() override { return logs_; }
+    StatusPanels& status() override { return status_; }
     // The main window, created on first use.
     MainForm& mainForm();
     // Takes a built page into the program: it joins the main window (now, or when
     // the window is made) with its frame, decoders and step work.
-    Page& adoptPage(std::unique_ptr<Page> page);
+    Page& adoptPage(std::unique_ptr<Page> page) override;
     // A page taken in before, by index; nullptr when that page is not built.
-    Page* page(int16_t index) const;
+    Page* page(int16_t index) const override;
     bool hasMainForm() const { return !mainForm_.isNull(); }
 
 private:
-    void createPages();
 
     ApplicationOptions options_;
     AppState app_;

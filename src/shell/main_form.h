@@ -8,6 +8,7 @@
 #include "common/app_state.h"
 #include "link/link_state.h"
 #include "link/status_sink.h"
+#include "shell/page.h"
 #include "shell/page_services.h"
 #include "shell/scheduler.h"
 
@@ -40,7 +41,7 @@ struct MainFormOptions {
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int TwipsPerPixel = 15;
+    static constexpr int TwipsPerPixel = shell::TwipsPerPixel;
     static constexpr int DesignWidthTwips = 11910;
     static constexpr int DesignHeightTwips = 8295;
 

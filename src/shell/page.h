@@ -14,6 +14,9 @@ class ModbusMaster;
 
 namespace shell {
 
+// Window coordinates are given in twips, as the meter's documentation draws them.
+inline constexpr int TwipsPerPixel = 15;
+
 class Page {
 public:
     virtual ~Page() = default;

@@ -4,7 +4,7 @@
 #include "sim_identity.h"
 
 #include "config/essential_property_page.h"
-#include "link/meter_identification.h"
+#include "shell/meter_identification.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -27,7 +27,7 @@ struct EssentialRig : ProgramRig {
         id.ptTenths = 125;
         id.ctTenths = 1000;
         sim::installIdentity(*line.meter(1), id);
-        rtu::installIdentification(app());
+        shell::installIdentification(app());
         installEssentialProperty(app());
         app().services().Login = [this] {
             ++logins;

@@ -1,7 +1,7 @@
 // The table of reactions to the identified meter, and how it lands on the window.
 #include "program_rig.h"
 
-#include "link/meter_identification.h"
+#include "shell/meter_identification.h"
 #include "shell/meter_options.h"
 
 #include <QComboBox>
@@ -17,7 +17,7 @@ namespace {
 
 MeterReactions gates(uint16_t versionRegister, uint16_t options = 0, bool oneAmp = false, bool v150 = false) {
     GateInput in;
-    in.MeterVersion = rtu::versionValue(versionRegister);
+    in.MeterVersion = shell::versionValue(versionRegister);
     in.MeterOptionBits = options;
     in.CurrentInput1A = oneAmp;
     in.VoltageInput150V = v150;

@@ -1,5 +1,7 @@
 #include "program_rig.h"
 
+#include "app/composition.h"
+
 #include "platform/locale_info.h"
 
 ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTimeoutMs, Pages pages) {
@@ -12,7 +14,7 @@ ProgramRig::ProgramRig(std::vector<std::pair<uint8_t, int>> meters, int replyTim
     shell::ApplicationOptions options;
     options.executableDir = dir.path();
     options.screenSize = QSize(1280, 1024);
-    options.installPages = pages == Pages::All;
+    if (pages == Pages::All) options.installPages = app::installAllPages;
     program = std::make_unique<shell::Application>(options);
     program->app().link.ReplyTimeoutMs = replyTimeoutMs;
     // What the start-up window's timer reads before the settings window comes up.

@@ -3,21 +3,21 @@
 #include "program_rig.h"
 #include "sim_identity.h"
 
-#include "link/meter_identification.h"
+#include "shell/meter_identification.h"
 #include "shell/information_frame.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-using rtu::versionValue;
+using shell::versionValue;
 
 namespace {
 
 struct IdentRig : ProgramRig {
     explicit IdentRig(const sim::MeterIdentity& id = {}) {
         sim::installIdentity(*line.meter(1), id);
-        rtu::installIdentification(app());
+        shell::installIdentification(app());
         app().app().LocaleDateFormat = "YYYY/MM/DD";
         app().app().LocaleDateSeparator = "/";
         app().services().InitHarmonicGrids = [this] { harmonicLayouts.push_back(meter().MeterVersion); };
@@ -35,27 +35,27 @@ struct IdentRig : ProgramRig {
         sim::installIdentity(*line.meter(1), id);
         identify();
     }
-    QString label(int i) { return rtu::findMeterIdentification(app())->informationFrame()->labInformation(i)->text(); }
+    QString label(int i) { return shell::findMeterIdentification(app())->informationFrame()->labInformation(i)->text(); }
     std::vector<float> harmonicLayouts, trendLayouts;
 };
 
 } // namespace
 
 TEST(MeterIdent, DecodesProbeAndInformationBlock) {
-    EXPECT_EQ(rtu::probeModelText(123), "KD 0123");
-    EXPECT_EQ(rtu::maskOptionWord(0x8041), 0x0001);
-    EXPECT_EQ(rtu::hardwareText(91), "I1");
-    EXPECT_EQ(rtu::hardwareText(0), "0");
-    EXPECT_EQ(rtu::hardwareText(5), "5");
-    EXPECT_EQ(rtu::hardwareText(100), "0");
-    EXPECT_EQ(rtu::versionText(5), "0.05");
+    EXPECT_EQ(shell::probeModelText(123), "KD 0123");
+    EXPECT_EQ(shell::maskOptionWord(0x8041), 0x0001);
+    EXPECT_EQ(shell::hardwareText(91), "I1");
+    EXPECT_EQ(shell::hardwareText(0), "0");
+    EXPECT_EQ(shell::hardwareText(5), "5");
+    EXPECT_EQ(shell::hardwareText(100), "0");
+    EXPECT_EQ(shell::versionText(5), "0.05");
     // The version is compared in single precision with float thresholds.
     EXPECT_EQ(versionValue(120), 1.2f);
     EXPECT_EQ(versionValue(209), 2.09f);
     EXPECT_LT(versionValue(119), 1.2f);
     EXPECT_GT(versionValue(131), 1.3f);
 
-    std::array<uint16_t, rtu::InformationCount> regs{};
+    std::array<uint16_t, shell::InformationCount> regs{};
     auto set = [&regs](int address, uint16_t v) { regs[size_t(address - 2)] = v; };
     set(0x0002, 27);
     set(0x0003, 231);
@@ -68,7 +68,7 @@ TEST(MeterIdent, DecodesProbeAndInformationBlock) {
     set(0x0019, 9 << 8 | 12);
     set(0x001A, 28 << 8);
     set(0x001B, 95 << 8 | 2);
-    auto info = rtu::decodeInformation(regs, "YYYY/MM/DD", "/");
+    auto info = shell::decodeInformation(regs, "YYYY/MM/DD", "/");
     EXPECT_EQ(info.texts[0], "B7");
     EXPECT_EQ(info.texts[1], "2.31");
     EXPECT_EQ(info.texts[2], "1.20");
@@ -77,16 +77,16 @@ TEST(MeterIdent, DecodesProbeAndInformationBlock) {
     EXPECT_EQ(info.texts[5], "1995/02/28");
     EXPECT_TRUE(info.currentInput1A);
     EXPECT_FALSE(info.voltageInput150V); // not read below 1.8
-    EXPECT_EQ(rtu::decodeInformation(regs, "MM-DD-YY", "-").texts[4], "12-05-09");
+    EXPECT_EQ(shell::decodeInformation(regs, "MM-DD-YY", "-").texts[4], "12-05-09");
 
     set(0x0004, 119);
-    EXPECT_FALSE(rtu::decodeInformation(regs, "YYYY/MM/DD", "/").currentInput1A);
+    EXPECT_FALSE(shell::decodeInformation(regs, "YYYY/MM/DD", "/").currentInput1A);
     set(0x0004, 179);
-    EXPECT_FALSE(rtu::decodeInformation(regs, "YYYY/MM/DD", "/").voltageInput150V);
+    EXPECT_FALSE(shell::decodeInformation(regs, "YYYY/MM/DD", "/").voltageInput150V);
     set(0x0004, 180);
-    EXPECT_TRUE(rtu::decodeInformation(regs, "YYYY/MM/DD", "/").voltageInput150V);
+    EXPECT_TRUE(shell::decodeInformation(regs, "YYYY/MM/DD", "/").voltageInput150V);
     set(0x0013, 0x3500); // a zero byte stays in the text
-    EXPECT_EQ(rtu::decodeInformation(regs, "YYYY/MM/DD", "/").texts[3], QString::fromLatin1("ABC1235\0", 8));
+    EXPECT_EQ(shell::decodeInformation(regs, "YYYY/MM/DD", "/").texts[3], QString::fromLatin1("ABC1235\0", 8));
 }
 
 TEST(MeterIdent, SelectingAMeterShowsItsInformationAndAdaptsTheWindow) {
@@ -95,7 +95,7 @@ TEST(MeterIdent, SelectingAMeterShowsItsInformationAndAdaptsTheWindow) {
     EXPECT_TRUE(r.ui.boxes.empty());
     EXPECT_EQ(r.label(0), "B3");
     EXPECT_EQ(r.label(4), "2023/05/17"); // in the locale's date format
-    EXPECT_EQ(rtu::findMeterIdentification(r.app())->informationFrame()->parentWidget(), r.mainForm().frmProgram(0));
+    EXPECT_EQ(shell::findMeterIdentification(r.app())->informationFrame()->parentWidget(), r.mainForm().frmProgram(0));
 
     EXPECT_EQ(r.meter().MeterVersion, 2.3f);
     EXPECT_EQ(r.meter().MeterOptionBits, 0x0D);
@@ -184,7 +184,7 @@ TEST(MeterIdent, EachNewMeterGetsItsOwnOptionsAndLayout) {
     EXPECT_FALSE(r.mainForm().optProgram(26)->isVisible());
     EXPECT_TRUE(r.mainForm().optProgram(23)->isEnabled()); // save config below 1.9
     // The 1 A input reaches the gates: the power units of a 1 A meter.
-    EXPECT_EQ(rtu::findMeterIdentification(r.app())->lastReactions().powerUnitItems,
+    EXPECT_EQ(shell::findMeterIdentification(r.app())->lastReactions().powerUnitItems,
               QStringList({"0.04", "0.008", "0.002"}));
 
     // A meter reporting version 0 matches the 0 the address entry leaves, and

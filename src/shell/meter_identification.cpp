@@ -1,4 +1,4 @@
-#include "link/meter_identification.h"
+#include "shell/meter_identification.h"
 
 #include "common/prompter.h"
 #include "common/shared_routines.h"
@@ -9,7 +9,7 @@
 
 #include <QPushButton>
 
-namespace rtu {
+namespace shell {
 
 namespace {
 
@@ -204,7 +204,7 @@ shell::InformationFrame* MeterIdentification::informationFrame() {
 void installIdentification(shell::Application& app) {
     if (findMeterIdentification(app)) return; // installed once per program
     auto* ident = new MeterIdentification(app, &app.master());
-    app.master().registerDecoder(CmdProbe, [ident] { ident->CheckMeterModel(); });
+    app.master().registerDecoder(rtu::CmdProbe, [ident] { ident->CheckMeterModel(); });
     app.master().registerDecoder(CmdMeterInformation, [ident] { ident->ShowMeterInformation(); });
     app.services().ReadMeterInformation = [ident] { ident->ReadMeterInformation(); };
     // The frame joins the instant-measurement page once the window exists.
@@ -225,4 +225,4 @@ MeterIdentification* findMeterIdentification(shell::Application& app) {
                                                         Qt::FindDirectChildrenOnly);
 }
 
-} // namespace rtu
+} // namespace shell

@@ -1,3 +1,4 @@
+#include "app/composition.h"
 #include "shell/application.h"
 #include "shell/startup.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
 
     shell::ApplicationOptions options;
     options.executableDir = QCoreApplication::applicationDirPath();
+    options.installPages = app::installAllPages;
     shell::Application program(options);
     program.start();
     return qapp.exec();

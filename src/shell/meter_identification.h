@@ -15,11 +15,10 @@
 #include <cstdint>
 #include <functional>
 
-namespace shell {
-class Application;
-} // namespace shell
 
-namespace rtu {
+namespace shell {
+
+class Application;
 
 inline const QString ExpectedMeterModel = QStringLiteral("KD 8921"); // what the probe should report
 inline const QString ToolModel = QStringLiteral("KD 4170");          // the model this tool is made for
@@ -93,4 +92,4 @@ void installIdentification(shell::Application& app);
 // The identification installed in app, or nullptr.
 MeterIdentification* findMeterIdentification(shell::Application& app);
 
-} // namespace rtu
+} // namespace shell

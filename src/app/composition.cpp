@@ -1,0 +1,30 @@
+#include "app/composition.h"
+
+#include "config/essential_property_page.h"
+#include "monitor/data_logs.h"
+#include "monitor/harmonic_page.h"
+#include "monitor/instant_page.h"
+#include "monitor/waveform_page.h"
+#include "shell/address_panel.h"
+#include "shell/application.h"
+#include "shell/meter_identification.h"
+
+namespace app {
+
+void installAllPages(shell::Application& program) {
+    // Each subsystem installs its pages and services here as they are built.
+    shell::installMeterSelection(program);
+    monitor::installLivePages(program);
+    shell::installIdentification(program);
+    config::installEssentialProperty(program);
+
+    auto* instant = static_cast<monitor::InstantPage*>(program.page(0));
+    auto* harmonic = static_cast<monitor::HarmonicPage*>(program.page(21));
+    if (auto* ident = shell::findMeterIdentification(program)) instant->setInformationFrame(ident->informationFrame());
+    monitor::installWaveformPage(
+        program, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
+        [harmonic] { harmonic->redrawCharts(); });
+    monitor::installDataLogs(program); // after the pages whose values it records
+}
+
+} // namespace app
