@@ -22,8 +22,9 @@ struct BlockRead {
     int count = 0;
 };
 
-// The first count registers of the function-3 reply in the link's buffer;
-// registers the reply does not hold are left out, so the result may be shorter.
+// The first count registers of the function-3 reply in the link's buffer, for a
+// decoder (the buffer is emptied once the decoder returns); registers the reply
+// does not hold are left out, so the result may be shorter.
 std::vector<uint16_t> replyWords(const rtu::LinkState& link, int count);
 
 // A list's selection as the code it writes: the index, 0 when nothing is selected.

@@ -20,36 +20,31 @@ SetPointEntries entries(int function) {
     return e;
 }
 std::vector<uint8_t> bytes(const SequenceFrame& f) { return buildWriteFrame(1, f.function, f.firstRegister, f.values); }
+std::vector<int> read(int function, size_t k) {
+    const BlockRead b = setPointReads(function).at(k);
+    return {b.code, b.start, b.count};
+}
 
 } // namespace
 
 TEST(SetPointSetup, BlocksAndReadsPerFunction) {
     const auto w0 = setPointWrite(entries(0));
-    ASSERT_TRUE(w0.write);
     ASSERT_EQ(w0.write->frames.size(), 1u);
     EXPECT_EQ(bytes(w0.write->frames[0]), (std::vector<uint8_t>{1, 0x10, 0x21, 0x18, 0x00, 0x05, 0x0A, 0x00, 0x01,
                                                                  0x05, 0x78, 0x00, 0x63, 0x03, 0xE7, 0x00, 0x00}));
-    EXPECT_EQ(w0.write->action, "Setup Over Phase Voltage, VP-N,V.1,V.2,V.3  100% = 500V");
     EXPECT_EQ(setPointWrite(entries(21)).write->frames[0].firstRegister, 0x21C0);
-
     SetPointEntries rotation = entries(22);
     rotation.operationIndex = 2;
     rotation.critical = "-5"; // neither sent nor checked for this function
-    const auto w22 = setPointWrite(rotation);
-    ASSERT_TRUE(w22.write);
-    EXPECT_EQ(bytes(w22.write->frames[0]), (std::vector<uint8_t>{1, 0x10, 0x21, 0xC8, 0x00, 0x05, 0x0A, 0x00, 0x01,
-                                                                  0x00, 0x02, 0x00, 0x00, 0x03, 0xE7, 0x00, 0x00}));
+    EXPECT_EQ(bytes(setPointWrite(rotation).write->frames[0]),
+              (std::vector<uint8_t>{1, 0x10, 0x21, 0xC8, 0x00, 0x05, 0x0A, 0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x03,
+                                    0xE7, 0x00, 0x00}));
 
-    auto read = [](int f, size_t k) { const BlockRead b = setPointReads(f).at(k); return std::vector<int>{b.code, b.start, b.count}; };
     EXPECT_EQ(read(0, 0), (std::vector<int>{11, 0x2118, 5}));
     EXPECT_EQ(read(21, 0), (std::vector<int>{11, 0x21C0, 5}));
     EXPECT_EQ(read(22, 0), (std::vector<int>{36, 0x21C8, 5}));
-    ASSERT_EQ(setPointReads(23).size(), 2u);
     EXPECT_EQ(read(23, 0), (std::vector<int>{15, 0x2098, 58}));
     EXPECT_EQ(read(23, 1), (std::vector<int>{12, 0x21D0, 5}));
-    EXPECT_EQ(setPointLayout(22), SetPointLayout::PhaseRotation);
-    EXPECT_EQ(setPointLayout(23), SetPointLayout::StatusMatrix);
-    EXPECT_EQ(setPointLayout(5), SetPointLayout::CriticalValue);
 }
 
 // All eight triggers go out; one lost frame turns the result into the error box.
@@ -57,10 +52,8 @@ TEST(SetPointSetup, StatusFunctionSendsEveryTriggerAndReportsAFailure) {
     SetPointEntries e = entries(23);
     e.triggerTags = {"2", "", "1", "0", "0", "0", "0", "2"};
     const auto w = setPointWrite(e);
-    ASSERT_TRUE(w.write);
     ASSERT_EQ(w.write->frames.size(), 9u);
-    EXPECT_EQ(bytes(w.write->frames[0]), (std::vector<uint8_t>{1, 0x10, 0x21, 0xD0, 0x00, 0x05, 0x0A, 0x00, 0x01,
-                                                                0x00, 0x00, 0x00, 0x00, 0x03, 0xE7, 0x00, 0x00}));
+    EXPECT_EQ(w.write->frames[0].values, (std::vector<uint16_t>{1, 0, 0, 999, 0}));
     EXPECT_EQ(bytes(w.write->frames[1]), (std::vector<uint8_t>{1, 0x10, 0x20, 0x99, 0x00, 0x01, 0x02, 0x00, 0x02}));
     EXPECT_EQ(w.write->frames[2].values, (std::vector<uint16_t>{0})); // an empty Tag writes 0
     EXPECT_EQ(w.write->frames[8].firstRegister, 0x20D1);
@@ -68,10 +61,7 @@ TEST(SetPointSetup, StatusFunctionSendsEveryTriggerAndReportsAFailure) {
     WriteSequenceRun lost(*w.write, "1");
     int sent = 0;
     WriteSequenceRun::Report r;
-    while (lost.next()) {
-        r = lost.record(sent != 3);
-        ++sent;
-    }
+    for (; lost.next(); ++sent) r = lost.record(sent != 3);
     EXPECT_EQ(sent, 9);
     EXPECT_EQ(r.statusLine, "");
     EXPECT_EQ(r.errorBox, "Meter [1] Status Activa Error!");
@@ -81,49 +71,36 @@ TEST(SetPointSetup, StatusFunctionSendsEveryTriggerAndReportsAFailure) {
     while (ok.next()) r = ok.record(true);
     EXPECT_EQ(r.statusLine, "Meter [1] Status Activa Ok!");
     EXPECT_EQ(r.step, 0);
-
-    WriteSequenceRun block(*w.write, "1");
-    EXPECT_EQ(block.record(false).errorBox, "Meter [1] Status Activa Error!");
-    EXPECT_EQ(block.next(), nullptr); // no trigger after a failed block
 }
 
 TEST(SetPointSetup, EntriesTheRegisterCannotHoldAreRefused) {
     SetPointEntries e = entries(0);
     e.delayOn = "-1";
-    auto w = setPointWrite(e);
-    EXPECT_FALSE(w.write);
-    EXPECT_EQ(w.refusal, "Time Delay to Relay Energized :  < 0");
+    EXPECT_FALSE(setPointWrite(e).write);
+    EXPECT_EQ(setPointWrite(e).refusal, "Time Delay to Relay Energized :  < 0");
     e = entries(0);
     e.critical = "7000"; // 70000 once in tenths
     EXPECT_EQ(setPointWrite(e).refusal, "Critical % Value :  > 140");
     e.critical = "141"; // only a warning: sent as typed
-    w = setPointWrite(e);
-    ASSERT_TRUE(w.write);
-    EXPECT_EQ(w.write->frames[0].values[1], 1410);
+    EXPECT_EQ(setPointWrite(e).write->frames[0].values[1], 1410);
 }
 
 TEST(SetPointSetup, EntryChecksAndDecoders) {
     auto v = checkSetPointEntry(SetPointField::DeadBand, "10");
-    EXPECT_EQ(v.result, EntryResult::OutOfRange);
     EXPECT_EQ(v.message, "Dead Band :  > 9.9");
-    EXPECT_EQ(v.replacement, "");
+    EXPECT_EQ(v.replacement, ""); // the typed value stays
     v = checkSetPointEntry(SetPointField::Critical, "abc");
     EXPECT_EQ(v.message, "Data Key In Error!");
     EXPECT_EQ(v.replacement, "0.1");
     EXPECT_EQ(checkSetPointEntry(SetPointField::DelayOff, "x").replacement, "1");
-    EXPECT_EQ(checkSetPointEntry(SetPointField::DelayOn, "-1").message, "Time Delay to Relay Energized :  < 0");
     EXPECT_EQ(checkSetPointEntry(SetPointField::Critical, "140").result, EntryResult::Ok);
-    EXPECT_EQ(checkSetPointEntry(SetPointField::DelayOff, "999").message, "");
 
     const auto s = decodeSetPoint({5, 1400, 5, 10, 3}, SetPointLayout::CriticalValue);
-    ASSERT_TRUE(s);
     EXPECT_EQ(s->relayIndex, 0); // "None" for a relay above 3
     EXPECT_EQ(s->critical, "140");
     EXPECT_EQ(s->deadBand, "0.5");
-    EXPECT_EQ(s->delayOn, "10");
     const auto p = decodeSetPoint({0x0103, 3, 7, 1, 2}, SetPointLayout::PhaseRotation);
     EXPECT_EQ(p->relayIndex, 3);
     EXPECT_EQ(p->operation, 0); // "Disable" above 2
     EXPECT_FALSE(p->critical);
-    EXPECT_FALSE(decodeSetPoint({0, 0, 0, 0}, SetPointLayout::StatusMatrix));
 }
