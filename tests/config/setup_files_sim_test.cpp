@@ -41,9 +41,7 @@ struct FilesRig : ProgramRig {
     }
     bool read(const SFRead& r) {
         block = r.block;
-        link().CommandCode = r.code;
-        link().setReadWindow(r.start, r.count);
-        app().master().SendReadHoldingRegisters();
+        app().master().SendReadHoldingRegisters(r.code, r.start, r.count);
         return !link().LinkFailed;
     }
     bool load() {
