@@ -1,0 +1,59 @@
+#include "config/exchange_sequence.h"
+
+#include "link/link_state.h"
+
+#include <algorithm>
+
+namespace config {
+
+Exchange registerWrite(uint16_t first, std::vector<uint16_t> values, QString words, uint8_t function) {
+    Exchange e;
+    e.function = function;
+    e.first = first;
+    e.values = std::move(values);
+    e.words = std::move(words);
+    return e;
+}
+
+Exchange coilWrite(uint16_t coil, bool on, QString words) {
+    Exchange e;
+    e.kind = Exchange::Kind::Coil;
+    e.function = FnWriteCoil;
+    e.first = coil;
+    e.on = on;
+    e.words = std::move(words);
+    return e;
+}
+
+std::vector<uint8_t> buildCoilFrame(uint8_t address, uint16_t coil, bool on) {
+    return {address, FnWriteCoil, uint8_t(coil >> 8), uint8_t(coil & 0xFF), uint8_t(on ? 0xFF : 0x00), 0x00};
+}
+
+std::vector<uint8_t> requestBytes(const Exchange& e, uint8_t address) {
+    if (e.kind == Exchange::Kind::Coil) return buildCoilFrame(address, e.first, e.on);
+    return buildWriteFrame(address, e.function, e.first, e.values);
+}
+
+int sendInOrder(const std::vector<Exchange>& exchanges, const ExchangeSender& send,
+                const std::function<void(int)>& acknowledged) {
+    for (size_t i = 0; i < exchanges.size(); ++i) {
+        if (!send || !send(exchanges[i])) return int(i);
+        if (acknowledged) acknowledged(int(i));
+    }
+    return -1;
+}
+
+QString resultLine(const QString& address, const QString& words, bool ok) {
+    return "Meter [" + address + "] " + words + (ok ? QStringLiteral(" Ok!") : QStringLiteral(" Error!"));
+}
+
+std::vector<uint16_t> replyWords(const rtu::LinkState& link, int count) {
+    // Register i lies at 3 + 2i (high) and 4 + 2i (low); the byte count and the
+    // two CRC bytes bound what the reply holds.
+    const int held = std::min(int(link.RxBuffer[2]) / 2, (int(link.RxCount) - 5) / 2);
+    std::vector<uint16_t> words;
+    for (int i = 0; i < std::min(count, held); ++i) words.push_back(link.replyRegister(i));
+    return words;
+}
+
+} // namespace config
