@@ -54,18 +54,10 @@ WritePlan analogInputPlan(const std::array<AnalogInputEntry, AnalogInputCount>& 
     return plan;
 }
 
-int16_t analogInputStepAfterWrite(WriteOutcome outcome) {
-    return outcome == WriteOutcome::Declined || outcome == WriteOutcome::Done ? 0 : AnalogInputPollStep;
-}
-
 EntryVerdict checkAnalogInputScale(const QString& text) {
-    FieldLimits l;
-    l.low = 0;
-    l.lowRefused = true;
-    l.high = 65535;
-    l.lowMessage = AnalogInputScaleCaption + " <= 0";
-    l.highMessage = AnalogInputScaleCaption + " > 65535";
-    l.notNumberText = AnalogInputScaleDefault;
+    FieldLimits l = fieldLimits(0, 65535, AnalogInputScaleCaption + " <= 0", AnalogInputScaleCaption + " > 65535",
+                                AnalogInputScaleDefault);
+    l.lowRefused = true; // the scale divides the count
     l.lowText = QStringLiteral("1");
     return checkLimits(text, l);
 }

@@ -71,10 +71,8 @@ struct AnalogInputEntry {
 // frame per input: range code and scale to 0x2080 + 8i.
 WritePlan analogInputPlan(const std::array<AnalogInputEntry, AnalogInputCount>& inputs);
 
-// The step after the write: "No" and a complete write read the set-up back
-// (step 0); a refused check or login and a failed frame on any input go on
-// polling (step 1) with the edits.
-int16_t analogInputStepAfterWrite(WriteOutcome outcome);
+// The step after the write: stepAfterChannelWrite with the polling step 1, so
+// the values go on being polled with the edits.
 
 // txtAI(i) losing the focus: not a number -> "Data Key In Error!" and "10000";
 // 0 or less -> "  Scale Range Value <= 0" and "1"; above 65535 ->

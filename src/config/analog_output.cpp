@@ -78,18 +78,9 @@ WritePlan analogOutputPlan(const std::array<AnalogOutputEntry, AnalogOutputCount
     return plan;
 }
 
-int16_t analogOutputStepAfterWrite(WriteOutcome outcome) {
-    return outcome == WriteOutcome::Declined || outcome == WriteOutcome::Done ? 0 : AnalogOutputIdleStep;
-}
-
 EntryVerdict checkAnalogOutputPoint(const QString& text) {
-    FieldLimits l;
-    l.low = 0;
-    l.high = 150;
-    l.lowMessage = QStringLiteral("Analog Output < 0");
-    l.highMessage = QStringLiteral("Analog Output > 150");
-    l.notNumberText = QStringLiteral("0");
-    return checkLimits(text, l);
+    return checkLimits(text, fieldLimits(0, 150, QStringLiteral("Analog Output < 0"),
+                                         QStringLiteral("Analog Output > 150"), QStringLiteral("0")));
 }
 
 } // namespace config

@@ -63,10 +63,7 @@ struct AnalogOutputEntry {
 // output: parameter, LO x 10, HI x 10, output type to 0x2060 + 8i.
 WritePlan analogOutputPlan(const std::array<AnalogOutputEntry, AnalogOutputCount>& outputs);
 
-// The step after the write: "No" and a complete write read the set-up back
-// (step 0); a refused check or login and a failed frame on any output leave the
-// idle step with the edits.
-int16_t analogOutputStepAfterWrite(WriteOutcome outcome);
+// The step after the write: stepAfterChannelWrite with the idle step 2.
 
 // txtAO(k) losing the focus: not a number -> "Data Key In Error!" and "0"; below 0
 // "Analog Output < 0", above 150 "Analog Output > 150", the entry stays.

@@ -84,13 +84,7 @@ RelaySwitch relaySwitch(int optionIndex) {
 namespace {
 
 FieldLimits pulseLimits(double high) {
-    FieldLimits l;
-    l.low = 0;
-    l.high = high;
-    l.lowMessage = RelayPulseCaption + " < 0";
-    l.highMessage = RelayPulseCaption + " > 100";
-    l.notNumberText = QStringLiteral("0");
-    return l;
+    return fieldLimits(0, high, RelayPulseCaption + " < 0", RelayPulseCaption + " > 100", QStringLiteral("0"));
 }
 
 } // namespace

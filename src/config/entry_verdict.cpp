@@ -29,6 +29,17 @@ EntryVerdict checkLimits(const QString& text, const FieldLimits& limits) {
     return v;
 }
 
+FieldLimits fieldLimits(double low, double high, const QString& lowMessage, const QString& highMessage,
+                        const QString& notNumberText) {
+    FieldLimits l;
+    l.low = low;
+    l.high = high;
+    l.lowMessage = lowMessage;
+    l.highMessage = highMessage;
+    l.notNumberText = notNumberText;
+    return l;
+}
+
 void showErrorBox(const QString& text) {
     common::prompter().message(QStringLiteral("Error"), text, common::Icon::Stop, common::Buttons::Ok);
 }

@@ -25,13 +25,17 @@ struct EntryVerdict {
 // lowMessage and lowText back when given, else the entry stays; above high:
 // highMessage and highText back when given.
 struct FieldLimits {
-    double low = 0, high = 0;
+    double low = 0;
+    double high = 0;
     bool lowRefused = false;
     QString lowMessage, highMessage;
     QString notNumberText;
     std::optional<QString> lowText, highText;
 };
 EntryVerdict checkLimits(const QString& text, const FieldLimits& limits);
+// Limits whose range messages leave the entry as typed.
+FieldLimits fieldLimits(double low, double high, const QString& lowMessage, const QString& highMessage,
+                        const QString& notNumberText);
 
 // Shows a refusal: the beep, the "Error" box with the stop icon, the text put back.
 void showVerdict(QLineEdit* field, const EntryVerdict& verdict);

@@ -43,6 +43,10 @@ int sendInOrder(const std::vector<Exchange>& exchanges, const ExchangeSender& se
     return -1;
 }
 
+int16_t stepAfterChannelWrite(WriteOutcome outcome, int16_t idleStep) {
+    return outcome == WriteOutcome::Declined || outcome == WriteOutcome::Done ? 0 : idleStep;
+}
+
 QString resultLine(const QString& address, const QString& words, bool ok) {
     return "Meter [" + address + "] " + words + (ok ? QStringLiteral(" Ok!") : QStringLiteral(" Error!"));
 }

@@ -54,11 +54,18 @@ struct WritePlan {
     bool refused() const { return !refusal.isEmpty(); }
 };
 
+// The step after a write of one frame per channel (analog outputs and inputs):
+// "No" and a complete write read the set-up back (step 0); a refused check or
+// login and a failed frame on any channel leave the page's idle step, so the
+// edits not yet sent stay.
+int16_t stepAfterChannelWrite(WriteOutcome outcome, int16_t idleStep);
+
 // "Meter [<address>] <words> Ok!" / " Error!".
 QString resultLine(const QString& address, const QString& words, bool ok);
 
 // The registers of the function-3 reply in RxBuffer (count of them at most,
-// fewer when the reply is shorter).
+// fewer when the reply is shorter). For decoders: the reply is there only while
+// the dispatcher runs them.
 std::vector<uint16_t> replyWords(const rtu::LinkState& link, int count);
 
 // The low byte of a register: where the meter keeps list codes.

@@ -36,11 +36,7 @@ ResetButton resetButton(int index) {
 }
 
 EntryVerdict checkPresetEntry(const QString& text) {
-    FieldLimits l;
-    l.low = 0;
-    l.high = PresetMaximum;
-    l.lowMessage = l.highMessage = PresetRangeMessage;
-    l.notNumberText = PresetEntryDefault;
+    FieldLimits l = fieldLimits(0, PresetMaximum, PresetRangeMessage, PresetRangeMessage, PresetEntryDefault);
     l.lowText = l.highText = PresetEntryDefault;
     return checkLimits(text, l);
 }

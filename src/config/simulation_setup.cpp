@@ -77,7 +77,9 @@ float simulationPowerScale(const common::MeterState& m) {
 
 SimulationRanges simulationRangeCaptions(const common::MeterState& m) {
     const double k = simulationPowerScale(m);
-    const QString low = upToFourDecimals(k * 32768), high = upToFourDecimals(double(float(k * 32767)));
+    // A single keeps its seven significant digits before the format applies.
+    const QString low = upToFourDecimals(k * 32768),
+                  high = upToFourDecimals(singleText(float(k * 32767)).toDouble());
     SimulationRanges r;
     r.current = "A (0 - " + monitor::plainNumber(m.CtRatio * 65535 * currentStep(m)) + ")";
     r.voltage = "V (0 - " + monitor::plainNumber(m.PtRatio * 65535 * kVoltageStep) + ")";
