@@ -7,9 +7,9 @@
 namespace config {
 
 std::vector<uint16_t> replyWords(const rtu::LinkState& link, int count) {
-    // Register i of the reply sits at bytes 3 + 2i and 4 + 2i; the byte count
-    // bounds what the meter actually sent.
-    const int received = std::max(0, int(link.RxCount) - 5) / 2;
+    // Register i of the reply sits at bytes 3 + 2i and 4 + 2i; the byte count and
+    // the bytes received bound what the meter actually sent.
+    const int received = std::min(int(link.RxBuffer[2]) / 2, std::max(0, int(link.RxCount) - 5) / 2);
     const int n = std::clamp(std::min(count, received), 0, (rtu::RxBufferSize - 5) / 2);
     std::vector<uint16_t> words;
     words.reserve(size_t(n));

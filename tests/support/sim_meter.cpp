@@ -447,6 +447,7 @@ void SimLine::answer(const std::vector<uint8_t>& f, int baud, Plan& plan) {
                     if (m.onCoil) m.onCoil(m, coil);
                 } else {
                     m.coils_.erase(coil);
+                    if (m.onCoilOff) m.onCoilOff(m, coil);
                 }
                 r.assign(f.begin(), f.begin() + 6);
                 r[0] = ra;
@@ -480,6 +481,7 @@ void SimLine::answer(const std::vector<uint8_t>& f, int baud, Plan& plan) {
                     else
                         m.regs_[reg] = v;
                 }
+                if (m.onWrite) m.onWrite(m, start, count);
                 r.assign(f.begin(), f.begin() + 6);
                 r[0] = ra;
                 break;

@@ -105,6 +105,10 @@ public:
     std::function<void(Meter&, uint16_t coil)> onCoil;
     // A read of count registers from start is about to be answered (live values).
     std::function<void(Meter&, uint16_t start, uint16_t count)> onRead;
+    // A coil was written off (0x0000).
+    std::function<void(Meter&, uint16_t coil)> onCoilOff;
+    // Registers were written (0x10 or 0x70, also by a broadcast nobody answers).
+    std::function<void(Meter&, uint16_t start, uint16_t count)> onWrite;
 
 private:
     friend class SimLine;

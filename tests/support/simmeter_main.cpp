@@ -10,6 +10,7 @@
 #include "sim_identity.h"
 #include "sim_live_values.h"
 #include "sim_meter.h"
+#include "sim_control_pages.h"
 #include "sim_setup_pages.h"
 #include "sim_waveform.h"
 
@@ -94,12 +95,14 @@ int main(int argc, char** argv) {
     sim::SimLine line;
     for (const auto& [address, baud] : meters) {
         // A meter that looks like a real one: identity, live values of a balanced
-        // load, a sampled waveform capture and the set-up of the set-up pages.
+        // load, a sampled waveform capture and the set-up of the set-up pages,
+        // with working relays, analog channels, clock, presets and simulation.
         sim::Meter& meter = line.addMeter(uint8_t(address), baud);
         sim::installIdentity(meter);
         sim::installLiveValues(meter);
         sim::installWaveform(meter, sim::WaveformSpec::balanced());
         sim::installSetupPages(meter);
+        sim::installControlPages(meter);
     }
     if (!line.start()) {
         std::fprintf(stderr, "simmeter: cannot open a pseudo-terminal\n");
