@@ -166,10 +166,6 @@ std::vector<uint8_t> clearTimeFrame(uint8_t address, uint16_t value) {
     return config::buildWriteFrame(address, config::FnWriteRegisters, kClearTimeRegister, {value});
 }
 
-QString meterMessage(const QString& address, const QString& words) {
-    return QStringLiteral("Meter [") + address + QStringLiteral("] ") + words;
-}
-
 bool clearMaxMinLog(MeterLink& link, QString& boxText, ClearTimeOrigin& origin) {
     if (origin == ClearTimeOrigin::None) {
         const auto words = link.read(CmdClearTime, kClearTimeRegister, 1);

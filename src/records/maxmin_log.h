@@ -112,8 +112,6 @@ std::vector<uint8_t> clearTimeFrame(uint8_t address, uint16_t value);
 // typed by the user is written back; a new meter or a failed read leaves none.
 enum class ClearTimeOrigin { None, Meter, User };
 
-// "Meter [<address>] <words>", the base of every result line and box.
-QString meterMessage(const QString& address, const QString& words);
 // The clear's words: the question "Do you want to Clear Max./Min. Log ?" and its result.
 inline const QString kClearMaxMinWords = QStringLiteral("Clear Max./Min. Log");
 

@@ -71,6 +71,10 @@ QString powerFactorText(uint16_t raw) {
     return pf < 0 ? blankNumber(-pf) + QStringLiteral(" LD") : blankNumber(pf) + QStringLiteral(" LG");
 }
 
+QString meterMessage(const QString& address, const QString& words) {
+    return QStringLiteral("Meter [") + address + QStringLiteral("] ") + words;
+}
+
 // --- files -------------------------------------------------------------------------------
 
 QString csvField(const QString& text) {

@@ -60,6 +60,9 @@ QString blankNumber(double nonNegative);
 // else " LG" (9500 -> " .95 LG", 56036 -> " .95 LD").
 QString powerFactorText(uint16_t raw);
 
+// "Meter [<address>] <words>", the base of every result line and box.
+QString meterMessage(const QString& address, const QString& words);
+
 // --- files -------------------------------------------------------------------------------
 
 // One CSV field: quoted, with its quotes doubled, when it holds a comma, a quote
