@@ -25,7 +25,7 @@ struct TrendSpec {
 
 // The raw value of record r (1..960) of a channel.
 uint16_t trendRecordValue(int channel, int r);
-// Writes set-up, status and records as the spec says.
+// Writes set-up, status and records as given.
 void writeTrendLogger(Meter& meter, const TrendSpec& spec);
 // Appends n records to the logger (at most 960 are kept).
 void addTrendRecords(Meter& meter, int n);
