@@ -1,6 +1,6 @@
 #include "records/trace_setup.h"
 
-#include "link/meter_identification.h"
+#include "shell/meter_identification.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ TEST(TraceSetup, GenerationsInSinglePrecision) {
     using G = TraceGeneration;
     const std::pair<uint16_t, G> cases[] = {{149, G::First},        {150, G::Second},       {200, G::Second},
                                             {201, G::TwelveChannel}, {209, G::TwelveChannel}, {210, G::Second}};
-    for (auto [reg, gen] : cases) EXPECT_EQ(traceGeneration(rtu::versionValue(reg)), gen) << reg;
+    for (auto [reg, gen] : cases) EXPECT_EQ(traceGeneration(shell::versionValue(reg)), gen) << reg;
     EXPECT_EQ(traceUsageItems(G::TwelveChannel)[1], "2 x 128 cycles");
     EXPECT_EQ(traceMeterChannels(G::TwelveChannel).size(), 12u);
 }

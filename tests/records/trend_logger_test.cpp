@@ -1,6 +1,6 @@
 #include "records/trend_logger.h"
 
-#include "link/meter_identification.h"
+#include "shell/meter_identification.h"
 #include "record_rig.h"
 #include "support/sim_trend.h"
 
@@ -36,12 +36,12 @@ TEST(TrendChannels, DecodeTableWithInputFlags) {
 }
 
 TEST(TrendSetup, VersionGatesInSinglePrecisionAndFrame) {
-    const float v23 = rtu::versionValue(230), v13 = rtu::versionValue(130);
+    const float v23 = shell::versionValue(230), v13 = shell::versionValue(130);
     EXPECT_EQ(trendChannelItems(v23).size(), 24);
     EXPECT_EQ(trendChannelItems(v23)[22], "ai2");
-    EXPECT_EQ(trendChannelItems(rtu::versionValue(229)).size(), 21);
+    EXPECT_EQ(trendChannelItems(shell::versionValue(229)).size(), 21);
     EXPECT_EQ(trendIntervalItems(v13).size(), 3);
-    EXPECT_EQ(trendIntervalItems(rtu::versionValue(131))[3], "10 Minutes");
+    EXPECT_EQ(trendIntervalItems(shell::versionValue(131))[3], "10 Minutes");
 
     const std::vector<uint16_t> words{0x0103, 0x0016, 0x0001}; // high bytes ignored
     const TrendSetup old = decodeTrendSetup(words, v13);
