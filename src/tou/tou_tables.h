@@ -129,6 +129,7 @@ struct SwitchPoint {
     QString time = kMidnight;  // column 3i + 1
     QString tariffName;        // column 3i + 2: empty until the schedules are first read or loaded
     QString tariffIndex = QStringLiteral("0"); // column 3i + 3, hidden
+    bool operator==(const SwitchPoint&) const = default;
 };
 using Schedule = std::array<SwitchPoint, kChannelCount>;
 using ScheduleTable = std::array<Schedule, kScheduleCount>;
