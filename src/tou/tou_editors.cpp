@@ -72,6 +72,12 @@ std::optional<SeasonOrderRefusal> checkSeasonOrder(const std::array<DayRow, kSea
     return std::nullopt;
 }
 
+std::optional<SeasonOrderRefusal> checkOnPickerClosed(int picker, bool holdsDate,
+                                                      const std::array<DayRow, kSeasonCount>& seasons) {
+    if (picker != 0 || !holdsDate) return std::nullopt;
+    return checkSeasonOrder(seasons);
+}
+
 std::optional<QDate> cellDate(const QString& text, int year) {
     static const QRegularExpression form(QStringLiteral("^([0-9]{2})/([0-9]{2})$"));
     const QRegularExpressionMatch m = form.match(text);

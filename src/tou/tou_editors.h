@@ -36,6 +36,11 @@ struct SeasonOrderRefusal {
     int reopenSeason = 0; // 0..3: the later season of the pair
 };
 std::optional<SeasonOrderRefusal> checkSeasonOrder(const std::array<DayRow, kSeasonCount>& seasons);
+// When date picker 0 (seasons) or 1 (holidays) loses the focus: only the season
+// picker, and only while it holds a date, checks the season order; the holiday
+// picker just hides.
+std::optional<SeasonOrderRefusal> checkOnPickerClosed(int picker, bool holdsDate,
+                                                      const std::array<DayRow, kSeasonCount>& seasons);
 
 // A date cell "MM/DD" as a real day of the year, for the date picker; nullopt
 // for "00/00" and anything else (the picker then holds no date).

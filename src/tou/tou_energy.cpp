@@ -6,8 +6,6 @@ namespace tou {
 
 namespace {
 
-QString twoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
-
 QStringList tariffHeadings() {
     QStringList t;
     for (int n = 1; n <= kTariffCount; ++n) t << "Tariff " + QString::number(n);
@@ -53,10 +51,17 @@ QString energyText(double raw, double ptRatio, double ctRatio) {
     return QString::number(e / 1e3, 'f', 3) + " KH";
 }
 
+QString stampDate(uint16_t dayHour, uint16_t yearMonth, const DateStyle& style) {
+    return common::BuildLocaleDate(twoDigits(yearMonth >> 8), twoDigits(yearMonth & 0xFF), twoDigits(dayHour >> 8),
+                                   style.format, style.separator);
+}
+
+QString stampTime(uint16_t minuteSecond, uint16_t dayHour) {
+    return twoDigits(dayHour & 0xFF) + ":" + twoDigits(minuteSecond >> 8) + ":" + twoDigits(minuteSecond & 0xFF);
+}
+
 QString recordTimeText(std::span<const uint16_t> rec, const DateStyle& style) {
-    const QString date = common::BuildLocaleDate(twoDigits(rec[3] >> 8), twoDigits(rec[3] & 0xFF),
-                                                 twoDigits(rec[2] >> 8), style.format, style.separator);
-    return date + "   " + twoDigits(rec[2] & 0xFF) + ":" + twoDigits(rec[1] >> 8) + ":" + twoDigits(rec[1] & 0xFF);
+    return stampDate(rec[2], rec[3], style) + "   " + stampTime(rec[1], rec[2]);
 }
 
 EnergyRecord decodeRecord(std::span<const uint16_t> rec, double ptRatio, double ctRatio, const DateStyle& style) {

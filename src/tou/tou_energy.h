@@ -49,8 +49,12 @@ struct DateStyle {
     QString format = QStringLiteral("YYYY/MM/DD");
     QString separator = QStringLiteral("/");
 };
-// The time stamp of a record: the locale date, three blanks, "hh:mm:ss". Bytes
-// above their range are written as read.
+// The meter's time stamp is three registers: minute/second, day/hour, two-digit
+// year/month. Its locale date and its "hh:mm:ss"; bytes above their range are
+// written as read.
+QString stampDate(uint16_t dayHour, uint16_t yearMonth, const DateStyle& style);
+QString stampTime(uint16_t minuteSecond, uint16_t dayHour);
+// The time stamp of a record (registers 1..3): the date, three blanks, the time.
 QString recordTimeText(std::span<const uint16_t> record, const DateStyle& style);
 
 struct EnergyRecord {

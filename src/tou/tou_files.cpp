@@ -146,6 +146,13 @@ void scheduleFromValues(const QStringList& values, ScheduleTable& table) {
 
 QStringList yearFileValues(const YearColumn& column) { return QStringList(column.begin(), column.end()); }
 
+std::optional<QString> subfolderPath(const QString& folder, const QString& typed) {
+    if (typed.isEmpty()) return std::nullopt;
+    const QFileInfo info(QDir(folder).filePath(typed));
+    if (!info.isDir()) return std::nullopt;
+    return QDir::cleanPath(info.absoluteFilePath());
+}
+
 QString saveCalendarAction(const QString& folder) { return "Save Calendar [" + folder + "]"; }
 
 bool saveCalendar(TouTables& t, const QString& folder, FileError* error) {

@@ -79,6 +79,10 @@ QStringList scheduleFileValues(const ScheduleTable& table);
 void scheduleFromValues(const QStringList& values, ScheduleTable& table); // needs 144 values
 QStringList yearFileValues(const YearColumn& column);
 
+// txtTOUFile_LostFocus: the typed subfolder of folder when it exists (no folder
+// is created); nullopt leaves the folder list as it was.
+std::optional<QString> subfolderPath(const QString& folder, const QString& typed);
+
 // "Do you want to Save Calendar [<folder>] ?"
 QString saveCalendarAction(const QString& folder);
 inline const QString kSaveCalendarOk = QStringLiteral("Save Calendar TOU Data OK.");

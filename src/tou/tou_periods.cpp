@@ -10,8 +10,6 @@ namespace tou {
 
 namespace {
 
-QString twoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
-
 std::optional<QString> maskedTime(uint16_t reg) {
     const int h = reg >> 8, m = reg & 0xFF;
     if (h > 99 || m > 99) return std::nullopt;
@@ -50,10 +48,7 @@ std::optional<PeriodStatus> decodePeriodStatus(std::span<const uint16_t> regs, d
     if (regs.size() < kPeriodStatusCount) return std::nullopt;
     PeriodStatus s;
     s.state = regs[0] != 0 ? QStringLiteral("On") : QStringLiteral("Off");
-    const QString date = common::BuildLocaleDate(twoDigits(regs[3] >> 8), twoDigits(regs[3] & 0xFF),
-                                                 twoDigits(regs[2] >> 8), style.format, style.separator);
-    s.startText = twoDigits(regs[2] & 0xFF) + ":" + twoDigits(regs[1] >> 8) + ":" + twoDigits(regs[1] & 0xFF) +
-                  "   " + date;
+    s.startText = stampTime(regs[1], regs[2]) + "   " + stampDate(regs[2], regs[3], style);
     double total = 0;
     for (int i = 0; i < kPeriodCount; ++i) {
         const double raw = energyAt(regs, 8 + 2 * i);

@@ -152,9 +152,9 @@ void setDaySchedule(DayRow& row, int listIndex, const TouNames& names) {
     row.scheduleIndex = QString::number(listIndex);
 }
 
-QString monthDayText(int month, int day) {
-    return QStringLiteral("%1/%2").arg(month, 2, 10, QLatin1Char('0')).arg(day, 2, 10, QLatin1Char('0'));
-}
+QString twoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
+
+QString monthDayText(int month, int day) { return twoDigits(month) + "/" + twoDigits(day); }
 
 namespace {
 

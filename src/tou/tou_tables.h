@@ -172,6 +172,8 @@ struct YearEditors {
 int scheduleIndexOf(const QString& text);
 // Puts schedule listIndex (0..5) with its name into a season or holiday row.
 void setDaySchedule(DayRow& row, int listIndex, const TouNames& names);
+// A byte as at least two digits: 7 -> "07", 100 -> "100".
+QString twoDigits(int value);
 // "MM/DD".
 QString monthDayText(int month, int day);
 

@@ -10,12 +10,10 @@ namespace tou {
 
 namespace {
 
-QString twoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
-
 int high(uint16_t reg) { return reg >> 8; }
 int low(uint16_t reg) { return reg & 0xFF; }
 
-QString dateText(uint16_t reg) { return twoDigits(high(reg)) + "/" + twoDigits(low(reg)); }
+QString dateText(uint16_t reg) { return monthDayText(high(reg), low(reg)); }
 // A season, holiday or weekday schedule from the meter: above 5 is taken as 0.
 QString scheduleText(uint16_t reg) { return QString::number(low(reg) > 5 ? 0 : low(reg)); }
 

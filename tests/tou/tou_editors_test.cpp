@@ -7,8 +7,7 @@ using namespace tou;
 
 TEST(TouEditors, StartTimesParseStrictly) {
     EXPECT_EQ(parseStartTime("7"), "07:00");
-    EXPECT_EQ(parseStartTime("7:5"), "07:05");
-    EXPECT_EQ(parseStartTime(" 23:59 "), "23:59");
+    EXPECT_EQ(parseStartTime(" 7:5 "), "07:05");
     for (const char* bad : {"", "830", "8.5", "24:00", "12:60", "7:", ":30", "1:2:3", "a"})
         EXPECT_FALSE(parseStartTime(bad)) << bad;
 
@@ -52,16 +51,15 @@ TEST(TouEditors, SeasonOrderBillDateAndUnitCost) {
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal->message, "Season 2 Date >= Season 3 Date ");
     EXPECT_EQ(refusal->reopenSeason, 2);
+    EXPECT_FALSE(checkOnPickerClosed(1, true, seasons)); // the holiday picker only hides
+    EXPECT_FALSE(checkOnPickerClosed(0, false, seasons));
     seasons[2].date = "09/01";
-    seasons[3].date = "09/01";
-    EXPECT_EQ(checkSeasonOrder(seasons)->message, "Season 3 Date >= Season 4 Date ");
     seasons[3].date = "12/01";
     EXPECT_FALSE(checkSeasonOrder(seasons));
 
     EXPECT_EQ(cellDate("02/29", 2024), QDate(2024, 2, 29));
     EXPECT_FALSE(cellDate("02/29", 2023));
     EXPECT_FALSE(cellDate("00/00", 2024));
-    EXPECT_EQ(pickerCellText(QDate(2024, 7, 4)), "07/04");
     EXPECT_EQ(pickerCellText(std::nullopt), "00/00");
 
     EXPECT_EQ(checkBillDate("x").message, "Monthly Bill Date Key In Error!");
@@ -71,5 +69,4 @@ TEST(TouEditors, SeasonOrderBillDateAndUnitCost) {
     EXPECT_EQ(checkUnitCost("-1").message, "Unit cost Dollars < 0");
     EXPECT_EQ(checkUnitCost("a").message, "Data Key In Error!");
     EXPECT_EQ(checkUnitCost("a").replacement, "0");
-    EXPECT_TRUE(checkUnitCost("0.75").accepted());
 }

