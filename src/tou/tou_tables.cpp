@@ -113,10 +113,12 @@ ScheduleCell scheduleCellAt(int row, int column) {
 
 namespace {
 
-QString* scheduleCellText(ScheduleTable& table, int row, int column) {
+// The text of a data cell, const or not with the table; nullptr outside the data cells.
+template <class Table>
+auto scheduleCellText(Table& table, int row, int column) -> decltype(&table[0][0].time) {
     const ScheduleCell at = scheduleCellAt(row, column);
     if (at.kind == ScheduleCellKind::None) return nullptr;
-    SwitchPoint& p = table[size_t(at.schedule)][size_t(at.channel)];
+    auto& p = table[size_t(at.schedule)][size_t(at.channel)];
     switch (at.kind) {
     case ScheduleCellKind::Time: return &p.time;
     case ScheduleCellKind::TariffName: return &p.tariffName;
@@ -127,7 +129,7 @@ QString* scheduleCellText(ScheduleTable& table, int row, int column) {
 } // namespace
 
 QString scheduleGridText(const ScheduleTable& table, int row, int column) {
-    const QString* text = scheduleCellText(const_cast<ScheduleTable&>(table), row, column);
+    const QString* text = scheduleCellText(table, row, column);
     return text ? *text : QString();
 }
 
