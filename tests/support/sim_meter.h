@@ -44,7 +44,7 @@ int baudIndex(int baud);
 
 inline constexpr uint16_t kAddressRegister = 0x2000;
 inline constexpr uint16_t kBaudRegister = 0x2001;
-inline constexpr std::size_t kRegisterCount = 0x2500; // registers 0x0000..0x24FF
+inline constexpr std::size_t kRegisterCount = 0x3000; // registers 0x0000..0x2FFF (TOU calendar up to 0x294E)
 
 struct Fault {
     enum class Kind {
