@@ -1,13 +1,12 @@
 #include "config/register_files.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace config {
 
 namespace {
 
-constexpr int kErrFileNotFound = 53, kErrDiskFull = 61, kErrFileAccess = 75;
+constexpr int kErrFileNotFound = 53, kErrFileAccess = 75;
 // A line longer than this is no register value; it is cut so that a wrong file
 // chosen by mistake cannot fill the memory.
 constexpr qint64 kMaxLineBytes = 4096;
@@ -69,18 +68,7 @@ LineRead readLineFile(const QString& path, int maxLines) {
 }
 
 std::optional<FileError> saveLineFile(const QString& path, const QStringList& lines) {
-    QByteArray bytes;
-    for (const QString& line : lines) bytes += line.toLatin1() + "\r\n";
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return FileError{kErrFileAccess, f.errorString()};
-    if (f.write(bytes) != bytes.size()) {
-        const QString message = f.errorString();
-        f.cancelWriting();
-        f.commit(); // discards the temporary file
-        return FileError{kErrDiskFull, message};
-    }
-    if (!f.commit()) return FileError{kErrDiskFull, f.errorString()};
-    return std::nullopt;
+    return common::saveLines(path, lines, common::TextEncoding::Latin1);
 }
 
 bool saveConfigAfterDownload(float meterVersion) { return meterVersion >= 1.9f; }

@@ -6,6 +6,7 @@
 // CR LF. A save goes to a temporary file first and replaces the old file only
 // when everything was written, so a failed save leaves an existing file as it was.
 
+#include "common/text_file.h"
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -22,10 +23,7 @@ QString hexPlain(uint32_t value);
 std::optional<uint16_t> hexWord(const QString& text);
 
 // What failed, as the common run-time error box shows it.
-struct FileError {
-    int number = 0; // 53 file not found, 75 file access, 61 write failed
-    QString message;
-};
+using common::FileError;
 
 struct LineRead {
     QStringList lines;  // at most maxLines, each without its line ending

@@ -3,7 +3,6 @@
 #include "common/shared_routines.h"
 #include "monitor/instant_values.h"
 
-#include <QSaveFile>
 
 namespace records {
 
@@ -93,21 +92,6 @@ QString csvLine(const QStringList& fields) {
     out.reserve(fields.size());
     for (const QString& f : fields) out << csvField(f);
     return out.join(QLatin1Char(','));
-}
-
-std::optional<FileError> saveLines(const QString& path, const QStringList& lines) {
-    QByteArray bytes;
-    for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return FileError{75, file.errorString()};
-    if (file.write(bytes) != bytes.size()) {
-        const QString message = file.errorString();
-        file.cancelWriting();
-        file.commit(); // only discards the temporary file
-        return FileError{61, message};
-    }
-    if (!file.commit()) return FileError{57, file.errorString()};
-    return std::nullopt;
 }
 
 } // namespace records

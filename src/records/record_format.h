@@ -7,6 +7,7 @@
 // pages, the out-of-range markers (65535, 32767, 32768) are not marked here:
 // they are scaled and shown like any other value.
 
+#include "common/text_file.h"
 #include "common/app_state.h"
 
 #include <QString>
@@ -72,12 +73,8 @@ QString csvField(const QString& text);
 QString csvLine(const QStringList& fields);
 
 // A file that could not be written, as the common error report shows it.
-struct FileError {
-    int number = 0; // 75 the file can't be opened, 61 the write failed, 57 it can't be closed
-    QString message;
-};
-// Writes the lines, each ended by CR LF, as one new file in place of any old
-// one: on a failure the old file stays as it was and the error comes back.
-std::optional<FileError> saveLines(const QString& path, const QStringList& lines);
+// 75 the file can't be opened, 61 the write failed, 57 it can't be closed.
+using common::FileError;
+using common::saveLines;
 
 } // namespace records

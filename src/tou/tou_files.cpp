@@ -1,9 +1,10 @@
 #include "tou/tou_files.h"
 
+#include "common/text_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tou {
 
@@ -75,24 +76,9 @@ std::optional<QStringList> readValueLines(const QString& path, FileError* error)
 }
 
 bool writeValueLines(const QString& path, const QStringList& values, FileError* error) {
-    QByteArray bytes;
-    for (const QString& v : values) bytes += v.toLatin1() + "\r\n";
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        setError(error, accessError(f.errorString()));
-        return false;
-    }
-    if (f.write(bytes) != bytes.size()) {
-        setError(error, accessError(f.errorString()));
-        f.cancelWriting();
-        f.commit();
-        return false;
-    }
-    if (!f.commit()) {
-        setError(error, accessError(f.errorString()));
-        return false;
-    }
-    return true;
+    const auto failed = common::saveLines(path, values, common::TextEncoding::Latin1);
+    if (failed) setError(error, accessError(failed->message));
+    return !failed;
 }
 
 // --- names and costs --------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 // is looked for (an exact match wins). A save writes a whole new file and
 // replaces the old one only once it is complete.
 
+#include "common/text_file.h"
 #include "tou/tou_tables.h"
 
 #include <QString>
@@ -35,10 +36,7 @@ inline const QString kFileProcName = QStringLiteral("cmdTOUC_Click");
 inline const QString kCostProcName = QStringLiteral("UploadTOUCost");
 
 // What a failed file action reports through ReportError.
-struct FileError {
-    int number = 0;
-    QString message;
-};
+using common::FileError;
 inline constexpr int kErrPastEnd = 62;    // the file has fewer values than its layout
 inline constexpr int kErrFileAccess = 75; // it could not be opened, read or written
 

@@ -1,5 +1,6 @@
 #include "tou/tou_transfer.h"
 
+#include "config/setup_values.h"
 #include "common/shared_routines.h"
 #include "config/setup_framework.h"
 
@@ -23,12 +24,7 @@ QString resultText(const QString& address, const QString& words, bool ok) {
     return "Meter [" + address + "] " + words + (ok ? " Ok!" : " Error!");
 }
 
-std::vector<uint16_t> replyWords(const rtu::LinkState& link) {
-    const int count = std::min<int>(link.RxBuffer[2], link.RxCount - 5) / 2;
-    std::vector<uint16_t> words;
-    for (int i = 0; i < count; ++i) words.push_back(link.replyRegister(i));
-    return words;
-}
+std::vector<uint16_t> replyWords(const rtu::LinkState& link) { return config::replyWords(link, rtu::RxBufferSize); }
 
 // --- upload ---------------------------------------------------------------------------------------
 
