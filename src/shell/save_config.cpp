@@ -36,7 +36,12 @@ SaveConfigResult SaveMeterConfig(AppState& app, rtu::ModbusMaster& master, QWidg
         const auto frame = saveConfigFrame(uint8_t(address));
         st.TxFrame.assign(frame.begin(), frame.end());
         st.CommandCode = rtu::CmdSaveConfig;
+        // The link warns of unsaved settings on a time-out while the flag is set; here the
+        // failure has its own box below, and the flag stays for the next offer.
+        const bool pending = st.ConfigModified;
+        st.ConfigModified = false;
         master.SendRequest(5);
+        st.ConfigModified = pending;
         failed = st.LinkFailed;
     }
     if (failed) {
@@ -49,7 +54,8 @@ SaveConfigResult SaveMeterConfig(AppState& app, rtu::ModbusMaster& master, QWidg
 }
 
 void settleConfigModified(AppState& app, SaveConfigResult result) {
-    if (result != SaveConfigResult::Failed) app.link.ConfigModified = false;
+    if (result == SaveConfigResult::Declined || result == SaveConfigResult::Saved)
+        app.link.ConfigModified = false;
 }
 
 } // namespace shell
