@@ -126,4 +126,13 @@ int confirmAction(const QString& action) {
                               Icon::Question, Buttons::YesNo, AnswerNo);
 }
 
+QString fileFilter(const QString& description, const QString& extension) {
+    QStringList patterns;
+    for (const QString& e : {extension, extension.toUpper(), extension.toLower()}) {
+        const QString pattern = QStringLiteral("*.") + e;
+        if (!patterns.contains(pattern)) patterns << pattern;
+    }
+    return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
 } // namespace common

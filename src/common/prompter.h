@@ -47,4 +47,9 @@ inline void beep() { prompter().beep(); }
 // Returns the answer (AnswerYes or AnswerNo).
 int confirmAction(const QString& action);
 
+// A file box's filter. File names are case-sensitive here, so the box lists the
+// extension as written and in both cases: ("Data Log File", "CSV") gives
+// "Data Log File (*.CSV *.csv)", and "Map" gives "(*.Map *.MAP *.map)".
+QString fileFilter(const QString& description, const QString& extension);
+
 } // namespace common

@@ -139,19 +139,74 @@ double scaledNumber(const QString& text) {
 
 // --- date and time -----------------------------------------------------------------------
 
-QString systemDateTimePattern() {
-    const QLocale sys = QLocale::system();
-    const QString time = sys.timeFormat(QLocale::LongFormat);
-    // The default conversion of the old files shows no time zone: drop Qt's "t" part.
-    QString kept;
-    bool quoted = false;
-    for (const QChar c : time) {
-        if (c == QLatin1Char('\'')) quoted = !quoted;
-        if (!quoted && c == QLatin1Char('t')) continue;
-        kept += c;
-    }
-    return (sys.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') + kept).simplified();
+namespace {
+
+bool isAsciiLetter(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
 }
+
+// A separator between two kept fields: its plain characters (ASCII, no letters, no
+// quote). One that had only words or marks becomes the fallback.
+QString plainSeparator(const QString& gap, QChar fallback) {
+    QString kept;
+    for (const QChar c : gap)
+        if (c.unicode() < 128 && !isAsciiLetter(c) && c != QLatin1Char('\'')) kept += c;
+    if (kept.size() != gap.size() && kept.trimmed().isEmpty()) return QString(fallback);
+    return kept;
+}
+
+// The fields of a locale pattern whose letters are in `fields`, with the plain
+// separators between them. Everything else goes: the time zone, day periods such
+// as "B", quoted words, direction marks, and whatever comes before the first field
+// or after the last.
+QString plainFields(const QString& pattern, QLatin1StringView fields, QChar fallback) {
+    QString out, gap;
+    const qsizetype n = pattern.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = pattern.at(i);
+        if (c == QLatin1Char('\'')) { // quoted text; '' inside stands for a quote
+            qsizetype j = i + 1;
+            for (; j < n; ++j) {
+                if (pattern.at(j) != QLatin1Char('\'')) {
+                    gap += pattern.at(j);
+                } else if (j + 1 < n && pattern.at(j + 1) == QLatin1Char('\'')) {
+                    gap += pattern.at(++j);
+                } else {
+                    break;
+                }
+            }
+            i = j + 1;
+            continue;
+        }
+        if (!isAsciiLetter(c)) {
+            gap += c;
+            ++i;
+            continue;
+        }
+        qsizetype j = i;
+        while (j < n && pattern.at(j) == c) ++j;
+        const bool amPm = (c == QLatin1Char('A') || c == QLatin1Char('a')) && j < n &&
+                          (pattern.at(j) == QLatin1Char('P') || pattern.at(j) == QLatin1Char('p'));
+        if (amPm) ++j;
+        if (fields.contains(c)) {
+            if (!out.isEmpty()) out += plainSeparator(gap, fallback);
+            out += pattern.mid(i, j - i);
+            gap.clear();
+        }
+        i = j;
+    }
+    return out;
+}
+
+} // namespace
+
+QString dateTimePattern(const QLocale& locale) {
+    return plainFields(locale.dateFormat(QLocale::ShortFormat), QLatin1StringView("dMy"), QLatin1Char('/')) +
+           QLatin1Char(' ') +
+           plainFields(locale.timeFormat(QLocale::LongFormat), QLatin1StringView("hHmszAa"), QLatin1Char(':'));
+}
+
+QString systemDateTimePattern() { return dateTimePattern(QLocale::system()); }
 
 QString dateTimeText(const QDateTime& when, const QString& pattern) {
     return field(QLocale::c().toString(when, pattern));

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -37,10 +38,12 @@ QString doubleText(double value);
 double scaledNumber(const QString& text);
 
 // --- date and time -------------------------------------------------------------------
-// The record's date and time: the system's short-date pattern and long-time
-// pattern (without a time-zone part), written with plain ASCII digits and English
-// names whatever the locale, so the text is readable on any PC. A "," would split
-// the field, so it becomes a blank.
+// The record's date and time: the date fields of the locale's short-date pattern
+// and the time fields of its long-time pattern with the plain separators between
+// them (no time zone, day-period words or direction marks), written with plain
+// ASCII digits and English AM/PM whatever the locale, so the text is readable on
+// any PC. A "," would split the field, so it becomes a blank.
+QString dateTimePattern(const QLocale& locale);
 QString systemDateTimePattern();
 QString dateTimeText(const QDateTime& when, const QString& pattern);
 

@@ -28,6 +28,8 @@ void setText(QLabel* label, const QString& text) {
     if (label) label->setText(text);
 }
 
+QString csvFilter(const QString& description) { return common::fileFilter(description, QStringLiteral("CSV")); }
+
 } // namespace
 
 // --- the family ---------------------------------------------------------------------------
@@ -157,7 +159,7 @@ void DataLogViewer::showViewRow() {
 // --- instant ------------------------------------------------------------------------------
 
 InstantLogViewer::InstantLogViewer(InstantPage& page, common::DataLogState& state, rtu::StatusSink& status)
-    : DataLogViewer({QStringLiteral("B"), QStringLiteral("Instant measurement Data Log File (*.CSV)"),
+    : DataLogViewer({QStringLiteral("B"), csvFilter(QStringLiteral("Instant measurement Data Log File")),
                      QStringLiteral("Instant measurement Data Log File"), QStringLiteral("cmdDLB_Click")},
                     state, status, page.widget()),
       page_(page) {}
@@ -182,7 +184,7 @@ QString InstantLogViewer::showRecord(const QByteArray& data, const logfmt::Recor
 // --- harmonic ------------------------------------------------------------------------------
 
 HarmonicLogViewer::HarmonicLogViewer(HarmonicPage& page, common::DataLogState& state, rtu::StatusSink& status)
-    : DataLogViewer({QStringLiteral("H"), QStringLiteral("Harmonic Data Log File (*.CSV)"),
+    : DataLogViewer({QStringLiteral("H"), csvFilter(QStringLiteral("Harmonic Data Log File")),
                      QStringLiteral("Harmonic Data Log File"), QStringLiteral("cmdDLH_Click")},
                     state, status, page.widget()),
       page_(page) {}
@@ -204,7 +206,7 @@ QString HarmonicLogViewer::showRecord(const QByteArray& data, const logfmt::Reco
 // --- waveform ------------------------------------------------------------------------------
 
 WaveformLogViewer::WaveformLogViewer(WaveformPage& page, common::DataLogState& state, rtu::StatusSink& status)
-    : DataLogViewer({QStringLiteral("W"), QStringLiteral("Waveform Capture Data Log File (*.CSV)"),
+    : DataLogViewer({QStringLiteral("W"), csvFilter(QStringLiteral("Waveform Capture Data Log File")),
                      QStringLiteral("Waveform Capture Data Log File"), QStringLiteral("cmdDLW_Click")},
                     state, status, page.widget()),
       page_(page) {}

@@ -77,9 +77,10 @@ DataLogs::DataLogs(shell::PageContext& app) : QObject(&app.master()), app_(app) 
     logs_[InstantLog].writerName = QStringLiteral("WriteInstantLogLine");
     logs_[HarmonicLog].writerName = QStringLiteral("WriteHarmonicLogLine");
     logs_[WaveformLog].writerName = QStringLiteral("WriteWaveformLogLine");
-    logs_[InstantLog].filter = QStringLiteral("Instant measurement Data Log File (*.CSV)");
-    logs_[HarmonicLog].filter = QStringLiteral("Harmonic Data Log File (*.CSV)");
-    logs_[WaveformLog].filter = QStringLiteral("Waveform Capture Data Log File (*.CSV)");
+    const QString csv = QStringLiteral("CSV");
+    logs_[InstantLog].filter = common::fileFilter(QStringLiteral("Instant measurement Data Log File"), csv);
+    logs_[HarmonicLog].filter = common::fileFilter(QStringLiteral("Harmonic Data Log File"), csv);
+    logs_[WaveformLog].filter = common::fileFilter(QStringLiteral("Waveform Capture Data Log File"), csv);
 
     instant_ = dynamic_cast<InstantPage*>(app.page(0));
     harmonic_ = dynamic_cast<HarmonicPage*>(app.page(21));

@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTimer>
 #include <cmath>
 
@@ -42,6 +44,26 @@ struct Flag {
     bool& flag;
     explicit Flag(bool& f) : flag(f) { flag = true; }
     ~Flag() { flag = false; }
+};
+
+// A button whose caption wraps at its blanks: the tall, narrow stop button shows
+// "Stop   Scan   Meter" as three lines, where one line would be cut to "Scan".
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        p.drawControl(QStyle::CE_PushButton, option);
+        const QRect inside = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        p.drawItemText(inside, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), caption,
+                       QPalette::ButtonText);
+    }
 };
 
 } // namespace
@@ -87,7 +109,7 @@ void AddressPanel::buildControls() {
     connect(cmdGroup_, &QPushButton::clicked, this, [this] { cmdGroup_Click(); });
 
     // Outside the left frames: they are disabled while the scan runs, the stop is not.
-    cmdScan_ = new QPushButton(QStringLiteral("Stop   Scan   Meter"), central);
+    cmdScan_ = new WrappingButton(QStringLiteral("Stop   Scan   Meter"), central);
     cmdScan_->setObjectName(QStringLiteral("cmdScan"));
     placeTwips(cmdScan_, 30, 360, 780, 1500);
     cmdScan_->hide();
@@ -200,10 +222,16 @@ void AddressPanel::asOperation(const QString& name, std::function<void()> work, 
 void AddressPanel::offerSaveConfig() {
     rtu::LinkState& link = app_.link;
     if (!link.meterSelected() || !link.ConfigModified) return;
+    // The meter stays selected when the program marks its button or the address box
+    // is left unchanged; any other caller goes on to leave it.
+    const bool staying =
+        page_.AddressMarking || (checking_ && !page_.AddressEdited && !form_.txtAddress()->text().isEmpty());
     form_.setEnabled(false);
-    if (svc_.SaveMeterConfig) svc_.SaveMeterConfig();
+    if (svc_.SaveMeterConfig) svc_.SaveMeterConfig(); // a failed save keeps ConfigModified
     form_.setEnabled(true);
-    link.ConfigModified = false;
+    // A meter that stays keeps the reminder of a failed save; leaving the meter ends
+    // it, so the rest of the way out offers nothing more.
+    if (!staying) link.ConfigModified = false;
 }
 
 // --- events -------------------------------------------------------------------------------

@@ -20,7 +20,7 @@ namespace shell {
 
 struct AppState;
 
-// "Setting Communication - PC Tool Ver : 4.1.0.<product>", from the build's version.
+// "Setting Communication - PC Tool Ver : 1.0.0.<product>", from the build's version.
 QString commFormCaption();
 
 class CommForm : public QDialog {

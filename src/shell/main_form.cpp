@@ -339,6 +339,17 @@ void MainForm::Form_Activate() {
             common::ReportError(QStringLiteral("Form_Activate"), 0, QString::fromLocal8Bit(e.what()));
         }
     }
+    resetCountsAndPanels();
+
+    if (txtAddress_->text().isEmpty() && link_.meterSelected() && !link_.MeterAddress.isEmpty()) {
+        // The meter stays selected across a settings visit: check it again.
+        page_.AddressEdited = true;
+        txtAddress_->setText(link_.MeterAddress);
+        callProc(svc_.txtAddress_LostFocus);
+    }
+}
+
+void MainForm::resetCountsAndPanels() {
     // UnitTable is a constant table: nothing to fill.
     link_.CrcErrorCount = 0;
     link_.TimeoutCount = 0;
@@ -348,13 +359,11 @@ void MainForm::Form_Activate() {
     status().setPanelText(3, rtu::lineDescription(link_.Serial, tables) + " ");
     status().setPanelText(4, QStringLiteral("CRC : 0"));
     status().setPanelText(5, QStringLiteral("TO : 0"));
+}
 
-    if (txtAddress_->text().isEmpty() && link_.meterSelected() && !link_.MeterAddress.isEmpty()) {
-        // The meter stays selected across a settings visit: check it again.
-        page_.AddressEdited = true;
-        txtAddress_->setText(link_.MeterAddress);
-        callProc(svc_.txtAddress_LostFocus);
-    }
+void MainForm::ownWindowClosed() {
+    if (closing_ || !isVisible()) return;
+    resetCountsAndPanels();
 }
 
 void MainForm::Form_Unload(bool& cancel) {
@@ -418,10 +427,10 @@ void MainForm::cmdFunction_Click(int index) {
         ops.runOrQueue(QStringLiteral("Exit"), [this] {
             callProc(svc_.UploadTOUCost);
             if (link_.meterSelected() && link_.ConfigModified) {
+                // A failed save keeps ConfigModified: after "No" to the exit it is offered again.
                 setEnabled(false);
                 callProc(svc_.SaveMeterConfig);
                 setEnabled(true);
-                link_.ConfigModified = false;
             }
             close();
         });

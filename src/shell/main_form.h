@@ -63,6 +63,11 @@ public:
     // The activation work: run after the settings window and the program's own
     // windows close (not on every activation the desktop reports).
     void Form_Activate();
+    // The login window, opened over this window, has closed: the activation's
+    // counts and status panels. Its port part belongs to the settings window's
+    // return, and its address re-check would break into the operation that asked
+    // for the login.
+    void ownWindowClosed();
     void Form_Unload(bool& cancel);
     // The ordered end once the user has agreed: polling stopped, port closed,
     // task bar shown again, program ended. Also the settings window's "Exit".
@@ -140,6 +145,8 @@ private:
     void openCommSettings();
     void serveCommRequest();
     rtu::StatusSink& status();
+    // UnitTable, the error counts to 0 and the status panels: every activation.
+    void resetCountsAndPanels();
 
     rtu::LinkState& link_;
     common::MeterState& meter_;

@@ -230,8 +230,8 @@ MeterReactions MeterGates(const GateInput& in) {
 void applyMeterReactions(const MeterReactions& r, MainForm& form, bool everyReply, bool onChange) {
     namespace n = gate_names;
     if (everyReply) {
-        for (const QString& name : {n::TransferDelayCaption, n::TransferDelayEntry, n::TransferDelayButton,
-                                    n::TransferDelayLine})
+        for (const QString& name : {n::TransferDelayCaption, n::TransferDelayRange, n::TransferDelayEntry,
+                                    n::TransferDelayButton, n::TransferDelayLine})
             setShown(form, name, r.transferDelayRowShown);
         const EssentialLayout& l = r.essential;
         moveTop(form, n::WireCaption, l.wireCaption);

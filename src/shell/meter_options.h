@@ -24,6 +24,7 @@ class MainForm;
 // Object names of the controls the table reaches ("name_index" for control arrays).
 namespace gate_names {
 inline const QString TransferDelayCaption = QStringLiteral("labSystem_7");
+inline const QString TransferDelayRange = QStringLiteral("labSystem_8"); // "(15 - 200)"
 inline const QString TransferDelayEntry = QStringLiteral("txtTDT");
 inline const QString TransferDelayButton = QStringLiteral("cmdSystem_0");
 inline const QString TransferDelayLine = QStringLiteral("Line4");

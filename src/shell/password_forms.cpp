@@ -5,6 +5,7 @@
 #include "common/prompter.h"
 #include "shell/app_state.h"
 #include "shell/login.h"
+#include "shell/main_form.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -87,17 +88,31 @@ void SetPasswordForm::command1Click() {
     }
 }
 
+namespace {
+// The window that becomes active again when a window opened over it closes: the
+// main window runs its activation work then.
+void returnTo(QWidget* parent) {
+    if (auto* main = qobject_cast<MainForm*>(parent ? parent->window() : nullptr)) main->ownWindowClosed();
+}
+} // namespace
+
 bool runLogin(AppState& app, QWidget* parent) {
-    PasswordForm form(app, parent);
-    const common::EventWait waiting;
-    form.exec();
+    {
+        PasswordForm form(app, parent);
+        const common::EventWait waiting;
+        form.exec();
+    }
+    returnTo(parent);
     return app.LoginOk;
 }
 
 void runSetPassword(AppState& app, QWidget* parent) {
-    SetPasswordForm form(app, parent);
-    const common::EventWait waiting;
-    form.exec();
+    {
+        SetPasswordForm form(app, parent);
+        const common::EventWait waiting;
+        form.exec();
+    }
+    returnTo(parent);
 }
 
 } // namespace shell

@@ -34,7 +34,12 @@ SaveConfigResult SaveMeterConfig(AppState& app, rtu::ModbusMaster& master, QWidg
     bool failed = true;
     if (addressOk && address >= 0 && address <= 255) {
         const auto frame = saveConfigFrame(uint8_t(address));
+        // The link warns of unsaved settings on a time-out while the flag is set; here the
+        // failure has its own box below, and the flag stays for the next offer.
+        const bool pending = st.ConfigModified;
+        st.ConfigModified = false;
         master.SendFrame(rtu::CmdSaveConfig, std::vector<uint8_t>(frame.begin(), frame.begin() + 6));
+        st.ConfigModified = pending;
         failed = st.LinkFailed;
     }
     if (failed) {
@@ -47,7 +52,8 @@ SaveConfigResult SaveMeterConfig(AppState& app, rtu::ModbusMaster& master, QWidg
 }
 
 void settleConfigModified(AppState& app, SaveConfigResult result) {
-    if (result != SaveConfigResult::Failed) app.link.ConfigModified = false;
+    if (result == SaveConfigResult::Declined || result == SaveConfigResult::Saved)
+        app.link.ConfigModified = false;
 }
 
 } // namespace shell

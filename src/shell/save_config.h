@@ -26,12 +26,14 @@ enum class SaveConfigResult {
 
 // Asks "Do you want to Save Config ?", logs in and sends the request with
 // CommandCode 200 (the link then waits 5 s before the reply time-out starts).
-// Callers use it only while ConfigModified is set; settleConfigModified says
-// what to do with the flag afterwards.
+// One box per failure: "Meter [n] Save Config Error!". Callers use it only
+// while ConfigModified is set; settleConfigModified says what to do with the
+// flag afterwards.
 SaveConfigResult SaveMeterConfig(AppState& app, rtu::ModbusMaster& master, QWidget* parent = nullptr);
 
-// The caller's step after SaveMeterConfig: the flag is cleared unless the
-// exchange failed, so a failed save is offered again.
+// The step after SaveMeterConfig: the flag is cleared when the user declined or
+// the meter saved; a failed login or exchange keeps it, so the save is offered
+// again. Callers leave the flag to this step.
 void settleConfigModified(AppState& app, SaveConfigResult result);
 
 } // namespace shell

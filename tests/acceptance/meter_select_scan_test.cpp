@@ -193,3 +193,33 @@ TEST(MeterSelectScan, PagingOverTwentyFiveFoundMeters) {
     EXPECT_EQ(panel.highlightedButton(), 3);
     EXPECT_EQ(rig.line.requests().back().bytes, withCrc({13, 3, 0, 0, 0, 2}));
 }
+
+TEST(MeterSelectScan, TheStopButtonShowsItsWholeCaption) {
+    ProgramRig rig(std::vector<std::pair<uint8_t, int>>{});
+    QPushButton* stop = installSelection(rig).cmdScan();
+    stop->show();
+    const QImage shown = stop->grab().toImage();
+    const QString caption = stop->text();
+    stop->setText(QString());
+    const QImage blank = stop->grab().toImage();
+    stop->setText(caption);
+    EXPECT_EQ(caption, "Stop   Scan   Meter");
+
+    // The caption's ink: its lines of text, and whether any reaches the button's edge.
+    int lines = 0, left = shown.width(), right = -1;
+    bool inLine = false;
+    for (int y = 0; y < shown.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < shown.width(); ++x) {
+            if (shown.pixel(x, y) == blank.pixel(x, y)) continue;
+            ink = true;
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+        lines += ink && !inLine;
+        inLine = ink;
+    }
+    EXPECT_EQ(lines, 3); // "Stop", "Scan", "Meter"
+    EXPECT_GT(left, 0);
+    EXPECT_LT(right, shown.width() - 1);
+}

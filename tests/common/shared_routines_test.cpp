@@ -137,6 +137,11 @@ TEST(ConfirmAction, AsksYesNoWithNoAsDefault) {
     EXPECT_EQ(outer.beeps, 1) << "leaving a scope puts the previous prompter back";
 }
 
+TEST(FileFilter, OffersTheExtensionInBothCases) {
+    EXPECT_EQ(common::fileFilter("Max./Min. Log", "CSV"), "Max./Min. Log (*.CSV *.csv)");
+    EXPECT_EQ(common::fileFilter("User Map File", "Map"), "User Map File (*.Map *.MAP *.map)");
+}
+
 // The real boxes: the right shape, and the default button is the one Enter presses.
 TEST(QtPrompter, BoxShapeAndDefaultButton) {
     common::setPrompter(nullptr);

@@ -193,9 +193,10 @@ TEST(EssentialProperty, OldMetersHideTheTransferDelayRow) {
     r.choosePage(2);
     EXPECT_TRUE(p.txtTDT()->isHidden());
     EXPECT_TRUE(p.cmdSystem(0)->isHidden());
+    EXPECT_TRUE(p.labSystem(8)->isHidden()); // "(15 - 200)" goes with its row
     EXPECT_FALSE(r.meter().CurrentInput1A);
-    EXPECT_EQ(p.tbWire()->y(), qRound(840 / 15.0));
-    EXPECT_EQ(p.cmdSystem(2)->y(), qRound(6840 / 15.0));
+    EXPECT_EQ(p.tbWire()->y(), 56);       // 840 twips
+    EXPECT_EQ(p.cmdSystem(2)->y(), 456); // 6840 twips
     EXPECT_EQ(p.tbPowerUnit()->count(), 1);
     EXPECT_FALSE(r.page().SetupModified); // refilling the list is no edit
 }

@@ -71,6 +71,14 @@ TEST(DataLogFormat, DateTimeUsesThePatternWithPlainDigitsWhateverTheLocale) {
     const QString pattern = systemDateTimePattern();
     EXPECT_FALSE(pattern.isEmpty());
     EXPECT_FALSE(dateTimeText(when, pattern).contains(QLatin1Char(',')));
+
+    // The date and the time only: no time zone, day period, words or direction marks.
+    const QDateTime at(QDate(2026, 5, 4), QTime(14, 3, 9));
+    EXPECT_EQ(dateTimeText(at, dateTimePattern(QLocale("es_ES"))), "4/5/26 14:03:09");
+    EXPECT_EQ(dateTimeText(at, dateTimePattern(QLocale("zh_TW"))), "2026/5/4 14:03:09");
+    EXPECT_EQ(dateTimeText(at, dateTimePattern(QLocale("ar_SA"))), "4/5/2026 2:03:09 PM");
+    EXPECT_EQ(dateTimeText(at, dateTimePattern(QLocale("ja_JP"))), "2026/05/04 14:03:09");
+    EXPECT_EQ(dateTimeText(at, dateTimePattern(QLocale("fr_CA"))), "2026-05-04 14:03:09");
 }
 
 TEST(DataLogFormat, InstantAndHarmonicLinesHaveTheirFieldsEachFollowedByAComma) {

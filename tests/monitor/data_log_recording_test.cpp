@@ -14,7 +14,7 @@ TEST(DataLogRecording, EachLogWritesItsLayoutWhenItsIntervalRunsOut) {
     EXPECT_EQ(r.state(InstantLog).FileName, fi);
     ASSERT_EQ(r.rig.ui.dialogs.size(), 3u);
     EXPECT_EQ(r.rig.ui.dialogs[0].title, "Save File");
-    EXPECT_EQ(r.rig.ui.dialogs[2].filter, "Waveform Capture Data Log File (*.CSV)");
+    EXPECT_EQ(r.rig.ui.dialogs[2].filter, "Waveform Capture Data Log File (*.CSV *.csv)");
 
     // Not due yet: nothing but the headers.
     r.state(InstantLog).Elapsed = 59;

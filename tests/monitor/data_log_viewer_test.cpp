@@ -67,6 +67,7 @@ TEST(DataLogViewer, InstantRecordsComeBackAsTheyWereLiveAndStepping) {
     EXPECT_EQ(v->labDL()->text(), "0000/00/00 00:00:00");
     r.view(InstantLog, file);
     EXPECT_EQ(r.rig.ui.dialogs.back().title, "Open File");
+    EXPECT_EQ(r.rig.ui.dialogs.back().filter, "Instant measurement Data Log File (*.CSV *.csv)");
     EXPECT_EQ(v->recordCount(), 3);
     EXPECT_EQ(r.state(InstantLog).ViewRow, 1);
     EXPECT_EQ(instantTexts(*r.p0), first);

@@ -1,4 +1,5 @@
-// Pages 0 and 21 with live values; PCTOOL_SCREENSHOTS=<folder> keeps the pictures.
+// Pages 0 and 21 with live values and what they show; PCTOOL_SCREENSHOTS=<folder>
+// keeps the pictures.
 #include "program_rig.h"
 #include "screenshot.h"
 #include "sim_live_values.h"
@@ -36,10 +37,17 @@ TEST(InstantScreenshots, InstantAndHarmonicPagesWithLiveValues) {
     instant->SSTab1()->setCurrentIndex(2); // the power table shows the most
     QTest::qWait(50);
     keepScreenshot(r.mainForm(), "instant.png");
+    // The power factor of the load and the information frame beside it.
+    EXPECT_TRUE(shows(r.mainForm(), " 0.92 LG"));
+    EXPECT_TRUE(shows(r.mainForm(), "12345678"));
     instant->SSTab1()->setCurrentIndex(0);
 
     r.mainForm().optProgram(21)->click();
     ASSERT_TRUE(r.waitFor([&] { return !gridText(harmonic->gridHarmonicV(), 3, 32).isEmpty(); }, 4000));
     QTest::qWait(400);
     keepScreenshot(r.mainForm(), "harmonics.png");
+    // Orders up to 31 for a 2.1 meter, the fundamental at 100 %.
+    EXPECT_TRUE(shows(r.mainForm(), "H31"));
+    EXPECT_EQ(gridText(harmonic->gridHarmonicC(), 1, 2), "100.00");
+    EXPECT_EQ(gridText(harmonic->gridHarmonicV(), 0, 32), "H31");
 }

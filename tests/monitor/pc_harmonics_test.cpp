@@ -51,18 +51,17 @@ TEST(PcHarmonics, SampleRulesAndFirstCycleOnly) {
     for (int n = 0; n < kOrders; ++n) EXPECT_DOUBLE_EQ(base.percent[size_t(n)], same.percent[size_t(n)]);
     EXPECT_DOUBLE_EQ(base.thd, same.thd);
 
-    // 65535 is -1 and 2049 is far below zero; 2048 stays positive.
-    RawChannel one{};
-    one[0] = 65535;
-    RawChannel minusOne{};
-    minusOne[0] = toRaw(-1);
-    EXPECT_DOUBLE_EQ(analyseHarmonics(one).percent[0], analyseHarmonics(minusOne).percent[0]);
-    RawChannel big{}, bigNeg{};
-    big[3] = 2048;
-    bigNeg[3] = 2049;
-    EXPECT_TRUE(analyseHarmonics(big).valid);
-    // One lone sample spreads evenly over the orders whatever its sign and size.
-    EXPECT_NEAR(analyseHarmonics(bigNeg).percent[0], analyseHarmonics(big).percent[0], 1e-9);
+    // Above 2048 a sample is far below zero: a sine of 1500 counts whose peak reads
+    // 3000 becomes a deep notch (-62536) that spreads over every order, where two's
+    // complement would leave a mostly clean fundamental. 2048 itself stays positive.
+    RawChannel peak = channelOf({1500, 0, {}});
+    peak[16] = 3000;
+    const HarmonicShares notch = analyseHarmonics(peak);
+    EXPECT_NEAR(notch.percent[0], 5.10, 0.01);
+    EXPECT_NEAR(notch.percent[1], 20.39, 0.01);
+    EXPECT_NEAR(notch.thd, 99.87, 0.01);
+    peak[16] = 2048;
+    EXPECT_NEAR(analyseHarmonics(peak).percent[0], 99.85, 0.01);
 }
 
 TEST(PcHarmonics, FillsTheHarmonicTables) {

@@ -59,10 +59,10 @@ TEST(WaveformCapture, CycleOnPage14FillsTheStoreAndDrawsIt) {
         for (int k : {1, 31, 32, 64, 65, 128})
             EXPECT_EQ(g->item(k + 1, ch + 1)->text(), QString::number(m.registerValue(uint16_t(base + k)))) << ch << k;
     }
-    // Scales from the instant values and the first cycle's RMS.
-    const RawCapture stored = w.capture().samples();
-    EXPECT_DOUBLE_EQ(w.capture().WaveformCurrentScale, double(w.current) / firstCycleRms(stored[IA]));
-    EXPECT_DOUBLE_EQ(w.capture().WaveformVoltageScale, double(w.voltage) / firstCycleRms(stored[V1]));
+    // Scales from the instant values and the first cycle's RMS: 5 A over 865.33 counts
+    // (1200 with a fifth of 20 %), 230 V over 1131.22 counts (1600).
+    EXPECT_NEAR(w.capture().WaveformCurrentScale, 0.0057781, 1e-7);
+    EXPECT_NEAR(w.capture().WaveformVoltageScale, 0.203319, 1e-6);
     // Capture time and frequency.
     EXPECT_TRUE(w.page->labWaceform(10)->text().endsWith("   14:05:30"));
     EXPECT_EQ(w.page->labWaceform(12)->text(), "50.000  Hz");

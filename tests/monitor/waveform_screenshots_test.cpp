@@ -1,4 +1,5 @@
-// Waveform and phasor tabs after a capture; PCTOOL_SCREENSHOTS=<folder> keeps the pictures.
+// Waveform and phasor tabs after a capture and what they show; PCTOOL_SCREENSHOTS=<folder>
+// keeps the pictures.
 #include "screenshot.h"
 #include "waveform_rig.h"
 
@@ -28,9 +29,15 @@ TEST(WaveformScreenshots, WaveformAndPhasorTabs) {
     p.moveSelectedCursor(2250, 0);
     EXPECT_EQ(p.labWaceform(8)->text(), "10.025 ms");
 
+    // The time between the two time cursors under the plot; the phasors of a balanced
+    // load with the currents 30 degrees behind their voltages.
+    const std::pair<const char*, QStringList> tabs[] = {{"waveform.png", {"10.025 ms", "50.000  Hz"}},
+                                                        {"phasors.png", {"120", "240", "30", "150", "270"}}};
     for (int tab = 0; tab < 2; ++tab) {
         p.tabs()->setCurrentIndex(tab);
         QTest::qWait(50);
-        keepScreenshot(*p.widget(), tab == 0 ? "waveform.png" : "phasors.png", 300);
+        keepScreenshot(*p.widget(), tabs[tab].first, 300);
+        for (const QString& text : tabs[tab].second)
+            EXPECT_TRUE(shows(*p.widget(), text)) << qPrintable(text);
     }
 }

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -108,21 +109,34 @@ TEST(SerialPort, OpenAndCloseReturnCodes) {
     EXPECT_EQ(deviceFor(file)->open(1), SIO_OPENFAIL);
 }
 
+// Root opens any port, locked or not: the check runs in a child that first becomes
+// the unprivileged user nobody (as CI runs as root). The child owns the pty it makes
+// and reports its results as its exit status, one bit per check that went wrong.
 TEST(SerialPort, RightsAndExclusiveUse) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root opens any port, locked or not";
-    Pty pty;
-    ASSERT_TRUE(pty.ok());
-    auto first = deviceFor(pty.slavePath);
-    auto second = deviceFor(pty.slavePath);
-    EXPECT_EQ(first->open(1), SIO_OK);
-    EXPECT_EQ(second->open(1), SIO_OPENFAIL); // held by another program
-    EXPECT_EQ(first->close(1), SIO_OK);
-    EXPECT_EQ(second->open(1), SIO_OK); // closing gives the port free again
-    EXPECT_EQ(second->close(1), SIO_OK);
-
-    ASSERT_EQ(::chmod(pty.slavePath.c_str(), 0), 0);
-    EXPECT_EQ(first->open(1), SIO_WIN32FAIL);
-    EXPECT_EQ(first->lastError(), EACCES);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(0x80);
+        int wrong = 0;
+        {
+            Pty pty;
+            if (!pty.ok()) ::_exit(0x40);
+            auto first = deviceFor(pty.slavePath);
+            auto second = deviceFor(pty.slavePath);
+            wrong |= (first->open(1) != SIO_OK) << 0;
+            wrong |= (second->open(1) != SIO_OPENFAIL) << 1; // held by another program
+            wrong |= (first->close(1) != SIO_OK) << 2;
+            wrong |= (second->open(1) != SIO_OK) << 3; // closing gives the port free again
+            second->close(1);
+            ::chmod(pty.slavePath.c_str(), 0);
+            wrong |= (first->open(1) != SIO_WIN32FAIL || first->lastError() != EACCES) << 4;
+        }
+        ::_exit(wrong);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(SerialPort, BytesBothWays) {

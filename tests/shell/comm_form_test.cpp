@@ -14,7 +14,7 @@ using namespace shell;
 TEST(CommForm, NewUserSeesDefaultsAndOkWritesTheFileAndOpensTheMainWindow) {
     ShellRig r;
     QPointer<CommForm> f = ensureCommForm(r.app);
-    EXPECT_TRUE(f->windowTitle().startsWith("Setting Communication - PC Tool Ver : 4.1.0."));
+    EXPECT_EQ(f->windowTitle(), "Setting Communication - PC Tool Ver : 1.0.0.KD4170 PC Tool");
     for (QComboBox* c : {f->portBox(), f->baudBox(), f->stopBitsBox(), f->lineBox()})
         EXPECT_FALSE(c->isEditable());
     EXPECT_EQ(f->portBox()->itemText(255), "COM256");

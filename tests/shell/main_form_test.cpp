@@ -1,5 +1,8 @@
 // The main window: start-up, the function buttons, page selection and polling.
 #include "form_rig.h"
+#include "shell_rig.h"
+
+#include "shell/password_forms.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -211,4 +214,21 @@ TEST(MainForm, CommWaitsForTheRunningExchange) {
     EXPECT_FALSE(openDuringTick);
     EXPECT_TRUE(r.dev.isOpen(1)); // reopened by the activation
     EXPECT_TRUE(r.form->cmdFunction(1)->isEnabled());
+}
+
+TEST(MainForm, TheLoginWindowClosingRunsTheActivationWork) {
+    Rig r;
+    r.form->show();
+    shell::AppState app;
+    r.link.CrcErrorCount = 3;
+    r.link.TimeoutCount = 2;
+    r.status.setPanelText(1, "Meter [1] Setting Demand Ok!");
+    r.status.setPanelText(4, "CRC : 3");
+    whenShown<PasswordForm>([](PasswordForm* p) { p->reject(); });
+    EXPECT_FALSE(runLogin(app, r.form.get()));
+    EXPECT_EQ(r.link.CrcErrorCount, 0);
+    EXPECT_EQ(r.link.TimeoutCount, 0);
+    EXPECT_EQ(r.status.panelText(1), "");
+    EXPECT_EQ(r.status.panelText(4), "CRC : 0");
+    EXPECT_EQ(r.status.panelText(5), "TO : 0");
 }

@@ -146,7 +146,7 @@ TEST(MeterOptions, ReactionsLandOnTheControlsThatExist) {
         if (b != 11 && b != 26) thirteen.push_back(b);
     EXPECT_EQ(shownStack(form), thirteen);
     EXPECT_EQ(form.optProgram(0)->y(), top0);
-    EXPECT_EQ(form.optProgram(20)->y(), top0 + qRound((4320.0 - 600) * (top26 - top0) / 3840));
+    EXPECT_EQ(form.optProgram(20)->y(), 301); // moved up to the place of the 4320-twip slot
     EXPECT_TRUE(form.optProgram(3)->isEnabled());
     EXPECT_FALSE(form.optProgram(6)->isEnabled());
     EXPECT_TRUE(alarm->isEnabled());

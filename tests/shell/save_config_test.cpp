@@ -1,6 +1,8 @@
+#include "program_rig.h"
 #include "shell_rig.h"
 #include "sim_meter.h"
 
+#include "shell/address_panel.h"
 #include "shell/password_forms.h"
 #include "shell/save_config.h"
 
@@ -32,16 +34,31 @@ TEST(SaveConfig, FrameForMeterOne) {
     EXPECT_EQ(saveConfigFrame(247)[0], 247);
 }
 
-TEST(SaveConfig, ConfigModifiedIsKeptOnlyWhenTheSaveFailed) {
-    ShellRig r;
-    for (auto result : {SaveConfigResult::Declined, SaveConfigResult::LoginFailed, SaveConfigResult::Saved}) {
-        r.app.link.ConfigModified = true;
-        settleConfigModified(r.app, result);
-        EXPECT_FALSE(r.app.link.ConfigModified);
-    }
-    r.app.link.ConfigModified = true;
-    settleConfigModified(r.app, SaveConfigResult::Failed);
-    EXPECT_TRUE(r.app.link.ConfigModified);
+TEST(SaveConfig, BothCallersKeepTheReminderOfAFailedSave) {
+    ProgramRig rig;
+    installMeterSelection(rig.app());
+    int offers = 0;
+    rig.app().services().SaveMeterConfig = [&] { ++offers; }; // fails: the flag stays as it is
+    rig.showMainWindow();
+    MainForm& form = rig.mainForm();
+    form.selectMeterForTest("1");
+    form.scheduler().disable(); // no tick holds the link when the offers come
+    rig.page().AddressEdited = false;
+    rig.link().ConfigModified = true;
+
+    rig.app().services().txtAddress_LostFocus(); // the address box left unchanged: the meter stays
+    EXPECT_EQ(offers, 1);
+    EXPECT_TRUE(rig.link().ConfigModified);
+
+    rig.ui.answerNext(common::AnswerNo); // "Exit", then "No" to the exit
+    form.cmdFunction(0)->click();
+    EXPECT_EQ(offers, 2);
+    EXPECT_TRUE(rig.link().ConfigModified);
+
+    form.cmdFunction(2)->click(); // "Off Line": one offer on the way out, then no reminder
+    EXPECT_EQ(offers, 3);
+    EXPECT_FALSE(rig.link().ConfigModified);
+    EXPECT_EQ(rig.link().MeterAddress, "xxx");
 }
 
 TEST(SaveConfig, DeclinedSavedOrFailedAgainstTheMeter) {
@@ -88,5 +105,7 @@ TEST(SaveConfig, DeclinedSavedOrFailedAgainstTheMeter) {
     EXPECT_EQ(SaveMeterConfig(r.app, master), SaveConfigResult::Failed);
     EXPECT_TRUE(r.ui.sawText("Meter [1] Save Config Error!"));
     EXPECT_EQ(r.ui.count("Error"), 1);
+    EXPECT_EQ(r.ui.count("Warning"), 0); // one box per failure
+    EXPECT_TRUE(st.ConfigModified);
     master.CloseCommPort();
 }
