@@ -185,6 +185,25 @@ void showWriteError(const SetupContext& ctx, const QString& words) {
     showError("Meter [" + ctx.link().MeterAddress + "] " + words + " Error!");
 }
 
+bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QString& caption) {
+    struct StepReset {
+        int16_t& step;
+        ~StepReset() { step = 0; }
+    } reset{ctx.page.PageStep};
+    ctx.app.ConfirmAnswer = 0;
+    ctx.app.ConfirmAnswer = int16_t(common::confirmAction(caption));
+    if (ctx.app.ConfirmAnswer != common::AnswerYes) return false;
+    const bool loggedIn = ctx.services.Login ? ctx.services.Login() : false;
+    if (!loggedIn || !ctx.app.LoginOk) return false;
+    ctx.master.SendCommandCoil(coil);
+    if (ctx.link().LinkFailed) {
+        showWriteError(ctx, caption);
+        return false;
+    }
+    ctx.master.status().setPanelText(1, "Meter [" + ctx.link().MeterAddress + "] " + caption + " Ok!");
+    return true;
+}
+
 WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& write) {
     ctx.page.PageStep = write.idleStep;
     std::optional<std::vector<uint16_t>> values = write.values ? write.values() : std::vector<uint16_t>{};

@@ -133,6 +133,11 @@ enum class WriteOutcome { Refused, Declined, LoginRefused, Failed, Done };
 // success -> the " Ok!" line in status panel 1 and step 0 (read back).
 WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& write);
 
+// A confirmed coil command: "Do you want to <caption> ?", the login, the coil,
+// then "Meter [<address>] <caption> Ok!" in panel 1 or the " Error!" box. The page
+// goes back to step 0 whatever happens. True when the meter took the coil.
+bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QString& caption);
+
 // Shows "Meter [<address>] <words> Error!" in a box titled "Error".
 void showWriteError(const SetupContext& ctx, const QString& words);
 

@@ -4,6 +4,7 @@
 #include "common/shared_routines.h"
 #include "link/modbus_master.h"
 #include "shell/page.h"
+#include "shell/page_work.h"
 
 #include <QDateTimeEdit>
 #include <QSignalBlocker>
@@ -170,10 +171,7 @@ void Scheduler::runPageWork() {
 }
 
 void Scheduler::runGatedLiveRead(const Proc& read, bool resetWhateverTheOutcome) {
-    auto& t = page_.Ticks;
-    if (t.RefreshTicks < common::TickCounters::RefreshCap) return;
-    if (!call(read)) return;
-    if (resetWhateverTheOutcome || !link_.LinkFailed) t.RefreshTicks = 0;
+    shell::runGatedLiveRead(page_, link_, read, resetWhateverTheOutcome);
 }
 
 void Scheduler::runPageTable() {
