@@ -429,6 +429,7 @@ void AddressPanel::Frame1_Click(int index) {
 void AddressPanel::runFrame1(int index) {
     offerSaveConfig();
     page_.PendingAddressAction = 0; // a change queued for the meter being left
+    const bool wasSelected = app_.link.meterSelected();
     app_.link.MeterAddress = kNoMeterCaption;
     for (int i = 0; i < FoundButtons; ++i) {
         QRadioButton* b = optAddress_[size_t(i)];
@@ -442,6 +443,7 @@ void AddressPanel::runFrame1(int index) {
     form_.clearPageSelection();
     form_.frmSetup()->show();
     form_.scheduler().disable();
+    if (wasSelected) form_.scheduler().meterChanged();
     form_.txtAddress()->clear();
     master_.status().setPanelText(1, QString());
     form_.setWindowTitle(MainCaption);
@@ -539,6 +541,7 @@ void AddressPanel::runAddressCheck() {
     }
     form_.scheduler().enable();
     if (svc_.DisableLiveLogViewers) svc_.DisableLiveLogViewers();
+    form_.scheduler().meterChanged();
     if (svc_.SetTrendFileCaption) svc_.SetTrendFileCaption(QStringLiteral("Save File"));
     form_.cmdFunction(2)->show();
     page_.PageChanged = true;

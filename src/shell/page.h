@@ -41,6 +41,10 @@ public:
     // The page work of one scheduler tick for the current step; may move the step.
     virtual void runStep(int16_t& pageStep) { (void)pageStep; }
 
+    // Another meter was selected, or none is: what the page shows of the meter
+    // before is no longer true (logs, records, set-up read from it).
+    virtual void meterChanged() {}
+
     // Registers the decoders of the page's command codes with the dispatcher.
     virtual void registerDecoders(rtu::ModbusMaster& master) { (void)master; }
 };

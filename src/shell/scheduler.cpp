@@ -67,6 +67,11 @@ void Scheduler::registerPage(Page& page) {
 
 Page* Scheduler::page(int index) const { return (index >= 0 && index < PageCount) ? pages_[size_t(index)] : nullptr; }
 
+void Scheduler::meterChanged() {
+    for (Page* p : pages_)
+        if (p) p->meterChanged();
+}
+
 QDateTime Scheduler::now() const { return host_.now ? host_.now() : QDateTime::currentDateTime(); }
 
 // --- starting and stopping ---------------------------------------------------------

@@ -61,6 +61,8 @@ public:
     // A page that runs its own step work (Page::hasStepWork) replaces the table's entry.
     void registerPage(Page& page);
     Page* page(int index) const;
+    // Tells every page that the selected meter changed (another one, or none).
+    void meterChanged();
 
     QTimer& TCommOnLine() { return tCommOnLine_; }
     QTimer& TScannerTime() { return tScannerTime_; }
