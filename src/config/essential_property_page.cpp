@@ -266,6 +266,19 @@ void EssentialPropertyPage::cmdSystem_Click(int index) {
     ctx_.page.Ticks.KeyLockTicks = common::TickCounters::KeyLockCap;
 }
 
+void EssentialPropertyPage::runStep(int16_t& step) {
+    switch (step) {
+    case 0:
+        ReadEssentialProperty();
+        if (!ctx_.link().LinkFailed) step = EssentialIdleStep;
+        break;
+    case 1: SetupTransferDelayTime(); break;
+    case 2: SetupWireFrequency(); break;
+    case 3: SetupPTCTRatio(); break;
+    default: break;
+    }
+}
+
 // --- installer -----------------------------------------------------------------------------
 
 void installEssentialProperty(shell::PageContext& app) {
@@ -273,9 +286,6 @@ void installEssentialProperty(shell::PageContext& app) {
     auto& page = static_cast<EssentialPropertyPage&>(app.adoptPage(std::make_unique<EssentialPropertyPage>(app)));
     shell::PageServices& svc = app.services();
     svc.ReadEssentialProperty = [&page] { page.ReadEssentialProperty(); };
-    svc.SetupTransferDelayTime = [&page] { page.SetupTransferDelayTime(); };
-    svc.SetupWireFrequency = [&page] { page.SetupWireFrequency(); };
-    svc.SetupPTCTRatio = [&page] { page.SetupPTCTRatio(); };
     installKeyboardLock(app);
 }
 

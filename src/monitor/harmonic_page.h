@@ -14,6 +14,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QCheckBox;
 class QGroupBox;
@@ -76,6 +77,10 @@ public:
     // DrawHarmonicGrids.
     void drawPlotGrids() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
+    // The harmonic read (from 2.1), then the waveform cycle that fills the tables on older meters.
+    bool hasStepWork() const override { return true; }
+    void runStep(int16_t& step) override;
+    void setWaveformSequence(std::function<void()> sequence) { waveformSequence_ = std::move(sequence); }
 
     // Both reads; each is finished and decoded before the next. A failed one leaves
     // the tables as they were.
@@ -106,6 +111,7 @@ public:
     QLabel* labHarmonicV(int index) const;
 
 private:
+    std::function<void()> waveformSequence_;
     void buildControls();
     void showHarmonics(int reply);
 

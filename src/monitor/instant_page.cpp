@@ -8,6 +8,7 @@
 #include "monitor/instant_values.h"
 #include "monitor/live_widgets.h"
 #include "shell/page_context.h"
+#include "shell/page_work.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -239,6 +240,10 @@ void InstantPage::ShowInstantValues() {
     if (labRotation_) labRotation_->setText(v.rotation);
 }
 
+void InstantPage::runStep(int16_t& step) {
+    if (step == 0 && pageState_) shell::runGatedLiveRead(*pageState_, link_, [this] { ReadInstantAndEnergy(); }, false);
+}
+
 // --- installer -------------------------------------------------------------------------
 
 void installLivePages(shell::PageContext& app) {
@@ -247,6 +252,7 @@ void installLivePages(shell::PageContext& app) {
     auto& meter = app.app().meter;
     auto instant = std::make_unique<InstantPage>(link, meter, app.master());
     InstantPage* ip = instant.get();
+    ip->setPageState(&app.page());
     app.adoptPage(std::move(instant));
     auto harmonic = std::make_unique<HarmonicPage>(link, meter, app.master());
     HarmonicPage* hp = harmonic.get();
@@ -257,6 +263,9 @@ void installLivePages(shell::PageContext& app) {
     svc.ReadDemandValues = [ip] { ip->energyDemand().ReadDemandValues(); };
     svc.ReadHarmonics = [hp] { hp->ReadHarmonics(); };
     svc.InitHarmonicGrids = [hp] { hp->InitHarmonicGrids(); };
+    hp->setWaveformSequence([&svc] {
+        if (svc.RunWaveformSequence) svc.RunWaveformSequence();
+    });
 }
 
 } // namespace monitor

@@ -15,6 +15,7 @@
 // this page until the page that shows them takes them into its own layout
 // (QWidget::setParent); this page keeps writing them and stops when one is deleted.
 
+#include "common/app_state.h"
 #include "shell/page.h"
 
 #include <QPointer>
@@ -51,6 +52,10 @@ public:
     void init() override;
     void showFirstTabs() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
+    // Step 0: the live read, once a second (a failed read is tried again at the next tick).
+    bool hasStepWork() const override { return pageState_ != nullptr; }
+    void runStep(int16_t& step) override;
+    void setPageState(common::PageState* page) { pageState_ = page; }
 
     // The instant block, the energy counters, then the demand; each exchange is
     // finished (and decoded) before the next request. A failed exchange does not
@@ -81,6 +86,7 @@ public:
     QTabWidget* SSTab1() const { return tabs_; }
 
 private:
+    common::PageState* pageState_ = nullptr;
     void buildControls();
     void setValue(QLabel* label, const QString& text, bool red);
     void copyText(QLabel* to, const QLabel* from);

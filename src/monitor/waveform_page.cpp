@@ -351,6 +351,24 @@ void WaveformPage::ChooseChannelColor(int index) {
     applyColour(index);
 }
 
+void WaveformPage::runStep(int16_t& step) {
+    (void)step;
+    runSequence();
+}
+
+void WaveformPage::runSequence() {
+    WaveformCapture& c = capture();
+    if (!c.enabled()) return;
+    c.ClearPhaseAngles();
+    // The capture derives amperes and volts per count from the instant values.
+    if (liveRead_) liveRead_();
+    c.TriggerWaveformCapture();
+    c.ReadWaveformCaptureTime();
+    c.CaptureWaveform();
+    // A cycle whose meter was let go meanwhile ends without touching the read-outs.
+    if (app_.link.meterSelected()) ShowWaveformCursors();
+}
+
 // --- installer ---------------------------------------------------------------------------------------------
 
 void installWaveformPage(shell::PageContext& app, std::function<QTableWidget*(bool)> harmonicGrid,
@@ -361,16 +379,13 @@ void installWaveformPage(shell::PageContext& app, std::function<QTableWidget*(bo
     WaveformPage* p = page.get();
     WaveformCapture* c = &p->capture();
     shell::PageServices& s = app.services();
-    rtu::LinkState& link = app.app().link;
-    s.WaveformCaptureEnabled = [c] { return c->enabled(); };
-    s.ClearPhaseAngles = [c] { c->ClearPhaseAngles(); };
     s.TriggerWaveformCapture = [c] { c->TriggerWaveformCapture(); };
     s.ReadWaveformCaptureTime = [c] { c->ReadWaveformCaptureTime(); };
     s.CaptureWaveform = [c] { c->CaptureWaveform(); };
-    s.ShowWaveformCursors = [p, &link] {
-        // A cycle whose meter was let go meanwhile ends without touching the read-outs.
-        if (link.meterSelected()) p->ShowWaveformCursors();
-    };
+    s.RunWaveformSequence = [p] { p->runSequence(); };
+    p->setLiveRead([&s] {
+        if (s.ReadInstantAndEnergy) s.ReadInstantAndEnergy();
+    });
     app.adoptPage(std::move(page));
 }
 

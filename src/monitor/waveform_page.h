@@ -45,6 +45,12 @@ public:
     void showFirstTabs() override;
     void drawPlotGrids() override; // DrawWaveformGrid
     void registerDecoders(rtu::ModbusMaster& master) override;
+    // The capture cycle of pages 14 and 21 while "Waveform Capture Enable" is ticked:
+    // instant values (for the scales), trigger, capture time, the six channels, cursors.
+    bool hasStepWork() const override { return true; }
+    void runStep(int16_t& step) override;
+    void runSequence();
+    void setLiveRead(std::function<void()> read) { liveRead_ = std::move(read); }
 
     WaveformCapture& capture() { return *capture_; }
 
@@ -80,6 +86,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::function<void()> liveRead_;
     void buildControls();
     void buildWaveformTab(QWidget* tab);
     void buildPhasorTab(QWidget* tab);

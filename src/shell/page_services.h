@@ -22,7 +22,6 @@ struct PageServices {
     // --- page work, by page ------------------------------------------------------
     Proc ReadInstantAndEnergy; // page 0; the waveform sequence
     Proc RunMaxMinPage;        // page 1
-    Proc SetupTransferDelayTime, SetupWireFrequency, SetupPTCTRatio; // page 2
     Proc ReadSetPointSetup, SetupSetPoint;                            // page 3
     Proc RunAnalogInputPage;                                          // page 4
     Proc ReadAnalogOutputSetup, SetupAnalogOutput;                    // page 5
@@ -48,10 +47,9 @@ struct PageServices {
     Proc RunTOUPage;                            // page 25
     Proc RunSimulationPage;                     // page 26
 
-    // --- the waveform sequence (pages 14 and 21) ---------------------------------
-    std::function<bool()> WaveformCaptureEnabled; // chkWF is checked
-    Proc ClearPhaseAngles;                        // PhaseAngle and PhasorAngle of channels 0..5 to 0
-    Proc TriggerWaveformCapture, ReadWaveformCaptureTime, CaptureWaveform, ShowWaveformCursors;
+    // --- the waveform capture (pages 14 and 21, the waveform log) ----------------
+    Proc RunWaveformSequence; // the whole cycle while "Waveform Capture Enable" is ticked
+    Proc TriggerWaveformCapture, ReadWaveformCaptureTime, CaptureWaveform;
 
     // --- buttons whose captions the confirmed coil commands use ------------------
     std::function<QString()> TOUCommandCaption;   // cmdTOU(0); "Reset TOU Count" when empty

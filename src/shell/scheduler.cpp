@@ -186,16 +186,6 @@ void Scheduler::runPageTable() {
         if (step == 0) runGatedLiveRead(svc_.ReadInstantAndEnergy, false);
         break;
     case 1: call(svc_.RunMaxMinPage); break;
-    case 2:
-        switch (step) {
-        case 0:
-            if (call(svc_.ReadEssentialProperty) && !link_.LinkFailed) page_.PageStep = 4;
-            break;
-        case 1: call(svc_.SetupTransferDelayTime); break;
-        case 2: call(svc_.SetupWireFrequency); break;
-        case 3: call(svc_.SetupPTCTRatio); break;
-        }
-        break;
     case 3:
         if (step == 0) call(svc_.ReadSetPointSetup);
         else if (step == 1) call(svc_.SetupSetPoint);
@@ -244,7 +234,6 @@ void Scheduler::runPageTable() {
     case 11: runTrendPage(); break;
     case 12: call(svc_.RunEventPage); break;
     case 13: call(svc_.RunTracePage); break;
-    case 14: runWaveformSequence(); break;
     case 15:
         if (step == 0) call(svc_.ReadRelaySetup);
         else if (step == 1) call(svc_.SetupControlRelay);
@@ -262,10 +251,6 @@ void Scheduler::runPageTable() {
     case 20:
         if (step == 0) call(svc_.ReadDisplaySetup);
         else if (step == 1) call(svc_.SetupDisplayScan);
-        break;
-    case 21:
-        if (meter_.MeterVersion >= 2.1f) call(svc_.ReadHarmonics);
-        runWaveformSequence();
         break;
     case 22: call(svc_.RunSystemFunctionPage); break;
     case 25: call(svc_.RunTOUPage); break;
@@ -305,17 +290,6 @@ void Scheduler::runTrendPage() {
         break;
     case 6: call(svc_.SaveTLFile); break;
     }
-}
-
-void Scheduler::runWaveformSequence() {
-    if (!svc_.WaveformCaptureEnabled || !svc_.WaveformCaptureEnabled()) return;
-    call(svc_.ClearPhaseAngles);
-    // The capture derives amperes and volts per count from the instant values.
-    call(svc_.ReadInstantAndEnergy);
-    call(svc_.TriggerWaveformCapture);
-    call(svc_.ReadWaveformCaptureTime);
-    call(svc_.CaptureWaveform);
-    call(svc_.ShowWaveformCursors);
 }
 
 void Scheduler::runMappingRequest() {

@@ -96,7 +96,6 @@ private:
     void runPageTable();
     void runGatedLiveRead(const Proc& read, bool resetWhateverTheOutcome);
     void runTrendPage();
-    void runWaveformSequence();
     void runMappingRequest();
     void runDataLogs();
     void runDeferredActions();

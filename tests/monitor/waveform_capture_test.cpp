@@ -1,6 +1,9 @@
 // The capture cycle against the simulated meter: requests, store, scales, failures.
 #include "waveform_rig.h"
 
+#include "shell/page.h"
+#include "shell/page_services.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
@@ -171,6 +174,17 @@ TEST(WaveformCapture, HarmonicPageRunsTheCycleForOldMeters) {
     sim::WaveformSpec shape = sim::WaveformSpec::balanced();
     shape.channels[V3].harmonics = {{5, 0.1, 0}};
     WaveRig w(shape);
+    // Page 21 runs the shared cycle on its own tick (a stand-in for the harmonic page,
+    // whose grids the rig replaces).
+    struct Page21 : shell::Page {
+        shell::PageServices& s;
+        explicit Page21(shell::PageServices& services) : s(services) {}
+        int16_t index() const override { return 21; }
+        QWidget* widget() override { return nullptr; }
+        bool hasStepWork() const override { return true; }
+        void runStep(int16_t&) override { s.RunWaveformSequence(); }
+    };
+    w.rig.app().adoptPage(std::make_unique<Page21>(w.rig.app().services()));
     w.capture().TriggerWaitSeconds = 0.1;
     w.poll(21);
     ASSERT_TRUE(w.rig.waitFor([&] { return w.gridV.item(3, 6) != nullptr; }, 5000));

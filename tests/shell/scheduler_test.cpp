@@ -2,6 +2,7 @@
 #include "form_rig.h"
 
 #include "common/shared_routines.h"
+#include "shell/page.h"
 #include "shell/scheduler.h"
 
 #include <QDateTimeEdit>
@@ -123,11 +124,7 @@ TEST(Scheduler, PageTableRunsTheProceduresOfPageAndStep) {
     r.svc.ReadMappedValues = r.named("ReadMappedValues");
     r.svc.ReadMappingTable = r.named("ReadMappingTable");
     r.svc.EnableMappingGrid = r.named("EnableMappingGrid");
-    r.svc.ReadHarmonics = r.named("ReadHarmonics");
-    r.svc.TriggerWaveformCapture = r.named("TriggerWaveformCapture");
     r.svc.ReadDemandValues = r.reader(0x0130, 4, 2);
-    bool wf = false;
-    r.svc.WaveformCaptureEnabled = [&] { return wf; };
 
     auto run = [&](int16_t pageIndex, int16_t step) {
         r.calls.clear();
@@ -147,12 +144,22 @@ TEST(Scheduler, PageTableRunsTheProceduresOfPageAndStep) {
     r.page.MappingRequest = 7;
     r.seconds(3);
     EXPECT_TRUE(run(16, 0).empty());
-    r.meter.MeterVersion = 2.0f;
-    EXPECT_TRUE(run(21, 0).empty()); // old meter, capture off: nothing at all
-    wf = true;
-    EXPECT_EQ(run(21, 0), (Log{"TriggerWaveformCapture"}));
-    r.meter.MeterVersion = 2.1f;
-    EXPECT_EQ(run(21, 0), (Log{"ReadHarmonics", "TriggerWaveformCapture"}));
+
+    // A page that owns its step work gets the tick with its step, which it may move.
+    struct OwnSteps : shell::Page {
+        Log& calls;
+        explicit OwnSteps(Log& c) : calls(c) {}
+        int16_t index() const override { return 21; }
+        QWidget* widget() override { return nullptr; }
+        bool hasStepWork() const override { return true; }
+        void runStep(int16_t& step) override {
+            calls.push_back(QStringLiteral("step %1").arg(step));
+            step = 7;
+        }
+    } own(r.calls);
+    r.sch.registerPage(own);
+    EXPECT_EQ(run(21, 3), (Log{"step 3"}));
+    EXPECT_EQ(r.page.PageStep, 7);
 
     // The demand values wait a full second even after a failure.
     r.page.PageIndex = 9;
