@@ -28,13 +28,15 @@ int addressValue(const QString& text) {
 
 ModbusMaster::ModbusMaster(LinkState& state, platform::SerialDevice& device, StatusSink& status, QObject* parent)
     : QObject(parent), st_(state), dev_(device), status_(status) {
-    for (QTimer* t : {&tLoadData_, &tLoad_, &tOut_}) t->setTimerType(Qt::PreciseTimer);
+    for (QTimer* t : {&tLoadData_, &tLoad_, &tOut_, &tDeadline_}) t->setTimerType(Qt::PreciseTimer);
     tLoad_.setSingleShot(true);
     tOut_.setSingleShot(true);
+    tDeadline_.setSingleShot(true);
     tLoadData_.setInterval(kReceiveTickMs);
     connect(&tLoadData_, &QTimer::timeout, this, &ModbusMaster::TCommLoadData_Timer);
     connect(&tLoad_, &QTimer::timeout, this, &ModbusMaster::TCommLoad_Timer);
     connect(&tOut_, &QTimer::timeout, this, &ModbusMaster::TCommOut_Timer);
+    connect(&tDeadline_, &QTimer::timeout, this, &ModbusMaster::replyOverdue);
     applyTimerIntervals();
 }
 
@@ -69,8 +71,8 @@ bool ModbusMaster::OpenCommPort() {
         return false;
     }
     st_.PortOpen = true;
-    tLoadData_.start(kReceiveTickMs);
     watchPort();
+    syncTick();
     return true;
 }
 
@@ -91,7 +93,9 @@ bool ModbusMaster::ConfigCommPort() {
         r = dev_.setRts(s.Port, s.Rts);
         if (r != 0) return failed("sio_RTS", r);
     }
-    st_.FrameGapMs = computeFrameGapMs(dev_.getBaud(s.Port));
+    const int baud = dev_.getBaud(s.Port);
+    st_.FrameGapMs = computeFrameGapMs(baud);
+    longestReplyMs_ = longestReplyWireMs(baud);
     return true;
 }
 
@@ -198,6 +202,13 @@ void ModbusMaster::SendRequest(int16_t code, int16_t lastDataIndex) {
 }
 
 void ModbusMaster::SendComm() {
+    if (st_.RetryCount > 0) {
+        waitForQuietLine();
+        if (aborted_) { // the program is closing
+            outcomeFailed_ = st_.LinkFailed = true;
+            return;
+        }
+    }
     status_.setPanelText(6, "*");
     tOut_.stop();
     tLoadData_.stop();
@@ -212,6 +223,7 @@ void ModbusMaster::SendComm() {
     }
     st_.RxCount = 0;
     st_.RxOverflow = false;
+    skipping_ = false;
 
     dev_.write(st_.Serial.Port, sent_.data(), int(sent_.size()), kWriteTimeoutMs);
     ++stats_.exchanges;
@@ -226,29 +238,56 @@ void ModbusMaster::SendComm() {
         }
     }
     tOut_.start(st_.ReplyTimeoutMs);
-    tLoadData_.start(kReceiveTickMs);
-    if (notifier_) notifier_->setEnabled(true);
+    // Bytes stop the time-out; a line that never goes quiet must still end the exchange.
+    tDeadline_.start(st_.ReplyTimeoutMs + longestReplyMs_);
+    resumeReception();
 
     {
         const common::EventWait waiting;
         while (!st_.ReplyDone) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     tOut_.stop();
+    tDeadline_.stop();
     // A decoder that tried a request of its own was refused with LinkFailed set; the
     // outcome of this exchange is the one its handler decided.
     st_.LinkFailed = outcomeFailed_;
 }
 
 void ModbusMaster::abortExchange() {
+    if (quietWait_) aborted_ = true; // no repeat goes out
     if (!exchangeOpen_) return;
     aborted_ = true;
     exchangeOpen_ = false;
     outcomeFailed_ = true;
     tLoad_.stop();
     tOut_.stop();
+    tDeadline_.stop();
     st_.LinkFailed = true;
     st_.ReplyDone = true;
     status_.setPanelText(6, "");
+}
+
+void ModbusMaster::waitForQuietLine() {
+    // The meter may still be sending the rest of the reply that failed: a repeat sent
+    // now would collide with it, and the rest would land in front of the next reply.
+    // What comes until the line is quiet is dropped. A line that never goes quiet is
+    // waited for only as long as the longest reply lasts.
+    skipping_ = true;
+    st_.RxCount = 0;
+    st_.RxOverflow = false;
+    tLoad_.setInterval(st_.FrameGapMs);
+    tLoad_.start(); // quiet from now on, unless bytes come
+    resumeReception();
+    bool expired = false;
+    QTimer bound;
+    bound.setSingleShot(true);
+    bound.setTimerType(Qt::PreciseTimer);
+    connect(&bound, &QTimer::timeout, this, [&expired] { expired = true; });
+    bound.start(longestReplyMs_ + st_.FrameGapMs);
+    quietWait_ = true;
+    while (skipping_ && !expired && !aborted_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    quietWait_ = false;
+    skipping_ = false;
 }
 
 // --- reception --------------------------------------------------------------
@@ -257,13 +296,29 @@ void ModbusMaster::pauseReception() {
     tLoadData_.stop();
     tLoad_.stop();
     tOut_.stop();
+    tDeadline_.stop();
     if (notifier_) notifier_->setEnabled(false);
 }
 
 void ModbusMaster::resumeReception() {
-    // The receive tick runs as long as the port is open, also between exchanges.
-    if (st_.PortOpen && !tLoadData_.isActive()) tLoadData_.start(kReceiveTickMs);
     if (notifier_) notifier_->setEnabled(true);
+    syncTick();
+}
+
+bool ModbusMaster::tickNeeded() const {
+    // With a notifier, bytes wake us when they come: the line status is looked at
+    // then, and the silence after them is timed from the last byte. Without one the
+    // tick is the only ear: it runs while the port is open, and through an exchange
+    // also when the port is closed (its status then fails the exchange at once).
+    if (notifier_) return false;
+    return exchangeOpen_ || st_.PortOpen;
+}
+
+void ModbusMaster::syncTick() {
+    if (!tickNeeded())
+        tLoadData_.stop();
+    else if (!tLoadData_.isActive())
+        tLoadData_.start(kReceiveTickMs);
 }
 
 void ModbusMaster::watchPort() {
@@ -278,14 +333,9 @@ void ModbusMaster::watchPort() {
 void ModbusMaster::unwatchPort() { notifier_.reset(); }
 
 void ModbusMaster::bytesWaiting() {
-    // Bytes are taken as they arrive instead of up to 10 ms later; the 10 ms tick
-    // still decides when the line has gone silent. A descriptor that stays readable
-    // with nothing to read (the far end closed) is left to the tick until then.
-    const int16_t before = st_.RxCount;
-    const bool wasSkipping = st_.EchoSkip;
-    TCommLoadData_Timer();
-    if (notifier_ && st_.RxCount == before && st_.EchoSkip == wasSkipping && !handling_)
-        notifier_->setEnabled(false);
+    // Bytes are taken as they arrive. A descriptor that stays readable with nothing
+    // to read (the far end closed) is left alone until the next exchange.
+    if (takeBytes() == 0 && notifier_ && !handling_) notifier_->setEnabled(false);
 }
 
 bool ModbusMaster::beginOutcome(bool failed) {
@@ -307,19 +357,20 @@ void ModbusMaster::endOutcome() {
     emit exchangeFinished();
 }
 
-void ModbusMaster::TCommLoadData_Timer() {
-    if (handling_) return;
-    if (notifier_ && sender() == &tLoadData_) notifier_->setEnabled(true);
+void ModbusMaster::TCommLoadData_Timer() { takeBytes(); }
+
+int ModbusMaster::takeBytes() {
+    if (handling_) return -1;
     const int port = st_.Serial.Port;
     int s = dev_.dataStatus(port);
     if (s != 0) {
-        if (st_.CommSetupPending) return;
+        if (st_.CommSetupPending) return -1;
         if (!exchangeOpen_) {
             // A line error with no request outstanding belongs to no exchange: drop what came.
             uint8_t scratch[RxBufferSize];
             dev_.read(port, scratch, RxBufferSize);
-            if (!st_.PortOpen) tLoadData_.stop();
-            return;
+            syncTick();
+            return -1;
         }
         const bool last = st_.RetryCount >= st_.RetryLimit;
         beginOutcome(true);
@@ -341,7 +392,7 @@ void ModbusMaster::TCommLoadData_Timer() {
             status_.setPanelText(4, "CRC : " + QString::number(st_.CrcErrorCount));
         }
         endOutcome();
-        return;
+        return -1;
     }
 
     uint8_t chunk[RxBufferSize];
@@ -353,34 +404,69 @@ void ModbusMaster::TCommLoadData_Timer() {
             st_.RxCount = 0;
             st_.EchoSkip = false;
         }
-        return;
-    }
-    if (n > 0) {
+    } else if (n > 0 && skipping_) {
+        tLoad_.stop(); // the line is not quiet yet
+    } else if (n > 0) {
         tLoad_.stop();
         tOut_.stop();
         int room = RxBufferSize - st_.RxCount;
         int take = std::min(n, room);
         std::copy(chunk, chunk + take, st_.RxBuffer.begin() + st_.RxCount);
         st_.RxCount = int16_t(st_.RxCount + take);
-        if (take < n) st_.RxOverflow = true;
-        return;
+        if (take < n) {
+            // No reply is this long; a busy line may never give the silence that
+            // would end it.
+            st_.RxOverflow = true;
+            giveUpFrame();
+            return n;
+        }
     }
-    if (n == 0 && !tOut_.isActive() && (st_.RxCount != 0 || st_.RxOverflow)) {
-        // Armed by the first silent tick; later silent ticks must not postpone it.
-        if (!tLoad_.isActive()) {
+    if (!tOut_.isActive() && (st_.RxCount != 0 || skipping_)) {
+        if (n > 0 && notifier_) {
+            // No tick follows: the silence that ends the frame counts from this byte.
+            tLoad_.setInterval(st_.FrameGapMs);
+            tLoad_.start();
+        } else if (n == 0 && !tLoad_.isActive()) {
+            // Armed by the first silent tick; later silent ticks must not postpone it.
             tLoad_.setInterval(st_.FrameGapMs);
             tLoad_.start();
         }
     }
+    syncTick();
+    return std::max(n, 0);
 }
 
-void ModbusMaster::TCommLoad_Timer() {
+void ModbusMaster::giveUpFrame() {
+    endFrame(false);
+    skipping_ = true;
+    syncTick();
+}
+
+void ModbusMaster::replyOverdue() {
+    // Bytes keep coming longer than any reply lasts: whatever was collected is no reply.
+    if (handling_ || !exchangeOpen_) return;
+    giveUpFrame();
+}
+
+void ModbusMaster::TCommLoad_Timer() { endFrame(true); }
+
+void ModbusMaster::endFrame(bool usable) {
     if (handling_) return;
     tLoad_.stop();
+    if (skipping_) {
+        // The silence after a frame that was given up on: the line is quiet again.
+        skipping_ = false;
+        st_.RxCount = 0;
+        syncTick();
+        return;
+    }
     status_.setPanelText(6, "");
     if (!status_.panelText(1).isEmpty()) status_.setPanelText(1, "");
 
-    ValidateReply();
+    if (usable)
+        ValidateReply();
+    else
+        st_.CrcValue = 1;
     const bool ok = st_.CrcValue == 0;
     const bool last = st_.RetryCount >= st_.RetryLimit;
     const bool inExchange = beginOutcome(!ok);

@@ -85,6 +85,9 @@ public:
     QTimer& loadDataTimer() { return tLoadData_; }
     QTimer& loadTimer() { return tLoad_; }
     QTimer& outTimer() { return tOut_; }
+    // Ends an exchange whose reply has not come to an end by ReplyTimeoutMs plus the
+    // wire time of the longest legal reply (a line that never goes quiet).
+    QTimer& deadlineTimer() { return tDeadline_; }
 
     // Counts per outcome, for tests and benchmarks.
     struct Stats {
@@ -104,14 +107,27 @@ private:
     void endOutcome();
     void pauseReception();
     void resumeReception();
+    // Runs the receive tick while something needs it, and only then.
+    bool tickNeeded() const;
+    void syncTick();
     void watchPort();
     void unwatchPort();
     void bytesWaiting();
+    // One look at the line (the receive tick's work); the bytes read, 0 for none,
+    // -1 when nothing was read (a line error, or an outcome being handled).
+    int takeBytes();
+    // The frame end; `usable` false rejects what was collected without checking it.
+    void endFrame(bool usable);
+    // Rejects the frame being collected at once and drops its rest until the line is quiet.
+    void giveUpFrame();
+    void replyOverdue();
+    // Before a repeat: waits (bounded) until the line has been quiet for FrameGapMs.
+    void waitForQuietLine();
 
     LinkState& st_;
     platform::SerialDevice& dev_;
     StatusSink& status_;
-    QTimer tLoadData_, tLoad_, tOut_;
+    QTimer tLoadData_, tLoad_, tOut_, tDeadline_;
     std::unordered_map<int16_t, Decoder> decoders_;
     std::function<void()> afterCoil_;
     bool refused() const;
@@ -122,6 +138,11 @@ private:
     bool handling_ = false;  // a frame end / time-out / line error is being handled
     bool exchangeOpen_ = false;
     bool aborted_ = false;
+    // The rest of a frame that was given up on (or of a failed reply before a repeat)
+    // is being dropped until the line has been quiet for FrameGapMs.
+    bool skipping_ = false;
+    bool quietWait_ = false;
+    int longestReplyMs_ = longestReplyWireMs(9600);
     std::unique_ptr<QSocketNotifier> notifier_; // readable-port notifier, when the device has one
     bool outcomeFailed_ = false;
     std::vector<uint8_t> sent_; // the frame of the current / last request as sent

@@ -42,4 +42,9 @@ int16_t computeFrameGapMs(int b) {
     return static_cast<int16_t>(r);
 }
 
+int longestReplyWireMs(int b) {
+    const long long rate = b > 0 ? b : 1200;
+    return int((LongestFrameBytes * 11LL * 1000 + rate - 1) / rate);
+}
+
 } // namespace rtu

@@ -48,4 +48,12 @@ QString lineDescription(const SerialSettings& s, const SerialTables& t);
 // at least 20 ms; a negative b (an error code) gives 20.
 int16_t computeFrameGapMs(int b);
 
+// The longest frame Modbus RTU allows, in bytes.
+constexpr int LongestFrameBytes = 256;
+
+// How long the longest legal reply takes on the wire at b bit/s (11 bits a byte),
+// rounded up to whole ms; an unknown rate (b <= 0) counts as 1200, the slowest the
+// settings offer.
+int longestReplyWireMs(int b);
+
 } // namespace rtu

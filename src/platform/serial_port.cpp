@@ -253,10 +253,14 @@ public:
         Port* p = find(port);
         if (!p) return SIO_BADPORT;
 #if defined(__linux__) && defined(TIOCGICOUNT)
-        struct serial_icounter_struct now {};
         // Ptys and some USB adapters keep no error counters: a line we can't
-        // watch counts as clean.
-        if (::ioctl(p->fd, TIOCGICOUNT, &now) != 0) return 0;
+        // watch counts as clean. The link looks often; asked once is enough.
+        if (p->noCounts) return 0;
+        struct serial_icounter_struct now {};
+        if (::ioctl(p->fd, TIOCGICOUNT, &now) != 0) {
+            if (errno == ENOTTY || errno == EINVAL) p->noCounts = true;
+            return 0;
+        }
         int bits = 0;
         if (p->haveCounts) {
             // The counters only grow; any change since the last look is a new error.
@@ -295,6 +299,7 @@ private:
         int fd = -1;
         bool hwFlow = false;
         bool haveCounts = false; // the first status call after open only records the counters
+        bool noCounts = false;   // the device keeps no error counters
 #if defined(__linux__) && defined(TIOCGICOUNT)
         struct serial_icounter_struct last {};
 #endif

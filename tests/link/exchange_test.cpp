@@ -222,6 +222,58 @@ TEST(Exchange, NoiseBurstOverflowsNothingAndIsRejected) {
     EXPECT_EQ(r.lastRegs, (std::vector<uint16_t>{3, 4}));
 }
 
+// Another master, or a floating line: bytes keep coming and the line never goes quiet.
+TEST(Exchange, TrafficThatNeverStopsEndsEachExchangeWithOneOutcome) {
+    Rig r;
+    r.st.RetryLimit = 0;
+    std::vector<uint8_t> burst = withCrc({9, 3, 0, 0, 0, 1});
+    QTimer traffic, watchdog; // the watchdog ends a hanging exchange so that the checks report it
+    QObject::connect(&traffic, &QTimer::timeout, [&] { r.dev.feed(burst); });
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { r.m.abortExchange(); });
+    traffic.start(15);
+    watchdog.start(4000);
+    QElapsedTimer t;
+
+    // Frames 15 ms apart at 9600 baud: ended after 80 ms + 294 ms (256 bytes on the
+    // wire), long before the buffer would overflow.
+    t.start();
+    r.read(0, 2);
+    EXPECT_LT(t.elapsed(), 800);
+    EXPECT_EQ(r.m.deadlineTimer().interval(), 374);
+    EXPECT_EQ(r.st.CrcErrorCount, 1);
+    EXPECT_EQ(r.status.panelText(1), "Communication CRC Error!");
+
+    // More than the buffer holds: rejected at once, not at the 3294 ms bound; the rest
+    // of the stream is dropped and neither beeps nor counts again.
+    r.st.ReplyTimeoutMs = 3000;
+    burst.assign(300, 0x5A);
+    t.start();
+    r.read(0, 2);
+    EXPECT_LT(t.elapsed(), 2000);
+    QTest::qWait(200);
+    traffic.stop();
+    QTest::qWait(100);
+    EXPECT_EQ(r.st.CrcErrorCount, 2);
+    EXPECT_EQ(r.ui.beeps, 2);
+    EXPECT_EQ(r.m.stats().crcFailed, 2);
+}
+
+// After a line error the meter is still sending: the repeat waits until the line is quiet.
+TEST(Exchange, RepeatGoesOutOnlyAfterTheRestOfAFailedReplyHasPassed) {
+    Rig r;
+    const auto reply = readReply(1, {5, 6});
+    r.dev.onWrite = [&](const std::vector<uint8_t>&) {
+        if (r.dev.written.size() > 1) return r.dev.feed(reply);
+        r.dev.setLineStatus(platform::LINE_PARITY);
+        for (int i = 0; i < 9; ++i) QTimer::singleShot(4 * i, [&, i] { r.dev.feed({reply[std::size_t(i)]}); });
+    };
+    r.read(0, 2);
+    EXPECT_EQ(r.dev.written.size(), 2u);
+    EXPECT_FALSE(r.st.LinkFailed);
+    EXPECT_EQ(r.lastRegs, (std::vector<uint16_t>{5, 6}));
+    EXPECT_EQ(r.ui.beeps, 1);
+}
+
 TEST(Exchange, SplitReplyWithShortPausesIsOneFrame) {
     Rig r;
     auto whole = readReply(1, {0x0102, 0x0304, 0x0506});

@@ -35,6 +35,9 @@ TEST(FrameGap, EighteenCharactersOfElevenBitsAtLeastTwenty) {
     // An error code from the baud query gives the floor.
     EXPECT_EQ(computeFrameGapMs(-5), 20);
     EXPECT_EQ(computeFrameGapMs(0), 20);
+    // The longest reply (256 bytes) on the wire; an unknown rate counts as the slowest, 1200.
+    EXPECT_EQ(longestReplyWireMs(19200), 147);
+    EXPECT_EQ(longestReplyWireMs(-5), 2347);
 }
 
 TEST(SerialTables, LineDescriptionStaysInsideTheTable) {

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace rtu;
@@ -118,4 +119,22 @@ TEST(PtyExchange, MeterAtAnotherRateIsSilentUntilThePortFollows) {
     EXPECT_EQ(r.st.FrameGapMs, 20);
     r.read(0, 1);
     EXPECT_FALSE(r.st.LinkFailed);
+}
+
+TEST(PtyExchange, AnotherMasterOnTheLineCannotKeepAnExchangeOpen) {
+    PtyRig r;
+    r.line.setTraffic(15);
+    QTimer watchdog; // ends a hanging exchange so that the checks below report it
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { r.m->abortExchange(); });
+    watchdog.start(5000);
+    r.read(0, 2);
+    EXPECT_EQ(r.st.CrcErrorCount, 1);
+    EXPECT_EQ(r.m->stats().crcFailed, 2);
+
+    // Once the other master stops, the meter is read again.
+    r.line.setTraffic(0);
+    r.line.setRegisters(1, 0x0000, {7, 8});
+    r.read(0, 2);
+    EXPECT_FALSE(r.st.LinkFailed);
+    EXPECT_EQ(r.regs, (std::vector<uint16_t>{7, 8}));
 }

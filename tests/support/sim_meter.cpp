@@ -308,6 +308,7 @@ int SimLine::faultsInjected(Fault::Kind kind) const { Lock l(mutex_); return inj
 void SimLine::setEcho(bool on) { Lock l(mutex_); echo_ = on; }
 void SimLine::setReplyDelayMs(int ms) { Lock l(mutex_); replyDelayMs_ = std::max(0, ms); }
 void SimLine::setSplitPauseMs(int ms) { Lock l(mutex_); splitPauseMs_ = std::max(0, ms); }
+void SimLine::setTraffic(int periodMs) { trafficMs_ = std::max(0, periodMs); }
 
 bool SimLine::nextFault(Fault& fault) {
     if (!faults_.empty()) {
@@ -327,12 +328,20 @@ bool SimLine::nextFault(Fault& fault) {
 
 void SimLine::run() {
     std::vector<uint8_t> buf;
-    Clock::time_point first{}, last{};
+    Clock::time_point first{}, last{}, nextTraffic{};
+    auto msUntil = [](Clock::time_point t) {
+        return int(std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(t - Clock::now()).count()));
+    };
     while (!stopping_) {
         int timeoutMs = 200;
-        if (!buf.empty()) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(last + kFrameGap - Clock::now()).count();
-            timeoutMs = int(std::max<long long>(0, left));
+        if (!buf.empty()) timeoutMs = msUntil(last + kFrameGap);
+        const int trafficMs = trafficMs_;
+        if (trafficMs > 0) {
+            if (Clock::now() >= nextTraffic) {
+                writeOut(kTrafficFrame.data(), kTrafficFrame.size());
+                nextTraffic = Clock::now() + std::chrono::milliseconds(trafficMs);
+            }
+            timeoutMs = std::min(timeoutMs, msUntil(nextTraffic));
         }
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         const int rc = ::poll(fds, 2, timeoutMs);

@@ -63,6 +63,9 @@ struct Fault {
 };
 inline constexpr int kFaultKindCount = 9;
 
+// What setTraffic puts on the line: another master's read of meter 9.
+inline const std::vector<uint8_t> kTrafficFrame{0x09, 0x03, 0x00, 0x00, 0x00, 0x01, 0x85, 0x42};
+
 // One request frame as the simulator saw it.
 struct Request {
     std::vector<uint8_t> bytes;
@@ -172,6 +175,9 @@ public:
     void setEcho(bool on);          // echo every request first, like a four-wire line
     void setReplyDelayMs(int ms);   // wait before answering
     void setSplitPauseMs(int ms);   // pause between the chunks of a Split reply (default 30)
+    // Other traffic on the line (another master polling meter 9, or a floating line):
+    // kTrafficFrame every periodMs, whatever the meters do; 0 stops it.
+    void setTraffic(int periodMs);
 
 private:
     struct Plan;
@@ -195,6 +201,7 @@ private:
     bool echo_ = false;
     int replyDelayMs_ = 0;
     int splitPauseMs_ = 30;
+    std::atomic<int> trafficMs_{0};
 
     int master_ = -1;
     int slave_ = -1;
