@@ -79,12 +79,12 @@ QLineEdit* SimulationPage::field(SimField kind, int index) const {
 
 void SimulationPage::build() {
     common::PageState& page = ctx_.page;
-    labSimulation_[0] = makeLabel(frame_, QStringLiteral("labSimulation_0"), simulationLabel(0), 240, 420, 1200);
-    cbSimulation_ = makeList(frame_, QStringLiteral("cbSimulation"), 1500, 360, 1200);
+    labSimulation_[0] = makeLabel(frame_, QStringLiteral("labSimulation_0"), simulationLabel(0), 240, 420, 1560);
+    cbSimulation_ = makeList(frame_, QStringLiteral("cbSimulation"), 1860, 360, 1200);
     onFocusIn(cbSimulation_, [&page] { page.PageStep = SimulationEditStep; });
-    labSimulation_[1] = makeLabel(frame_, QStringLiteral("labSimulation_1"), simulationLabel(1), 240, 900, 1200);
-    txtSimulation_ = makeEntry(frame_, QStringLiteral("txtSimulation"), QStringLiteral("15"), 4, 1500, 840, 1200);
-    labSimulation_[2] = makeLabel(frame_, QStringLiteral("labSimulation_2"), simulationLabel(2), 2820, 900, 1800);
+    labSimulation_[1] = makeLabel(frame_, QStringLiteral("labSimulation_1"), simulationLabel(1), 240, 900, 1560);
+    txtSimulation_ = makeEntry(frame_, QStringLiteral("txtSimulation"), QStringLiteral("15"), 4, 1860, 840, 1200);
+    labSimulation_[2] = makeLabel(frame_, QStringLiteral("labSimulation_2"), simulationLabel(2), 3180, 900, 1800);
     watchField(txtSimulation_, [this] { checkField(SimField::Time, 0); });
     onFocusIn(txtSimulation_, [&page] { page.PageStep = SimulationEditStep; });
     cmdSimulation_ = makeButton(frame_, QStringLiteral("cmdSimulation"), SimulationSetupCaption, 6240, 840, 1200);
