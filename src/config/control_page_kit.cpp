@@ -134,17 +134,18 @@ bool sendExchange(const SetupContext& ctx, const Exchange& exchange) {
     return !link.LinkFailed;
 }
 
-int sendExchanges(const SetupContext& ctx, const std::vector<Exchange>& exchanges, bool okLines) {
+int sendExchanges(const SetupContext& ctx, const std::vector<Exchange>& exchanges, const QString& address) {
     return sendInOrder(
         exchanges, [&ctx](const Exchange& e) { return sendExchange(ctx, e); },
         [&](int i) {
-            if (okLines)
-                ctx.master.status().setPanelText(1, resultLine(ctx.link().MeterAddress, exchanges[size_t(i)].words, true));
+            if (!address.isEmpty())
+                ctx.master.status().setPanelText(1, resultLine(address, exchanges[size_t(i)].words, true));
         });
 }
 
 WriteOutcome runChannelWrite(const SetupContext& ctx, const ChannelWrite& write) {
     ctx.page.PageStep = write.idleStep;
+    const QString address = ctx.link().MeterAddress;
     auto finish = [&](WriteOutcome outcome) {
         ctx.page.PageStep = write.stepAfter ? write.stepAfter(outcome) : write.idleStep;
         return outcome;
@@ -155,9 +156,9 @@ WriteOutcome runChannelWrite(const SetupContext& ctx, const ChannelWrite& write)
         return finish(WriteOutcome::Refused);
     }
     if (auto stop = confirmAndLogIn(ctx, write.action)) return finish(*stop);
-    const int failed = sendExchanges(ctx, plan.frames, true);
+    const int failed = sendExchanges(ctx, plan.frames, address);
     if (failed >= 0) {
-        showErrorBox(resultLine(ctx.link().MeterAddress, plan.frames[size_t(failed)].words, false));
+        showErrorBox(resultLine(address, plan.frames[size_t(failed)].words, false));
         return finish(WriteOutcome::Failed);
     }
     return finish(WriteOutcome::Done);

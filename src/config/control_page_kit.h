@@ -93,9 +93,10 @@ std::optional<WriteOutcome> confirmAndLogIn(const SetupContext& ctx, const QStri
 bool sendExchange(const SetupContext& ctx, const Exchange& exchange);
 
 // Sends the exchanges in order, stopping at the first that fails; each one
-// acknowledged shows "Meter [<a>] <words> Ok!" in status panel 1 when okLines.
-// Returns the index of the failed exchange, or -1.
-int sendExchanges(const SetupContext& ctx, const std::vector<Exchange>& exchanges, bool okLines);
+// acknowledged shows "Meter [<address>] <words> Ok!" in status panel 1 when
+// address is given (the meter's address when the action began: "Off Line"
+// may have cleared it since). Returns the index of the failed exchange, or -1.
+int sendExchanges(const SetupContext& ctx, const std::vector<Exchange>& exchanges, const QString& address = {});
 
 // A confirmed write of one frame per channel (relays, analog outputs and inputs):
 // the checks of plan() before the question, "Do you want to <action> ?", the

@@ -154,6 +154,7 @@ void ControlRelayPage::ControlRelayOutput(int index) {
     if (index < 0 || index >= 2 * RelayCount) return;
     ctx_.page.PageStep = 0; // every end reads the set-up again, then polls the real states
     const RelaySwitch s = relaySwitch(index);
+    const QString address = ctx_.link().MeterAddress;
     const auto stop = confirmAndLogIn(ctx_, s.action());
     if (stop == WriteOutcome::Declined) {
         // Back to the state before the click; a program selection queues nothing.
@@ -162,7 +163,7 @@ void ControlRelayPage::ControlRelayOutput(int index) {
     }
     if (stop) return;
     const bool ok = sendExchange(ctx_, s.exchange());
-    common::prompter().message(s.resultTitle(ok), s.resultText(ctx_.link().MeterAddress, ok),
+    common::prompter().message(s.resultTitle(ok), s.resultText(address, ok),
                                ok ? common::Icon::Information : common::Icon::Stop, common::Buttons::Ok);
 }
 

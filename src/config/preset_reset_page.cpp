@@ -94,10 +94,11 @@ void PresetResetPage::runAction(int index, const QString& caption) {
         if (spec.entry >= 0) showErrorBox(PresetRangeMessage); // nothing asked that could not be sent
         return;
     }
+    const QString address = ctx_.link().MeterAddress;
     if (confirmAndLogIn(ctx_, caption)) return;
     // A preset's coil goes out only after its value was written.
-    const bool ok = sendExchanges(ctx_, *exchanges, false) < 0;
-    const QString line = resultLine(ctx_.link().MeterAddress, caption, ok);
+    const bool ok = sendExchanges(ctx_, *exchanges) < 0;
+    const QString line = resultLine(address, caption, ok);
     if (ok) ctx_.master.status().setPanelText(1, line);
     else showErrorBox(line);
 }

@@ -175,9 +175,11 @@ void SimulationPage::runStep(int16_t& step) {
     } else if (t.writeAll || t.writeItem) {
         // Nothing can be changed or sent again while frames are outstanding.
         EnableSimulationInputs(false);
+        address_ = ctx_.link().MeterAddress;
         if (t.writeAll) SetupSimulationSystem();
         else SetupSimulationData(simulationItem_);
         EnableSimulationInputs(true);
+        address_.clear();
         if (t.writeItem) step = 0;
     }
 }
@@ -243,21 +245,30 @@ QString SimulationPage::itemText(int item) const {
 
 WriteOutcome SimulationPage::SetupSimulationSystem() {
     ctx_.page.PageStep = SimulationIdleStep; // no reads until a field takes the focus or the run ends
+    if (address_.isEmpty()) address_ = ctx_.link().MeterAddress;
     const auto frame = simulationSystemWrite(cbSimulation_->currentIndex(), txtSimulation_->text());
     if (!frame) {
-        showWriteError(ctx_, SimulationSystemWords);
+        showErrorBox(resultLine(address_, SimulationSystemWords, false));
         return WriteOutcome::Refused;
     }
     if (auto stop = confirmAndLogIn(ctx_, SimulationAction)) return *stop;
     if (!sendExchange(ctx_, *frame)) {
-        showWriteError(ctx_, SimulationSystemWords);
+        showErrorBox(resultLine(address_, SimulationSystemWords, false));
         return WriteOutcome::Failed;
     }
-    ctx_.master.status().setPanelText(1, resultLine(ctx_.link().MeterAddress, SimulationSystemWords, true));
-    // An operation told to end sends nothing more; its first refused item has said so.
-    runSimulationItems([this](int item) { return !ctx_.master.ops().cancelled() && SetupSimulationData(item); });
-    ctx_.page.PageStep = simulationStepAfterSetup(WriteOutcome::Done);
-    return WriteOutcome::Done;
+    ctx_.master.status().setPanelText(1, resultLine(address_, SimulationSystemWords, true));
+    // An operation told to end sends nothing more: its first refused item says so, and
+    // the second run is not started.
+    bool ended = false;
+    runSimulationItems([this, &ended](int item) {
+        if (ended) return false;
+        const bool ok = SetupSimulationData(item);
+        ended = !ok && ctx_.master.ops().cancelled();
+        return ok;
+    });
+    const WriteOutcome outcome = ended ? WriteOutcome::Failed : WriteOutcome::Done;
+    ctx_.page.PageStep = simulationStepAfterSetup(outcome);
+    return outcome;
 }
 
 bool SimulationPage::SetupSimulationData(int item) {
@@ -266,7 +277,8 @@ bool SimulationPage::SetupSimulationData(int item) {
     // A count that can't be computed or doesn't fit its register is not sent, and is a failure.
     const auto write = simulationItemWrite(item, itemText(item), ctx_.app.meter);
     const bool ok = write && sendExchange(ctx_, *write);
-    const QString line = resultLine(ctx_.link().MeterAddress, simulationDataWords(item), ok);
+    const QString line =
+        resultLine(address_.isEmpty() ? ctx_.link().MeterAddress : address_, simulationDataWords(item), ok);
     if (ok) ctx_.master.status().setPanelText(1, line);
     else showErrorBox(line);
     return ok;

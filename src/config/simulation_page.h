@@ -36,7 +36,8 @@ public:
     void ShowRangeCaptions();
     void EnableSimulationInputs(bool enabled);
     // "Setup": the mode and time, then items 0..14 and 15..19 (each run up to its
-    // first failure). The write of one item; true when the meter took it.
+    // first failure; an operation told to end stops both). The write of one item;
+    // true when the meter took it.
     WriteOutcome SetupSimulationSystem();
     bool SetupSimulationData(int item);
     int16_t simulationItem() const { return simulationItem_; }
@@ -67,6 +68,7 @@ private:
     QLineEdit* txtSimulation_ = nullptr;
     QPushButton* cmdSimulation_ = nullptr;
     int16_t simulationItem_ = 0;
+    QString address_; // the meter's address when the running write began
 };
 
 void installSimulationPage(shell::PageContext& app);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace config;
@@ -99,5 +100,31 @@ TEST(SimulationPage, SetupSendsModeTimeAndEveryValueSkippingTheRunOfAnItemItCann
 
     // Simulating: the live reading beside the value shows it.
     ASSERT_TRUE(r.waitFor([&] { return r.live("labVoltageD_10").startsWith("100.0"); }));
+    EXPECT_TRUE(p.cmdSimulation()->isEnabled());
+}
+
+TEST(SimulationPage, OffLineDuringSetupEndsTheRunAtTheNextFrameAndReportsIt) {
+    SimulationRig r;
+    ASSERT_TRUE(r.selectMeter());
+    SimulationPage& p = r.page26();
+    r.choose(26);
+    ASSERT_TRUE(r.waitFor([&] { return p.field(SimField::Voltage, 0)->text() == "220.00"; }));
+    r.line.setReplyDelayMs(20);
+    QTimer offLine;
+    QObject::connect(&offLine, &QTimer::timeout, [&] {
+        if (r.writesTo(0x222C) == 0) return;
+        offLine.stop();
+        r.mainForm().cmdFunction_Click(2); // "Off Line" while items are being written
+    });
+    offLine.start(5);
+    r.ui.answerNext(common::AnswerYes);
+    p.cmdSimulation()->click();
+    ASSERT_TRUE(r.waitFor([&] { return !r.link().meterSelected() && !r.app().master().ops().busy(); }));
+    QTest::qWait(300);
+    EXPECT_LT(r.writesTo(0x2231), 1);
+    EXPECT_EQ(r.writesTo(0x2239), 0); // the second run is not started either
+    EXPECT_NE(r.panel1(), "Meter [1] Setting Simulation Data (19) Ok!");
+    EXPECT_TRUE(r.ui.boxes.back().text.startsWith("Meter [1] Setting Simulation Data ("));
+    EXPECT_TRUE(r.ui.boxes.back().text.endsWith(") Error!"));
     EXPECT_TRUE(p.cmdSimulation()->isEnabled());
 }
