@@ -1,6 +1,12 @@
 #include "app/composition.h"
 
+#include "config/analog_input_page.h"
+#include "config/analog_output_page.h"
+#include "config/clock_page.h"
+#include "config/control_relay_page.h"
 #include "config/essential_property_page.h"
+#include "config/preset_reset_page.h"
+#include "config/simulation_page.h"
 #include "monitor/data_logs.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
@@ -25,6 +31,12 @@ void installAllPages(shell::Application& program) {
         program, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
         [harmonic] { harmonic->redrawCharts(); });
     monitor::installDataLogs(program); // after the pages whose values it records
+    config::installControlRelayPage(program);
+    config::installAnalogOutputPage(program);
+    config::installAnalogInputPage(program);
+    config::installClockPage(program);
+    config::installPresetResetPage(program);
+    config::installSimulationPage(program); // after the instant page, whose live labels it shows
 }
 
 } // namespace app

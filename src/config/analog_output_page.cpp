@@ -1,0 +1,126 @@
+#include "config/analog_output_page.h"
+
+#include "config/setup_values.h"
+#include "link/modbus_master.h"
+#include "shell/page_context.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace config {
+
+namespace {
+
+// The LO / HI table, in twips.
+constexpr int kTableTop = 4440, kTableHeight = 1440, kLoTop = 600, kHiTop = 1020;
+
+} // namespace
+
+AnalogOutputPage::AnalogOutputPage(shell::PageContext& app)
+    : FramedPage(app, AnalogOutputPageIndex, AnalogOutputPageTitle) {
+    build();
+}
+
+void AnalogOutputPage::build() {
+    common::PageState& page = ctx_.page;
+    auto lab = [this](int index, QWidget* parent, int left, int top, int width) {
+        labAO_[size_t(index)] =
+            makeLabel(parent, QStringLiteral("labAO_%1").arg(index), analogOutputLabel(index), left, top, width);
+    };
+    for (int i = 0; i < AnalogOutputCount; ++i) {
+        lab(i, frame_, 240, 540 + 450 * i, 1560);
+        cbAOParameter_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOParameter_%1").arg(i), 1860, 480 + 450 * i, 4200);
+        lab(4 + i, frame_, 240, 2460 + 450 * i, 1560);
+        cbAOOutputType_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOOutputType_%1").arg(i), 1860, 2400 + 450 * i, 1500);
+        for (QComboBox* c : {cbAOParameter_[size_t(i)], cbAOOutputType_[size_t(i)]})
+            QObject::connect(c, &QComboBox::activated, frame_, [&page] { markModified(page); });
+    }
+    frmAO_[0] = makeGroup(frame_, QStringLiteral("frmAO_0"), QString(), 240, kTableTop, 1080, kTableHeight);
+    lab(8, frmAO_[0], 120, 240, 840);
+    lab(9, frmAO_[0], 60, kLoTop + 60, 900);
+    lab(10, frmAO_[0], 60, kHiTop + 60, 900);
+    for (int i = 0; i < AnalogOutputCount; ++i) {
+        QGroupBox* f = makeGroup(frame_, QStringLiteral("frmAO_%1").arg(i + 1), analogOutputFrameCaption(i),
+                                 1440 + 1200 * i, kTableTop, 1140, kTableHeight);
+        frmAO_[size_t(i + 1)] = f;
+        for (int k = 0; k < 2; ++k) {
+            const int index = 2 * i + k;
+            QLineEdit* e = makeEntry(f, QStringLiteral("txtAO_%1").arg(index), QStringLiteral("0"), 6, 120,
+                                     k == 0 ? kLoTop : kHiTop, 900);
+            QObject::connect(e, &QLineEdit::textEdited, frame_, [&page] { markModified(page); });
+            watchField(e, [this, index] { txtAO_LostFocus(index); });
+            txtAO_[size_t(index)] = e;
+        }
+    }
+    lab(11, frame_, 6300, kTableTop + kLoTop + 60, 1560);
+    lab(12, frame_, 6300, kTableTop + kHiTop + 60, 1560);
+    cmdAO_ = makeButton(frame_, QStringLiteral("cmdAO"), AnalogOutputButtonCaption, 5400, 6420, 2400);
+    QObject::connect(cmdAO_, &QPushButton::clicked, frame_, [&page] { page.PageStep = AnalogOutputWriteStep; });
+}
+
+void AnalogOutputPage::init() {
+    for (int i = 0; i < AnalogOutputCount; ++i) {
+        cbAOParameter_[size_t(i)]->clear();
+        cbAOParameter_[size_t(i)]->addItems(analogOutputParameterTexts());
+        cbAOParameter_[size_t(i)]->setCurrentIndex(0);
+        cbAOOutputType_[size_t(i)]->clear();
+        cbAOOutputType_[size_t(i)]->addItems(analogOutputTypeTexts());
+        cbAOOutputType_[size_t(i)]->setCurrentIndex(1);
+    }
+}
+
+void AnalogOutputPage::registerDecoders(rtu::ModbusMaster& master) {
+    master.registerDecoder(CmdAnalogOutputSetup, [this] { ShowAnalogOutputSetup(); });
+}
+
+void AnalogOutputPage::runStep(int16_t& step) {
+    if (step == 0) ReadAnalogOutputSetup();
+    else if (step == AnalogOutputWriteStep) SetupAnalogOutput();
+}
+
+void AnalogOutputPage::ReadAnalogOutputSetup() {
+    readSetupBlock(ctx_, CmdAnalogOutputSetup, AnalogOutputStart, AnalogOutputReadCount);
+    ctx_.page.PageStep = AnalogOutputIdleStep;
+}
+
+void AnalogOutputPage::ShowAnalogOutputSetup() {
+    const auto outputs = decodeAnalogOutputSetup(replyWords(ctx_.link(), AnalogOutputReadCount));
+    if (!outputs) return;
+    for (int i = 0; i < AnalogOutputCount; ++i) {
+        const AnalogOutputSetup& o = (*outputs)[size_t(i)];
+        cbAOParameter_[size_t(i)]->setCurrentIndex(o.parameter);
+        txtAO_[size_t(2 * i)]->setText(o.lo);
+        txtAO_[size_t(2 * i + 1)]->setText(o.hi);
+        cbAOOutputType_[size_t(i)]->setCurrentIndex(o.outputType);
+    }
+}
+
+WriteOutcome AnalogOutputPage::SetupAnalogOutput() {
+    ChannelWrite w;
+    w.idleStep = AnalogOutputIdleStep;
+    w.action = AnalogOutputAction;
+    w.plan = [this] {
+        std::array<AnalogOutputEntry, AnalogOutputCount> entries;
+        for (int i = 0; i < AnalogOutputCount; ++i)
+            entries[size_t(i)] =
+                AnalogOutputEntry{std::max(0, cbAOParameter_[size_t(i)]->currentIndex()), txtAO_[size_t(2 * i)]->text(),
+                                  txtAO_[size_t(2 * i + 1)]->text(), std::max(0, cbAOOutputType_[size_t(i)]->currentIndex())};
+        return analogOutputPlan(entries);
+    };
+    w.stepAfter = [](WriteOutcome outcome) { return stepAfterChannelWrite(outcome, AnalogOutputIdleStep); };
+    return runChannelWrite(ctx_, w);
+}
+
+void AnalogOutputPage::txtAO_LostFocus(int index) {
+    if (QLineEdit* field = txtAO(index)) showVerdict(field, checkAnalogOutputPoint(field->text()));
+}
+
+void installAnalogOutputPage(shell::PageContext& app) {
+    if (app.page(AnalogOutputPageIndex)) return; // installed once per program
+    app.adoptPage(std::make_unique<AnalogOutputPage>(app));
+}
+
+} // namespace config

@@ -1,0 +1,179 @@
+#include "config/control_relay_page.h"
+
+#include "common/prompter.h"
+#include "config/setup_values.h"
+#include "link/modbus_master.h"
+#include "shell/page_context.h"
+#include "shell/page_work.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace config {
+
+namespace {
+
+// Each relay's frame, in twips.
+constexpr int kRelayTop = 360, kRelayPitch = 2280, kRelayHeight = 2160;
+
+} // namespace
+
+ControlRelayPage::ControlRelayPage(shell::PageContext& app)
+    : FramedPage(app, ControlRelayPageIndex, RelayPageTitle) {
+    build();
+}
+
+void ControlRelayPage::build() {
+    common::PageState& page = ctx_.page;
+    for (int i = 0; i < RelayCount; ++i) {
+        QGroupBox* f = makeGroup(frame_, QStringLiteral("frmRelay_%1").arg(i), relayName(i), 240,
+                                 kRelayTop + kRelayPitch * i, 7440, kRelayHeight);
+        frmRelay_[size_t(i)] = f;
+        cbRelay_[size_t(i)] = makeList(f, QStringLiteral("cbRelay_%1").arg(i), 240, 360, 5820);
+        chkRelayA_[size_t(i)] = makeCheck(f, QStringLiteral("chkRelayA_%1").arg(i), RelayLatchedCaption, 6180, 390, 1140);
+        labRelay_[size_t(i)] = makeLabel(f, QStringLiteral("labRelay_%1").arg(i), RelayPulseCaption, 240, 960, 4500);
+        txtRelay_[size_t(i)] = makeEntry(f, QStringLiteral("txtRelay_%1").arg(i), QString(), 0, 4860, 900, 1080);
+        for (int k = 0; k < 2; ++k) {
+            const int index = 2 * i + k;
+            QRadioButton* o = makeOption(f, QStringLiteral("obRelay_%1").arg(index), relayOptionCaption(index),
+                                         240 + 1200 * k, 1560, 1080);
+            o->setProperty("tag", relayName(i));
+            // Only the user's click queues a switching; setChecked by the program reports none.
+            QObject::connect(o, &QRadioButton::clicked, frame_, [&page, index] {
+                if (auto step = stepForRelayOption(index, true)) page.PageStep = *step;
+            });
+            obRelay_[size_t(index)] = o;
+        }
+        obRelay_[size_t(2 * i + 1)]->setChecked(true);
+
+        QObject::connect(cbRelay_[size_t(i)], &QComboBox::activated, frame_, [&page] { markModified(page); });
+        QObject::connect(chkRelayA_[size_t(i)], &QCheckBox::clicked, frame_, [&page] { markModified(page); });
+        QObject::connect(txtRelay_[size_t(i)], &QLineEdit::textEdited, frame_, [&page] { markModified(page); });
+        watchField(txtRelay_[size_t(i)], [this, i] { txtRelay_LostFocus(i); });
+    }
+    cmdCO_ = makeButton(frame_, QStringLiteral("cmdCO"), RelaySetupCaption, 6240, 7200, 1200);
+    QObject::connect(cmdCO_, &QPushButton::clicked, frame_, [&page] { page.PageStep = RelayWriteStep; });
+}
+
+void ControlRelayPage::init() {
+    for (int i = 0; i < RelayCount; ++i) {
+        cbRelay_[size_t(i)]->clear();
+        cbRelay_[size_t(i)]->addItems(relayModeTexts());
+        cbRelay_[size_t(i)]->setCurrentIndex(0);
+        chkRelayA_[size_t(i)]->setEnabled(true);
+        txtRelay_[size_t(i)]->setEnabled(false);
+        labRelay_[size_t(i)]->setEnabled(false);
+    }
+    for (QRadioButton* o : obRelay_) o->setEnabled(false);
+}
+
+void ControlRelayPage::registerDecoders(rtu::ModbusMaster& master) {
+    master.registerDecoder(CmdRelaySetup, [this] { ShowRelaySetup(); });
+    master.registerDecoder(CmdRelayStatus, [this] { ShowRelayStatus(); });
+}
+
+void ControlRelayPage::runStep(int16_t& step) {
+    switch (relayWork(step, ctx_.page.Ticks.RefreshTicks)) {
+    case RelayWork::ReadSetup: ReadRelaySetup(); break;
+    case RelayWork::WriteSetup: SetupControlRelay(); break;
+    case RelayWork::Switch: ControlRelayOutput(step - RelayFirstSwitchStep); break;
+    case RelayWork::ReadStatus:
+        shell::runGatedLiveRead(ctx_.page, ctx_.link(), [this] { ReadRelayStatus(); }, true);
+        break;
+    case RelayWork::None: break;
+    }
+}
+
+// --- reading -------------------------------------------------------------------------------
+
+void ControlRelayPage::ReadRelaySetup() {
+    readSetupBlock(ctx_, CmdRelaySetup, RelaySetupStart, RelaySetupCount);
+    ctx_.page.PageStep = RelayStatusStep; // the states are polled whatever the outcome
+}
+
+void ControlRelayPage::ReadRelayStatus() {
+    ctx_.master.SendReadHoldingRegisters(CmdRelayStatus, RelayStatusRegister, RelayStatusCount);
+}
+
+void ControlRelayPage::applyEnabling(int i, bool pulseOnly) {
+    const RelayEnabling e = relayEnabling(cbRelay_[size_t(i)]->currentIndex(), obRelay_[size_t(2 * i)]->isChecked());
+    txtRelay_[size_t(i)]->setEnabled(e.pulse);
+    labRelay_[size_t(i)]->setEnabled(e.pulse);
+    if (pulseOnly) return;
+    chkRelayA_[size_t(i)]->setEnabled(e.latch);
+    obRelay_[size_t(2 * i)]->setEnabled(e.switches);
+    obRelay_[size_t(2 * i + 1)]->setEnabled(e.switches);
+}
+
+void ControlRelayPage::ShowRelaySetup() {
+    const auto relays = decodeRelaySetup(replyWords(ctx_.link(), RelaySetupCount));
+    if (!relays) return;
+    for (int i = 0; i < RelayCount; ++i) {
+        const RelaySetup& r = (*relays)[size_t(i)];
+        if (r.mode) cbRelay_[size_t(i)]->setCurrentIndex(*r.mode); // an unknown mode keeps the list's position
+        if (r.latched) chkRelayA_[size_t(i)]->setChecked(*r.latched);
+        txtRelay_[size_t(i)]->setText(r.pulseTime);
+        applyEnabling(i, false);
+    }
+}
+
+void ControlRelayPage::ShowRelayStatus() {
+    const std::vector<uint16_t> regs = replyWords(ctx_.link(), RelayStatusCount);
+    if (regs.empty()) return;
+    const auto on = decodeRelayStatus(regs[0]);
+    for (int i = 0; i < RelayCount; ++i) {
+        QRadioButton* shown = obRelay_[size_t(on[size_t(i)] ? 2 * i : 2 * i + 1)];
+        if (!shown->isChecked()) shown->setChecked(true);
+        applyEnabling(i, true);
+    }
+}
+
+// --- writing -------------------------------------------------------------------------------
+
+WriteOutcome ControlRelayPage::SetupControlRelay() {
+    ChannelWrite w;
+    w.idleStep = 0; // every end but a refusal reads the set-up back
+    w.action = RelaySetupAction;
+    w.plan = [this] {
+        std::array<RelayEntry, RelayCount> entries;
+        for (int i = 0; i < RelayCount; ++i)
+            entries[size_t(i)] = RelayEntry{std::max(0, cbRelay_[size_t(i)]->currentIndex()),
+                                            chkRelayA_[size_t(i)]->isChecked(), txtRelay_[size_t(i)]->text()};
+        return relaySetupPlan(entries);
+    };
+    w.stepAfter = relayStepAfterWrite;
+    return runChannelWrite(ctx_, w);
+}
+
+void ControlRelayPage::ControlRelayOutput(int index) {
+    if (index < 0 || index >= 2 * RelayCount) return;
+    ctx_.page.PageStep = 0; // every end reads the set-up again, then polls the real states
+    const RelaySwitch s = relaySwitch(index);
+    const QString address = ctx_.link().MeterAddress;
+    const auto stop = confirmAndLogIn(ctx_, s.action());
+    if (stop == WriteOutcome::Declined) {
+        // Back to the state before the click; a program selection queues nothing.
+        obRelay_[size_t(s.otherOption)]->setChecked(true);
+        return;
+    }
+    if (stop) return;
+    const bool ok = sendExchange(ctx_, s.exchange());
+    common::prompter().message(s.resultTitle(ok), s.resultText(address, ok),
+                               ok ? common::Icon::Information : common::Icon::Stop, common::Buttons::Ok);
+}
+
+void ControlRelayPage::txtRelay_LostFocus(int index) {
+    if (QLineEdit* field = txtRelay(index)) showVerdict(field, checkRelayPulseTime(field->text()));
+}
+
+void installControlRelayPage(shell::PageContext& app) {
+    if (app.page(ControlRelayPageIndex)) return; // installed once per program
+    app.adoptPage(std::make_unique<ControlRelayPage>(app));
+}
+
+} // namespace config
