@@ -1,6 +1,8 @@
 #include "app/composition.h"
 
 #include "config/essential_property_page.h"
+#include "config/system_function_page.h"
+#include "config/user_map_page.h"
 #include "monitor/data_logs.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
@@ -25,6 +27,8 @@ void installAllPages(shell::Application& program) {
         program, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
         [harmonic] { harmonic->redrawCharts(); });
     monitor::installDataLogs(program); // after the pages whose values it records
+    config::installUserMapPage(program);
+    config::installSystemFunctionPage(program);
 }
 
 } // namespace app
