@@ -25,7 +25,9 @@ namespace {
 using monitor::setGeometryTwips;
 
 constexpr int kRowHeightTwips = 255;
-constexpr int kLabelColumnTwips = 600, kValueColumnTwips = 420;
+constexpr int kLabelColumnTwips = 540, kValueColumnTwips = 435;
+// Sixteen four-digit cells side by side need a small face.
+constexpr int kGridPointSize = 7, kButtonPointSize = 8;
 
 // A colour of the form 0x00BBGGRR.
 QColor cellColour(uint32_t bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
@@ -58,16 +60,24 @@ void SystemFunctionPage::build() {
 
     grid_ = monitor::makeGrid(frame_, table_.layout.gridRows, SFColumns, 1, 1);
     grid_->setObjectName(QStringLiteral("gridSF"));
+    QFont small = grid_->font();
+    small.setPointSize(kGridPointSize);
+    grid_->setFont(small);
+    grid_->setTextElideMode(Qt::ElideNone);
+    grid_->setStyleSheet(QStringLiteral("QTableWidget::item { padding: 0px; }"));
     grid_->verticalHeader()->setDefaultSectionSize(monitor::px(kRowHeightTwips));
     grid_->setColumnWidth(0, monitor::px(kLabelColumnTwips));
     for (int c = 1; c < SFColumns; ++c) grid_->setColumnWidth(c, monitor::px(kValueColumnTwips));
-    setGeometryTwips(grid_, 120, 360, 7710, 6540);
+    setGeometryTwips(grid_, 90, 360, 7800, 6540);
 
     const QStringList captions = sfButtonCaptions();
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(captions.value(i), frame_);
         b->setObjectName(QStringLiteral("cmdSF_%1").arg(i));
-        setGeometryTwips(b, 120 + i * 2580, 7050, 2520, 435);
+        QFont face = b->font();
+        face.setPointSize(kButtonPointSize);
+        b->setFont(face);
+        setGeometryTwips(b, 90 + i * 2610, 7050, 2580, 435);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdSF_Click(i); });
         cmdSF_[size_t(i)] = b;
     }

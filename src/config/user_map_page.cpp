@@ -25,7 +25,7 @@ using monitor::gridText;
 using monitor::setGeometryTwips;
 using monitor::setGridText;
 
-constexpr int kRowHeightTwips = 255;
+constexpr int kRowHeightTwips = 255, kGridPointSize = 8, kHeadingPointSize = 7;
 const QColor kValueColumnColour(0xE0, 0xE0, 0xE0);
 
 // The main window stays disabled while a map file action runs, whatever ends it.
@@ -145,6 +145,9 @@ void UserMapPage::build() {
     grid_ = monitor::makeGrid(frame_, MapGridRows, MapGridColumns, 1, 1);
     grid_->setObjectName(QStringLiteral("gridMapping"));
     grid_->setFocusPolicy(Qt::StrongFocus);
+    QFont small = grid_->font();
+    small.setPointSize(kGridPointSize);
+    grid_->setFont(small);
     grid_->verticalHeader()->setDefaultSectionSize(monitor::px(kRowHeightTwips));
     setGeometryTwips(grid_, 240, 360, 7470, 6540);
     // A press marks the column pressed; the release (click) opens the entry window.
@@ -175,6 +178,9 @@ void UserMapPage::InitMappingGrid() {
         QTableWidgetItem* head = monitor::gridCell(grid_, 0, c);
         head->setText(headings.value(c));
         head->setTextAlignment(Qt::AlignCenter);
+        QFont face = grid_->font();
+        face.setPointSize(kHeadingPointSize); // the long headings fit their columns
+        head->setFont(face);
         for (int r = 1; r < MapGridRows; ++r)
             monitor::gridCell(grid_, r, c)->setTextAlignment(c == 4 ? Qt::AlignRight | Qt::AlignTop : Qt::AlignCenter);
     }
