@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using config::SystemFunctionPage;
@@ -222,4 +223,29 @@ TEST(SystemFunctionPage, DeadMeterReleasesThePageAndAFailedWriteEndsInError) {
     ASSERT_TRUE(rig.press(1, file));
     EXPECT_EQ(rig.frames(0x70).size(), 38u + rig.link().RetryLimit);
     EXPECT_EQ(rig.ui.boxes.back().text, "Meter [1] Download System Function Error!");
+}
+
+TEST(SystemFunctionPage, OffLineEndsTheDownloadUnfinished) {
+    SFRig rig(180);
+    ASSERT_TRUE(rig.enter());
+    const QString file = rig.folder() + "/meter.SF";
+    ASSERT_TRUE(rig.press(0, file));
+    rig.line.setReplyDelayMs(20);
+    rig.ui.onMessage = [&](const ScriptedPrompter::Box& box) {
+        if (box.text == "Do you want to Download System Function ?")
+            QTimer::singleShot(300, [&] { rig.mainForm().cmdFunction_Click(2); }); // "Off Line"
+        return 0;
+    };
+    rig.line.clearLog();
+    rig.ui.answerNext(common::AnswerYes);
+    rig.ui.fileNext(file);
+    rig.sf().cmdSF(1)->click();
+    ASSERT_TRUE(rig.waitFor([&] { return !rig.link().meterSelected(); }, 10000));
+    const size_t writes = rig.frames(0x70).size();
+    EXPECT_GT(writes, 0u);
+    EXPECT_LT(writes, 38u);
+    EXPECT_TRUE(rig.write(0x2001).empty()); // the meter keeps its rate
+    EXPECT_EQ(rig.ui.boxes.back().text, "Meter [1] Download System Function Error!");
+    EXPECT_TRUE(rig.sf().cmdSF(1)->isEnabled());
+    EXPECT_EQ(gridText(rig.sf().gridSF(), 1, 2), ""); // nothing of the meter left is shown
 }
