@@ -15,60 +15,42 @@
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
-namespace {
+using monitor::gridText;
 
-struct PictureRig : ProgramRig {
-    PictureRig() : ProgramRig({{1, 9600}}, 300, Pages::All) {
-        sim::Meter& meter = *line.meter(1);
-        sim::installIdentity(meter);
-        sim::installLiveValues(meter);
-        sim::installUserMap(meter);
-        showMainWindow();
-        mainForm().resize(794, 553);
-        mainForm().txtAddress()->setText("1");
-        page().AddressEdited = true;
-        app().services().txtAddress_LostFocus();
-    }
-    bool show(int16_t index) {
-        if (!waitFor([&] { return link().meterSelected() && meter().MeterVersion > 0; })) return false;
-        mainForm().optProgram_Click(index);
-        return true;
-    }
-};
-
-} // namespace
-
-TEST(ScreenshotsConfig, UserMapPage) {
-    PictureRig rig;
-    ASSERT_TRUE(rig.show(16));
-    auto* page = dynamic_cast<config::UserMapPage*>(rig.app().page(16));
-    ASSERT_TRUE(page);
-    QTableWidget* grid = page->gridMapping();
-    ASSERT_TRUE(rig.waitFor([&] { return monitor::gridText(grid, 1, 2) == "0130" && monitor::gridText(grid, 55, 4) == "30"; }));
-    QTest::qWait(100);
-    keepScreenshot(rig.mainForm(), "page_16_user_map.png");
+TEST(ScreenshotsConfig, UserMapAndSystemFunctionPages) {
+    ProgramRig rig({{1, 9600}}, 300, ProgramRig::Pages::All);
+    sim::Meter& meter = *rig.line.meter(1);
+    sim::installIdentity(meter);
+    sim::installLiveValues(meter);
+    sim::installUserMap(meter);
+    rig.showMainWindow();
     shell::MainForm& form = rig.mainForm();
-    for (const char* text : {"User Map", "Download Mapping File", "Save Mapping"}) EXPECT_TRUE(shows(form, text)) << text;
-    EXPECT_TRUE(canPress(form, "Download Mapping File"));
-    EXPECT_EQ(monitor::gridText(grid, 0, 4), "User Definable Data");
-    EXPECT_EQ(monitor::gridText(grid, 1, 3), "0040");
-}
+    form.resize(794, 553);
+    form.txtAddress()->setText("1");
+    rig.page().AddressEdited = true;
+    rig.app().services().txtAddress_LostFocus();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.link().meterSelected() && rig.meter().MeterVersion > 0; }));
 
-TEST(ScreenshotsConfig, SystemFunctionPage) {
-    PictureRig rig;
-    ASSERT_TRUE(rig.show(22));
-    auto* page = dynamic_cast<config::SystemFunctionPage*>(rig.app().page(22));
-    ASSERT_TRUE(page);
-    QTableWidget* grid = page->gridSF();
-    ASSERT_TRUE(rig.waitFor([&] { return rig.page().PageStep == 4 && monitor::gridText(grid, 86, 16) != ""; }, 10000));
+    int16_t index = 16;
+    form.optProgram_Click(index);
+    QTableWidget* map = dynamic_cast<config::UserMapPage*>(rig.app().page(16))->gridMapping();
+    ASSERT_TRUE(rig.waitFor([&] { return gridText(map, 1, 2) == "0130" && gridText(map, 55, 4) == "30"; }));
     QTest::qWait(100);
-    keepScreenshot(rig.mainForm(), "page_22_system_function.png");
-    shell::MainForm& form = rig.mainForm();
-    for (const char* text : {"System Function", "Save System Function File", "Download System Function File",
-                             "Check System Function File"})
-        EXPECT_TRUE(canPress(form, text) || shows(form, text)) << text;
-    EXPECT_EQ(grid->rowCount(), 87); // a 2.30 meter: 0x2000..0x24FF and the map block
-    EXPECT_EQ(monitor::gridText(grid, 1, 3), "001E"); // transfer delay 30 ms
-    EXPECT_EQ(monitor::gridText(grid, 81, 0), "00A*");
+    keepScreenshot(form, "page_16_user_map.png");
+    EXPECT_TRUE(shows(form, "User Map"));
+    EXPECT_TRUE(canPress(form, "Download Mapping File") && canPress(form, "Save Mapping"));
+    EXPECT_EQ(gridText(map, 0, 4), "User Definable Data");
+
+    index = 22;
+    form.optProgram_Click(index);
+    QTableWidget* sf = dynamic_cast<config::SystemFunctionPage*>(rig.app().page(22))->gridSF();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.page().PageStep == 4 && gridText(sf, 86, 16) != ""; }, 10000));
+    QTest::qWait(100);
+    keepScreenshot(form, "page_22_system_function.png");
+    EXPECT_TRUE(shows(form, "System Function"));
+    for (const char* text : {"Save System Function File", "Download System Function File", "Check System Function File"})
+        EXPECT_TRUE(canPress(form, text)) << text;
+    EXPECT_EQ(sf->rowCount(), 87);             // a 2.30 meter: 0x2000..0x24FF and the map block
+    EXPECT_EQ(gridText(sf, 1, 3), "001E");     // transfer delay 30 ms
     EXPECT_EQ(rig.app().master().status().panelText(1), "Load System Function (00A0) - (00FF) Ok!");
 }
