@@ -212,6 +212,7 @@ void SystemFunctionPage::ShowSFTail() {
 void SystemFunctionPage::SaveSFFile() {
     const QString path = common::prompter().saveFileName(SFSaveTitle, SFFileFilter, QString());
     if (path.isEmpty()) return;
+    lastFile_ = path;
     setButtonsEnabled(false);
     if (const std::optional<FileError> error = saveLineFile(path, sfFileLines(table_)))
         common::ReportError(QStringLiteral("SaveSFFile"), error->number, error->message);
@@ -221,9 +222,9 @@ void SystemFunctionPage::SaveSFFile() {
 }
 
 void SystemFunctionPage::CheckSFFile() {
-    const QString path = common::prompter().openFileName(SFCheckTitle, SFFileFilter, lastCheckFile_);
+    const QString path = common::prompter().openFileName(SFCheckTitle, SFFileFilter, lastFile_);
     if (path.isEmpty()) return;
-    lastCheckFile_ = path;
+    lastFile_ = path;
     setButtonsEnabled(false);
     CheckSFData(path);
     setButtonsEnabled(true);
@@ -258,6 +259,7 @@ void SystemFunctionPage::DownloadSFFile() {
     if (!confirmAndLogin(ctx_, SFDownloadQuestion)) return;
     const QString path = common::prompter().openFileName(SFDownloadTitle, SFFileFilter, QString());
     if (path.isEmpty()) return;
+    lastFile_ = path;
     setButtonsEnabled(false);
     struct Enable {
         SystemFunctionPage* p;

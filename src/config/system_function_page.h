@@ -72,7 +72,7 @@ private:
     QPointer<QGroupBox> frame_;
     QTableWidget* grid_ = nullptr;
     std::array<QPushButton*, 3> cmdSF_{};
-    QString lastCheckFile_; // the check's dialog proposes the file of its previous use
+    QString lastFile_; // the file of the last dialog, which the check proposes
 };
 
 void installSystemFunctionPage(shell::PageContext& app);

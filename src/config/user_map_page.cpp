@@ -285,9 +285,9 @@ void UserMapPage::SetupMappingFile() {
         ~AfterFileAction() { m.afterFileAction(); }
     } after{machine_};
     if (!confirmAndLogin(ctx_, MapDownloadQuestion)) return;
-    const QString path = common::prompter().openFileName(MapOpenTitle, MapFileFilter, lastOpenFile_);
+    const QString path = common::prompter().openFileName(MapOpenTitle, MapFileFilter, lastFile_);
     if (path.isEmpty()) return;
-    lastOpenFile_ = path;
+    lastFile_ = path;
 
     const LineRead file = readLineFile(path, MapSlotCount);
     if (file.error) {
@@ -324,6 +324,7 @@ void UserMapPage::SetupMappingFile() {
 void UserMapPage::UploadMappingFile() {
     const QString path = common::prompter().saveFileName(MapSaveTitle, MapFileFilter, QString());
     if (!path.isEmpty()) {
+        lastFile_ = path;
         QStringList slotTexts;
         for (int r = 1; r < MapGridRows; ++r) slotTexts << gridText(grid_, r, 2);
         if (const std::optional<FileError> error = saveLineFile(path, mapFileLines(slotTexts)))

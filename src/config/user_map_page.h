@@ -93,7 +93,7 @@ private:
     QPointer<QGroupBox> frame_;
     QTableWidget* grid_ = nullptr;
     std::array<QPushButton*, 2> cmdMapping_{};
-    QString lastOpenFile_; // the open dialog proposes the file of its previous use
+    QString lastFile_; // the file of the last dialog, which the download proposes
 };
 
 void installUserMapPage(shell::PageContext& app);
