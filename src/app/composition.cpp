@@ -7,6 +7,8 @@
 #include "config/essential_property_page.h"
 #include "config/preset_reset_page.h"
 #include "config/simulation_page.h"
+#include "config/system_function_page.h"
+#include "config/user_map_page.h"
 #include "monitor/data_logs.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
@@ -37,6 +39,8 @@ void installAllPages(shell::Application& program) {
     config::installClockPage(program);
     config::installPresetResetPage(program);
     config::installSimulationPage(program); // after the instant page, whose live labels it shows
+    config::installUserMapPage(program);
+    config::installSystemFunctionPage(program);
 }
 
 } // namespace app

@@ -4,6 +4,7 @@
 #include "common/shared_routines.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
+#include "shell/save_config.h"
 
 #include <QEvent>
 #include <QLineEdit>
@@ -179,7 +180,28 @@ bool sendWriteFrame(const SetupContext& ctx, uint8_t function, uint16_t firstReg
     return !link.LinkFailed;
 }
 
+bool sendSaveConfigFrame(const SetupContext& ctx) {
+    rtu::LinkState& link = ctx.link();
+    bool ok = false;
+    const int address = link.MeterAddress.trimmed().toInt(&ok);
+    if (!ok || address < 1 || address > 255) {
+        link.LinkFailed = true;
+        return false;
+    }
+    const auto frame = shell::saveConfigFrame(uint8_t(address));
+    ctx.master.SendFrame(rtu::CmdSaveConfig, std::vector<uint8_t>(frame.begin(), frame.end() - 2));
+    return !link.LinkFailed;
+}
+
 // --- the confirmed write ----------------------------------------------------------------------
+
+bool confirmAndLogin(const SetupContext& ctx, const QString& action) {
+    ctx.app.ConfirmAnswer = 0;
+    ctx.app.ConfirmAnswer = int16_t(common::confirmAction(action));
+    if (ctx.app.ConfirmAnswer != common::AnswerYes) return false;
+    const bool loggedIn = ctx.services.Login ? ctx.services.Login() : false;
+    return loggedIn && ctx.app.LoginOk;
+}
 
 void showWriteError(const SetupContext& ctx, const QString& words) {
     showError("Meter [" + ctx.link().MeterAddress + "] " + words + " Error!");
@@ -190,11 +212,7 @@ bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QStrin
         int16_t& step;
         ~StepReset() { step = 0; }
     } reset{ctx.page.PageStep};
-    ctx.app.ConfirmAnswer = 0;
-    ctx.app.ConfirmAnswer = int16_t(common::confirmAction(caption));
-    if (ctx.app.ConfirmAnswer != common::AnswerYes) return false;
-    const bool loggedIn = ctx.services.Login ? ctx.services.Login() : false;
-    if (!loggedIn || !ctx.app.LoginOk) return false;
+    if (!confirmAndLogin(ctx, caption)) return false;
     ctx.master.SendCommandCoil(coil);
     if (ctx.link().LinkFailed) {
         showWriteError(ctx, caption);

@@ -113,7 +113,16 @@ std::vector<uint8_t> buildWriteFrame(uint8_t address, uint8_t function, uint16_t
 bool sendWriteFrame(const SetupContext& ctx, uint8_t function, uint16_t firstRegister,
                     const std::vector<uint16_t>& values);
 
+// The vendor save-configuration request (CommandCode 200; the link waits 5 s
+// after it), with no question of its own: for actions that were confirmed
+// already. True when the meter acknowledged it.
+bool sendSaveConfigFrame(const SetupContext& ctx);
+
 // --- the confirmed write ----------------------------------------------------------------------
+
+// "Do you want to <action> ?" under "ReCheck !" (kept in ConfirmAnswer), then the
+// login: true only when the user said Yes and logged in.
+bool confirmAndLogin(const SetupContext& ctx, const QString& action);
 
 struct ConfirmedWrite {
     int16_t idleStep = 0;       // the page's step while asking and after a failure
