@@ -8,6 +8,7 @@
 #include "shell/address_panel.h"
 #include "shell/application.h"
 #include "shell/meter_identification.h"
+#include "tou/tou_page.h"
 
 namespace app {
 
@@ -25,6 +26,7 @@ void installAllPages(shell::Application& program) {
         program, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
         [harmonic] { harmonic->redrawCharts(); });
     monitor::installDataLogs(program); // after the pages whose values it records
+    tou::installTimeOfUsePages(program);
 }
 
 } // namespace app
