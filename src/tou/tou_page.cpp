@@ -34,6 +34,7 @@ constexpr int kInnerLeft = 60, kInnerTop = 60, kInnerWidth = 7500, kInnerHeight 
 constexpr int kButtonTop = 6180, kButtonHeight = 420;
 constexpr int kGridWidth = 7320;
 constexpr int kRowHeight = 255;
+constexpr int kEditorHeight = 300;
 
 const QColor kWindowColour(255, 255, 255);
 // The grey of an unset date cell (the inactive caption text of the classic scheme).
@@ -84,6 +85,7 @@ TouPage::~TouPage() {
 }
 
 QWidget* TouPage::widget() { return frame_; }
+QGroupBox* TouPage::frame() const { return frame_; }
 
 QTabWidget* TouPage::tabTOU(int index) const { return at(tabTOU_, index); }
 QPushButton* TouPage::cmdTOUC(int index) const { return at(cmdTOUC_, index); }
@@ -124,6 +126,7 @@ void TouPage::build() {
     outer->addTab(setupTab, outerCaptions[1]);
     buildShowTab(show);
     buildSetupTab(setupTab);
+    buildEditors();
 }
 
 void TouPage::buildShowTab(QWidget* tab) {
@@ -203,7 +206,7 @@ void TouPage::buildSetupTab(QWidget* tab) {
 
 void TouPage::buildScheduleTab(QWidget* tab) {
     gridTOU_[2] = grid(tab, QStringLiteral("gridTOU_2"), 11, kScheduleGridColumns, 3, 1);
-    setGeometryTwips(gridTOU_[2], 60, 60, kGridWidth, 11 * kRowHeight + 330);
+    setGeometryTwips(gridTOU_[2], 60, 60, kGridWidth, 11 * kEditorHeight + 330);
     cbTOUTariff_ = new QComboBox(tab);
     cbTOUTariff_->setObjectName(QStringLiteral("cbTOUTariff"));
     setGeometryTwips(cbTOUTariff_, 0, 0, 1300, 315);
@@ -240,7 +243,7 @@ void TouPage::buildYearlyTab(QWidget* tab) {
 
 void TouPage::buildSeasonTab(QWidget* tab) {
     gridTOU_[0] = grid(tab, QStringLiteral("gridTOU_0"), 6, 4, 2, 1);
-    setGeometryTwips(gridTOU_[0], 60, 60, 6900, 6 * kRowHeight + 90);
+    setGeometryTwips(gridTOU_[0], 60, 60, 6900, 6 * kEditorHeight + 90);
     cbTOUSchedule_[0] = dayScheduleList(tab, 0);
     label(kBillDateLabel, tab, 60, 1800, 1800);
     txtTOUBillDate_ = new QLineEdit(tab);
@@ -324,13 +327,6 @@ void TouPage::buildLabelsTab(QWidget* tab) {
     setGeometryTwips(cmdTOUC_[4], 4800, 90 + 420 * 9, 1200, 360);
 }
 
-void TouPage::buildFolderTab(QWidget* tab) {
-    cmdTOUC_[2]->setParent(tab);
-    cmdTOUC_[3]->setParent(tab);
-    setGeometryTwips(cmdTOUC_[2], 5700, 60, 1600, kButtonHeight);
-    setGeometryTwips(cmdTOUC_[3], 5700, 600, 1600, kButtonHeight);
-}
-
 // --- InitTOU ------------------------------------------------------------------------------------
 
 void TouPage::layOutGrids() {
@@ -342,6 +338,9 @@ void TouPage::layOutGrids() {
     }
     for (int i = 0; i < kYearCount; ++i) chkTOUYearF_[size_t(i)]->setText(QString::number(kFirstYear + i));
 
+    // The editable grids' rows are as high as the editors laid over them.
+    for (QTableWidget* g : gridTOU_)
+        for (int r = 0; r < g->rowCount(); ++r) g->setRowHeight(r, monitor::px(kEditorHeight));
     QTableWidget* s = gridTOU_[2];
     s->setColumnWidth(0, monitor::px(1000));
     for (int c = 1; c < kScheduleGridColumns; ++c) {
@@ -463,6 +462,7 @@ void TouPage::showTables() {
     showYearEditors();
     showYearBoxes();
     frame_->setTitle(t_.TOUYear >= 0 ? yearPageCaption(t_.TOUYear) : kPageCaption);
+    setPickerYear();
     ShowTOUCalendar();
     ctx_.page().Refreshing = refreshing;
 }
@@ -505,6 +505,7 @@ void TouPage::selectYear(int index) {
     page.Refreshing = true;
     tou::selectYear(t_, index);
     frame_->setTitle(yearPageCaption(index));
+    setPickerYear();
     showYearEditors();
     showYearBoxes();
     ShowTOUCalendar();
@@ -548,6 +549,9 @@ void TouPage::cmdTOUC_Click(int index) {
         setSetupTabsEnabled(false);
         break;
     case 1: page.PageStep = StepSetup; break;
+    case 2: openCalendarFiles(); break;
+    case 3: saveCalendarFiles(); break;
+    case 4: saveNames(); break;
     case 5:
     case 6:
         t_.TOUMonth = int16_t(stepMonth(t_.TOUMonth, index == 5 ? -1 : 1).month);

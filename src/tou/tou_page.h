@@ -17,8 +17,11 @@
 #include "tou/tou_tables.h"
 #include "tou/tou_transfer.h"
 
+#include <QDate>
 #include <QPointer>
+#include <QRect>
 #include <array>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -70,6 +73,31 @@ public:
     // ShowTOUCalendar: the month TOUMonth of the edited year.
     void ShowTOUCalendar();
 
+    // --- the in-cell editors of gridTOU(0..2) -------------------------------------------------
+    // A click on cell (row, col) of gridTOU(grid): marks the page modified and lays
+    // the cell's editor over it with the cell's value.
+    void EditTOUGridCell(int grid, int row, int col);
+    // The grid scrolled: the editor of its current cell follows, shown while the cell is in view.
+    void gridScrolled(int grid);
+    // The commits and checks, run when an editor loses the focus (a start time also on Enter).
+    void txtTOUST_LostFocus();
+    void cbTOUTariff_LostFocus();
+    void cbTOUSchedule_Click(int grid, int listIndex);
+    void StoreTOUDateCell(int grid);
+    void CheckTOUSeasonDates(int grid);
+    void txtTOUBillDate_LostFocus();
+    // Spreads the ten names over lists, grids and captions (txtTOUName_LostFocus).
+    void RefreshTOUNames();
+    void hideEditors();
+
+    // --- the "Folder" tab ------------------------------------------------------------------------
+    // The chosen folder (dirTOU's path).
+    QString folder() const { return folder_; }
+    // dirTOU_Change: the folder list moves there, the file list follows, txtTOUFile is emptied.
+    void setFolder(const QString& path);
+    void drvTOU_Change(int index);
+    void txtTOUFile_LostFocus();
+
     // --- the step work -----------------------------------------------------------------------
     // UploadTOU: the 26 reads; true when every one was answered.
     bool UploadTOU();
@@ -79,7 +107,7 @@ public:
     SetupTouOutcome SetupTOU();
 
     // --- controls, by their names ------------------------------------------------------------
-    QGroupBox* frame() const { return frame_; }
+    QGroupBox* frame() const;
     QTabWidget* tabTOU(int index) const;
     QPushButton* cmdTOUC(int index) const;
     QTableWidget* gridTOU(int index) const;
@@ -96,6 +124,12 @@ public:
     QComboBox* cbTOUTariff() const { return cbTOUTariff_; }
     QLineEdit* txtTOUBillDate() const { return txtTOUBillDate_; }
     QLineEdit* txtTOUName(int index) const;
+    QLineEdit* txtTOUST() const { return txtTOUST_; }
+    QDateEdit* dtpTOU(int index) const;
+    QComboBox* drvTOU() const { return drvTOU_; }
+    QListWidget* dirTOU() const { return dirTOU_; }
+    QListWidget* filTOU() const { return filTOU_; }
+    QLineEdit* txtTOUFile() const { return txtTOUFile_; }
 
 private:
     void build();
@@ -121,6 +155,20 @@ private:
     void showEnergies();
     void setSetupTabsEnabled(bool on);
     void selectYear(int index); // the year choice with Refreshing set
+    void setPickerYear();       // both date pickers to the edited year
+
+    // Editors.
+    void buildEditors();
+    void placeEditor(int grid, bool followingScroll);
+    QRect cellRect(int grid, int row, int col) const;
+    std::optional<QDate> pickerDate(int grid) const;
+    DayRow* editedDayRow(int grid);
+
+    // Files.
+    void saveNames();
+    void saveCalendarFiles();
+    void openCalendarFiles();
+    void showFolder();
 
     // Decoders.
     void ParseTOUSchedule();
@@ -156,6 +204,19 @@ private:
     QComboBox* cbTOUTariff_ = nullptr;
     QLineEdit* txtTOUBillDate_ = nullptr;
     std::array<QLineEdit*, kNameCount> txtTOUName_{};
+
+    // The in-cell editors and the cell they edit (GridEditRow, GridEditCol).
+    QLineEdit* txtTOUST_ = nullptr;
+    std::array<QDateEdit*, 2> dtpTOU_{};
+    int editRow_ = -1, editCol_ = -1;
+    std::array<int, 3> currentRow_{-1, -1, -1}, currentCol_{-1, -1, -1};
+    bool committing_ = false; // a commit hides its editor: the focus loss that follows is no new commit
+
+    QComboBox* drvTOU_ = nullptr;
+    QListWidget* dirTOU_ = nullptr;
+    QListWidget* filTOU_ = nullptr;
+    QLineEdit* txtTOUFile_ = nullptr;
+    QString folder_;
 };
 
 // Adopts page 25 (the tables and energies of meters from version 2.0).
