@@ -6,6 +6,8 @@
 #include "monitor/live_widgets.h"
 #include "shell/page_context.h"
 #include "tou/tou_files.h"
+#include "tou/tou_prompts.h"
+#include "tou/period_page.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -35,6 +37,7 @@ constexpr int kButtonTop = 6180, kButtonHeight = 420;
 constexpr int kGridWidth = 7320;
 constexpr int kRowHeight = 255;
 constexpr int kEditorHeight = 300;
+constexpr int kDayWidth = 600; // a day of the month view: wide enough for "WED"
 
 const QColor kWindowColour(255, 255, 255);
 // The grey of an unset date cell (the inactive caption text of the classic scheme).
@@ -143,19 +146,21 @@ void TouPage::buildShowTab(QWidget* tab) {
     // The present state: three lines of two captions with their values.
     const QStringList statusCaptions = tou::statusCaptions();
     for (int i = 0; i < 6; ++i) {
-        const int top = 60 + 340 * (i / 2), left = i % 2 == 0 ? 60 : 3720;
-        label(statusCaptions[i], instant, left, top + 30, 1400);
+        const bool first = i % 2 == 0;
+        const int top = 60 + 340 * (i / 2), left = first ? 60 : 3540;
+        label(statusCaptions[i], instant, left, top + 30, first ? 900 : 1500);
         QLabel* v = monitor::makeValueLabel(instant);
         v->setObjectName(QStringLiteral("labTOUData_%1").arg(i));
         v->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        setGeometryTwips(v, left + 1440, top, i % 2 == 0 ? 2100 : 2160, 300);
+        setGeometryTwips(v, first ? 1000 : 5040, top, first ? 2400 : 2340, 300);
         labTOUData_[size_t(i)] = v;
     }
+    // Wide enough for the longest energies; a horizontal scroll bar when they need it.
     gridTOUData_[0] = grid(instant, QStringLiteral("gridTOUData_0"), 5, 7, 1, 1);
-    setGeometryTwips(gridTOUData_[0], 60, 1120, kGridWidth, 1380);
-    setColumnWidths(gridTOUData_[0], {600, 600, 2000, 1000, 1000, 1000, 1000});
+    setGeometryTwips(gridTOUData_[0], 60, 1120, kGridWidth, 5 * kRowHeight + 330);
+    setColumnWidths(gridTOUData_[0], {750, 700, 2550, 1100, 1100, 1100, 1100});
     gridTOUData_[1] = grid(instant, QStringLiteral("gridTOUData_1"), 13, 5, 1, 1);
-    setGeometryTwips(gridTOUData_[1], 60, 2600, kGridWidth, 2900);
+    setGeometryTwips(gridTOUData_[1], 60, 2580, kGridWidth, 2900);
     setColumnWidths(gridTOUData_[1], {700, 1500, 1500, 1500, 1500});
 
     const int tops[3] = {60, 900, 1740};
@@ -163,7 +168,7 @@ void TouPage::buildShowTab(QWidget* tab) {
     for (int g = 2; g < 5; ++g) {
         QTableWidget* t = grid(freeze, QStringLiteral("gridTOUData_%1").arg(g), rows[g - 2], 8, 1, 1);
         setGeometryTwips(t, 60, tops[g - 2], kGridWidth, rows[g - 2] * kRowHeight + 330);
-        setColumnWidths(t, {900, 1, 1800, 1500, 1500, 1500, 1500, 1500});
+        setColumnWidths(t, {1100, 1, 2400, 1500, 1500, 1500, 1500, 1500});
         t->setColumnHidden(1, true);
         gridTOUData_[size_t(g)] = t;
     }
@@ -245,11 +250,11 @@ void TouPage::buildSeasonTab(QWidget* tab) {
     gridTOU_[0] = grid(tab, QStringLiteral("gridTOU_0"), 6, 4, 2, 1);
     setGeometryTwips(gridTOU_[0], 60, 60, 6900, 6 * kEditorHeight + 90);
     cbTOUSchedule_[0] = dayScheduleList(tab, 0);
-    label(kBillDateLabel, tab, 60, 1800, 1800);
+    label(kBillDateLabel, tab, 60, 2190, 1800);
     txtTOUBillDate_ = new QLineEdit(tab);
     txtTOUBillDate_->setObjectName(QStringLiteral("txtTOUBillDate"));
     txtTOUBillDate_->setMaxLength(2);
-    setGeometryTwips(txtTOUBillDate_, 1900, 1770, 500, 300);
+    setGeometryTwips(txtTOUBillDate_, 1900, 2160, 500, 300);
     QObject::connect(txtTOUBillDate_, &QLineEdit::textEdited, frame_, [this](const QString& text) {
         t_.editors.billDate = text;
         config::markModified(ctx_.page());
@@ -280,21 +285,23 @@ void TouPage::buildHolidayTab(QWidget* tab) {
 }
 
 void TouPage::buildCalendarTab(QWidget* tab) {
-    labTOUCalendar_ = label(QString(), tab, 60, 60, 3560);
+    labTOUCalendar_ = label(QString(), tab, 60, 60, 7 * kDayWidth + 60);
     labTOUCalendar_->setObjectName(QStringLiteral("labTOUCalendar"));
     labTOUCalendar_->setAlignment(Qt::AlignCenter);
     gridTOUCalendar_ = grid(tab, QStringLiteral("gridTOUCalendar"), 7, 7, 1, 0);
-    for (int c = 0; c < 7; ++c) gridTOUCalendar_->setColumnWidth(c, monitor::px(500));
+    for (int c = 0; c < 7; ++c) gridTOUCalendar_->setColumnWidth(c, monitor::px(kDayWidth));
     for (int r = 1; r < 7; ++r) gridTOUCalendar_->setRowHeight(r, monitor::px(300));
     gridTOUCalendar_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     gridTOUCalendar_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setGeometryTwips(gridTOUCalendar_, 60, 420, 7 * 500 + 60, kRowHeight + 6 * 300 + 60);
+    setGeometryTwips(gridTOUCalendar_, 60, 420, 7 * kDayWidth + 60, kRowHeight + 6 * 300 + 60);
     cmdTOUC_[5]->setParent(tab);
     cmdTOUC_[6]->setParent(tab);
     setGeometryTwips(cmdTOUC_[5], 60, 2640, 1500, 600);
-    setGeometryTwips(cmdTOUC_[6], 2120, 2640, 1500, 600);
+    setGeometryTwips(cmdTOUC_[6], 7 * kDayWidth - 1440, 2640, 1500, 600);
     for (int i = 0; i < kScheduleCount; ++i) {
-        QLabel* swatch = label(QString(), tab, 3900, 420 + 420 * i, 450);
+        // The swatches in two columns below the month.
+        const int left = i < 3 ? 60 : 3780, top = 3420 + 400 * (i % 3);
+        QLabel* swatch = label(QString(), tab, left, top, 450);
         swatch->setObjectName(QStringLiteral("labTOUSchedule_%1").arg(i));
         swatch->setFrameStyle(QFrame::Box | QFrame::Plain);
         swatch->setAutoFillBackground(true);
@@ -302,7 +309,7 @@ void TouPage::buildCalendarTab(QWidget* tab) {
         pal.setColor(QPalette::Window, scheduleColour(i));
         swatch->setPalette(pal);
         labTOUSchedule_[size_t(i)] = swatch;
-        QLabel* caption = label(QString(), tab, 4440, 420 + 420 * i, 2940);
+        QLabel* caption = label(QString(), tab, left + 540, top, 3100);
         caption->setObjectName(QStringLiteral("labTOUSchedule_%1").arg(kScheduleCount + i));
         caption->setAutoFillBackground(true);
         pal = caption->palette();
@@ -345,7 +352,7 @@ void TouPage::layOutGrids() {
     s->setColumnWidth(0, monitor::px(1000));
     for (int c = 1; c < kScheduleGridColumns; ++c) {
         const int kind = (c - 1) % 3;
-        s->setColumnWidth(c, monitor::px(kind == 0 ? 1700 : 1300));
+        s->setColumnWidth(c, monitor::px(kind == 0 ? 1900 : 1500));
         s->setColumnHidden(c, kind == 2);
         setGridText(s, 0, c, scheduleHeading(c));
         if (kind == 0) {
@@ -358,7 +365,7 @@ void TouPage::layOutGrids() {
 
     for (int g = 0; g < 2; ++g) {
         QTableWidget* d = gridTOU_[size_t(g)];
-        setColumnWidths(d, {700, 1800, 4200, 1});
+        setColumnWidths(d, {700, 2000, 4000, 1});
         d->setColumnHidden(3, true);
         d->setSpan(0, 0, 1, 3);
         setGridText(d, 0, 0, dayGridTitle(g));
@@ -567,21 +574,7 @@ void TouPage::cmdTOUC_Click(int index) {
 
 QString TouPage::address() const { return ctx_.app().link.MeterAddress; }
 
-void TouPage::showError(const QString& text) const {
-    common::prompter().message(QStringLiteral("Error"), text, common::Icon::Stop, common::Buttons::Ok);
-}
-
-bool TouPage::confirmed() {
-    shell::AppState& app = ctx_.app();
-    app.ConfirmAnswer = 0;
-    app.ConfirmAnswer = int16_t(common::confirmAction(kSetupAction));
-    return app.ConfirmAnswer == common::AnswerYes;
-}
-
-bool TouPage::loggedIn() {
-    const shell::PageServices& svc = ctx_.services();
-    return svc.Login && svc.Login() && ctx_.app().LoginOk;
-}
+void TouPage::showError(const QString& text) const { showErrorBox(text); }
 
 void TouPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdScheduleRead, [this] { ParseTOUSchedule(); });
@@ -687,10 +680,8 @@ SetupTouOutcome TouPage::SetupTOU() {
         if (plan.refused()) {
             outcome = SetupTouOutcome::Refused;
             showError(plan.refusal);
-        } else if (!confirmed()) {
-            outcome = SetupTouOutcome::Declined;
-        } else if (!loggedIn()) {
-            outcome = SetupTouOutcome::LoginRefused;
+        } else if (const Permission asked = askAndLogIn(setup_, kSetupAction); asked != Permission::Granted) {
+            outcome = asked == Permission::Declined ? SetupTouOutcome::Declined : SetupTouOutcome::LoginRefused;
         } else {
             frame_->setTitle(kDownloadCaption);
             frame_->setEnabled(false);
@@ -726,6 +717,9 @@ SetupTouOutcome TouPage::SetupTOU() {
 void installTimeOfUsePages(shell::PageContext& ctx) {
     if (ctx.page(kTouPage)) return; // installed once per program
     ctx.adoptPage(std::make_unique<TouPage>(ctx));
+    auto& periods = static_cast<PeriodPage&>(ctx.adoptPage(std::make_unique<PeriodPage>(ctx)));
+    // "Exit" keeps the unit costs of the older meters' page for the next run.
+    ctx.services().UploadTOUCost = [&periods] { periods.UploadTOUCost(); };
 }
 
 } // namespace tou

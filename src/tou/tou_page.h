@@ -176,8 +176,6 @@ private:
     void ParseTOUEnergy(int16_t code);
 
     QString address() const;
-    bool confirmed(); // "Do you want to Setup TOU ?" answered Yes
-    bool loggedIn();
     void showError(const QString& text) const;
 
     shell::PageContext& ctx_;
@@ -219,7 +217,8 @@ private:
     QString folder_;
 };
 
-// Adopts page 25 (the tables and energies of meters from version 2.0).
+// Adopts page 25 (the tables and energies of meters from version 2.0) and page 8
+// (the periods of older meters), whose unit costs "Exit" saves.
 void installTimeOfUsePages(shell::PageContext& ctx);
 
 } // namespace tou

@@ -58,10 +58,10 @@ void TouPage::buildFolderTab(QWidget* tab) {
     setGeometryTwips(filTOU_, 3180, 60, 2400, 4740);
 
     auto* caption = new QLabel(kFolderLabel, tab);
-    setGeometryTwips(caption, 60, 5010, 1900, 300);
+    setGeometryTwips(caption, 60, 5010, 2100, 300);
     txtTOUFile_ = new QLineEdit(tab);
     txtTOUFile_->setObjectName(QStringLiteral("txtTOUFile"));
-    setGeometryTwips(txtTOUFile_, 1980, 4980, 3600, 300);
+    setGeometryTwips(txtTOUFile_, 2160, 4980, 3420, 300);
     config::watchField(txtTOUFile_, [this] { txtTOUFile_LostFocus(); });
 
     cmdTOUC_[2]->setParent(tab);

@@ -1,7 +1,7 @@
 // The in-cell editors of page 25 over the tables read from the simulated meter,
 // the names spread everywhere, and a calendar built, saved, reopened in a new run
 // and programmed into the meter.
-#include "tou_page_rig.h"
+#include "tou_rig.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // Page 25 against the simulated meter: the energies of the "Show" tab, the upload
 // of the tables, the month view, "Setup TOU" with its refusals and the two coils.
-#include "tou_page_rig.h"
+#include "tou_rig.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 using namespace tou;
 using monitor::gridText;
@@ -180,4 +181,28 @@ TEST(TouPage, ClearAndFreezeSendTheirCoilsAfterConfirmationAndLogin) {
     ASSERT_TRUE(r.waitFor([&] { return p.labTOUData(2)->text() == "0.000 KH"; }));
     // The command freeze took the record as it was before the clearing.
     EXPECT_EQ(gridText(p.gridTOUData(3), 1, 4), "40.000 MH");
+}
+
+TEST(TouPage, OffLineEndsAWriteAtItsNextFrameAndReportsNoSuccess) {
+    TouRig r;
+    TouPage& p = r.page25();
+    r.openSetupTab();
+    r.line.setReplyDelayMs(60);
+    r.line.clearLog();
+    // "Off Line" is pressed while the frames go out, once two have been written.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (r.writes().size() < 2) return;
+        watch.stop();
+        r.mainForm().cmdFunction_Click(2);
+    });
+    watch.start(10);
+    r.ui.answerNext(common::AnswerYes);
+    p.cmdTOUC(1)->click();
+    ASSERT_TRUE(r.waitFor([&] { return !watch.isActive() && !r.mainForm().scheduler().tickRunning(); }));
+    QTest::qWait(300);
+    EXPECT_LT(r.writes().size(), 10u);
+    EXPECT_NE(r.app().status().panelText(1), "Meter [1] Setup TOU Ok!");
+    EXPECT_TRUE(p.frame()->isEnabled());
+    EXPECT_TRUE(r.page().SetupModified); // the tables stay as edited
 }
