@@ -16,6 +16,7 @@
 #include "shell/address_panel.h"
 #include "shell/application.h"
 #include "shell/meter_identification.h"
+#include "tou/tou_page.h"
 
 namespace app {
 
@@ -41,6 +42,7 @@ void installAllPages(shell::Application& program) {
     config::installSimulationPage(program); // after the instant page, whose live labels it shows
     config::installUserMapPage(program);
     config::installSystemFunctionPage(program);
+    tou::installTimeOfUsePages(program);
 }
 
 } // namespace app

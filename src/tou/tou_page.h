@@ -1,0 +1,224 @@
+#pragma once
+// Page 25 "Time Of Use" for meters from version 2.0: the tariff energies of the
+// "Show" tab, and on the "Setup" tab the six daily schedules, the calendars of
+// up to a hundred years with the month view, the names and the TOU files.
+//
+// The tables live in one TouTables model; the grids, lists and boxes show it
+// and the user's edits go into it, so what is sent, stored or saved is always
+// what the model holds. Every exchange runs inside a scheduler tick (one link
+// operation): step 0 reads the tables once (when pending, on the "Setup" tab)
+// or the energies (every tick, on the "Show" tab); steps 1..3 are "Setup TOU",
+// "Clear All TOU Energy" and "Freeze".
+
+#include "config/setup_framework.h"
+#include "shell/page.h"
+#include "tou/tou_energy.h"
+#include "tou/tou_month_view.h"
+#include "tou/tou_tables.h"
+#include "tou/tou_transfer.h"
+
+#include <QDate>
+#include <QPointer>
+#include <QRect>
+#include <array>
+#include <optional>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTableWidget;
+class QWidget;
+
+namespace shell {
+class PageContext;
+}
+
+namespace tou {
+
+class TouPage : public shell::Page {
+public:
+    explicit TouPage(shell::PageContext& ctx);
+    ~TouPage() override;
+
+    int16_t index() const override { return kTouPage; }
+    QWidget* widget() override;
+    void init() override; // InitTOU
+    void showFirstTabs() override;
+    bool hasStepWork() const override { return true; }
+    void runStep(int16_t& pageStep) override; // RunTOUPage
+    void registerDecoders(rtu::ModbusMaster& master) override;
+
+    // --- the model and what shows it ------------------------------------------------------
+    TouTables& tables() { return t_; }
+    const EnergyView& energies() const { return energy_; }
+    // Shows the whole model (names, schedules, the edited year, year boxes, month view).
+    void showTables();
+
+    // --- commands --------------------------------------------------------------------------
+    // cmdTOUC_Click(0..8).
+    void cmdTOUC_Click(int index);
+    // optTOUYearN_Click, chkTOUYearR_Click, chkTOUYearF_Click, chkTOUWeek_Click.
+    void optTOUYearN_Click(int index);
+    void chkTOUYearR_Click(int index);
+    void chkTOUYearF_Click(int index);
+    void chkTOUWeek_Click(int index);
+    // ShowTOUCalendar: the month TOUMonth of the edited year.
+    void ShowTOUCalendar();
+
+    // --- the in-cell editors of gridTOU(0..2) -------------------------------------------------
+    // A click on cell (row, col) of gridTOU(grid): marks the page modified and lays
+    // the cell's editor over it with the cell's value.
+    void EditTOUGridCell(int grid, int row, int col);
+    // The grid scrolled: the editor of its current cell follows, shown while the cell is in view.
+    void gridScrolled(int grid);
+    // The commits and checks, run when an editor loses the focus (a start time also on Enter).
+    void txtTOUST_LostFocus();
+    void cbTOUTariff_LostFocus();
+    void cbTOUSchedule_Click(int grid, int listIndex);
+    void StoreTOUDateCell(int grid);
+    void CheckTOUSeasonDates(int grid);
+    void txtTOUBillDate_LostFocus();
+    // Spreads the ten names over lists, grids and captions (txtTOUName_LostFocus).
+    void RefreshTOUNames();
+    void hideEditors();
+
+    // --- the "Folder" tab ------------------------------------------------------------------------
+    // The chosen folder (dirTOU's path).
+    QString folder() const { return folder_; }
+    // dirTOU_Change: the folder list moves there, the file list follows, txtTOUFile is emptied.
+    void setFolder(const QString& path);
+    void drvTOU_Change(int index);
+    void txtTOUFile_LostFocus();
+
+    // --- the step work -----------------------------------------------------------------------
+    // UploadTOU: the 26 reads; true when every one was answered.
+    bool UploadTOU();
+    // ReadTOUEnergy: the sixteen reads of the "Show" tab.
+    void ReadTOUEnergy();
+    // Step 1: the check, question, login and the frames.
+    SetupTouOutcome SetupTOU();
+
+    // --- controls, by their names ------------------------------------------------------------
+    QGroupBox* frame() const;
+    QTabWidget* tabTOU(int index) const;
+    QPushButton* cmdTOUC(int index) const;
+    QTableWidget* gridTOU(int index) const;
+    QTableWidget* gridTOUData(int index) const;
+    QTableWidget* gridTOUCalendar() const { return gridTOUCalendar_; }
+    QLabel* labTOUData(int index) const;
+    QLabel* labTOUCalendar() const { return labTOUCalendar_; }
+    QLabel* labTOUSchedule(int index) const;
+    QRadioButton* optTOUYearN(int index) const;
+    QCheckBox* chkTOUYearR(int index) const;
+    QCheckBox* chkTOUYearF(int index) const;
+    QCheckBox* chkTOUWeek(int index) const;
+    QComboBox* cbTOUSchedule(int index) const;
+    QComboBox* cbTOUTariff() const { return cbTOUTariff_; }
+    QLineEdit* txtTOUBillDate() const { return txtTOUBillDate_; }
+    QLineEdit* txtTOUName(int index) const;
+    QLineEdit* txtTOUST() const { return txtTOUST_; }
+    QDateEdit* dtpTOU(int index) const;
+    QComboBox* drvTOU() const { return drvTOU_; }
+    QListWidget* dirTOU() const { return dirTOU_; }
+    QListWidget* filTOU() const { return filTOU_; }
+    QLineEdit* txtTOUFile() const { return txtTOUFile_; }
+
+private:
+    void build();
+    void buildShowTab(QWidget* tab);
+    void buildSetupTab(QWidget* tab);
+    void buildScheduleTab(QWidget* tab);
+    void buildYearlyTab(QWidget* tab);
+    void buildSeasonTab(QWidget* tab);
+    void buildWeekendTab(QWidget* tab);
+    void buildHolidayTab(QWidget* tab);
+    void buildCalendarTab(QWidget* tab);
+    void buildLabelsTab(QWidget* tab);
+    void buildFolderTab(QWidget* tab);
+    void layOutGrids();
+
+    // Showing the model.
+    void showNames();
+    void showScheduleGrid();
+    void showDayGrid(int grid);
+    void showYearEditors();
+    void showYearBoxes();
+    void showMonthButtons();
+    void showEnergies();
+    void setSetupTabsEnabled(bool on);
+    void selectYear(int index); // the year choice with Refreshing set
+    void setPickerYear();       // both date pickers to the edited year
+
+    // Editors.
+    void buildEditors();
+    void placeEditor(int grid, bool followingScroll);
+    QRect cellRect(int grid, int row, int col) const;
+    std::optional<QDate> pickerDate(int grid) const;
+    DayRow* editedDayRow(int grid);
+
+    // Files.
+    void saveNames();
+    void saveCalendarFiles();
+    void openCalendarFiles();
+    void showFolder();
+
+    // Decoders.
+    void ParseTOUSchedule();
+    void ParseTOUCalendar();
+    void ParseTOUEnergy(int16_t code);
+
+    QString address() const;
+    void showError(const QString& text) const;
+
+    shell::PageContext& ctx_;
+    config::SetupContext setup_;
+    TouTables t_;
+    EnergyView energy_;
+    int16_t blockIndex_ = 0; // TOUBlockIndex: the schedule, slot or month being read
+
+    QPointer<QGroupBox> frame_;
+    std::array<QTabWidget*, 3> tabTOU_{};
+    std::array<QPushButton*, 9> cmdTOUC_{};
+    std::array<QTableWidget*, 3> gridTOU_{};
+    std::array<QTableWidget*, 5> gridTOUData_{};
+    std::array<QLabel*, 6> labTOUData_{};
+    QTableWidget* gridTOUCalendar_ = nullptr;
+    QLabel* labTOUCalendar_ = nullptr;
+    std::array<QLabel*, 12> labTOUSchedule_{};
+    std::array<QRadioButton*, kYearCount> optTOUYearN_{};
+    std::array<QCheckBox*, kYearCount> chkTOUYearR_{};
+    std::array<QCheckBox*, kYearCount> chkTOUYearF_{};
+    QButtonGroup* yearGroup_ = nullptr;
+    std::array<QCheckBox*, kWeekdayCount> chkTOUWeek_{};
+    std::array<QComboBox*, 3> cbTOUSchedule_{};
+    QComboBox* cbTOUTariff_ = nullptr;
+    QLineEdit* txtTOUBillDate_ = nullptr;
+    std::array<QLineEdit*, kNameCount> txtTOUName_{};
+
+    // The in-cell editors and the cell they edit (GridEditRow, GridEditCol).
+    QLineEdit* txtTOUST_ = nullptr;
+    std::array<QDateEdit*, 2> dtpTOU_{};
+    int editRow_ = -1, editCol_ = -1;
+    std::array<int, 3> currentRow_{-1, -1, -1}, currentCol_{-1, -1, -1};
+    bool committing_ = false; // a commit hides its editor: the focus loss that follows is no new commit
+
+    QComboBox* drvTOU_ = nullptr;
+    QListWidget* dirTOU_ = nullptr;
+    QListWidget* filTOU_ = nullptr;
+    QLineEdit* txtTOUFile_ = nullptr;
+    QString folder_;
+};
+
+// Adopts page 25 (the tables and energies of meters from version 2.0) and page 8
+// (the periods of older meters), whose unit costs "Exit" saves.
+void installTimeOfUsePages(shell::PageContext& ctx);
+
+} // namespace tou
