@@ -391,6 +391,11 @@ void TouPage::init() {
     setSetupTabsEnabled(false);
 }
 
+void TouPage::meterChanged() {
+    t_.TOUUploadPending = true;
+    setSetupTabsEnabled(false);
+}
+
 void TouPage::showFirstTabs() {
     for (QTabWidget* t : tabTOU_) t->setCurrentIndex(0);
 }

@@ -55,6 +55,9 @@ public:
     bool hasStepWork() const override { return true; }
     void runStep(int16_t& pageStep) override; // RunTOUPage
     void registerDecoders(rtu::ModbusMaster& master) override;
+    // The tables shown were read from the meter before: they must be read from the
+    // new one before "Setup TOU" may send anything.
+    void meterChanged() override;
 
     // --- the model and what shows it ------------------------------------------------------
     TouTables& tables() { return t_; }

@@ -206,3 +206,18 @@ TEST(TouPage, OffLineEndsAWriteAtItsNextFrameAndReportsNoSuccess) {
     EXPECT_TRUE(p.frame()->isEnabled());
     EXPECT_TRUE(r.page().SetupModified); // the tables stay as edited
 }
+
+TEST(TouPage, AnotherMeterGetsNoTablesReadFromTheMeterBefore) {
+    TouRig r;
+    TouPage& p = r.page25();
+    r.openSetupTab();
+    r.mainForm().cmdFunction_Click(2); // "Off Line"
+    ASSERT_FALSE(r.link().meterSelected());
+    EXPECT_TRUE(p.tables().TOUUploadPending);
+    EXPECT_FALSE(p.tabTOU(2)->isEnabled());
+    // Back on a meter, the tables come from it before they can be edited again.
+    r.line.clearLog();
+    r.selectMeter();
+    r.openSetupTab();
+    EXPECT_EQ(r.reads(0x2250), 1); // schedule 0 read again from the new meter
+}
