@@ -19,44 +19,20 @@ struct PageServices {
     Proc ReadKeyboardLock;
     Proc ReadEssentialProperty; // also page 2, step 0
 
-    // --- page work, by page ------------------------------------------------------
-    Proc ReadInstantAndEnergy; // page 0; the waveform sequence
-    Proc RunMaxMinPage;        // page 1
-    Proc ReadSetPointSetup, SetupSetPoint;                            // page 3
-    Proc RunAnalogInputPage;                                          // page 4
-    Proc ReadAnalogOutputSetup, SetupAnalogOutput;                    // page 5
-    Proc ReadDigitalInputSetup, ReadDigitalInputStatus, WriteDigitalInputSetup; // page 6
-    Proc ReadPulseOutputSetup, WritePulseOutputSetup;                           // page 7
-    Proc ReadTOUSchedule, ReadTOUData, SetupTimeOfUse;                          // page 8
-    Proc ReadDemandSetup, ReadDemandValues, WriteDemandSetup;                   // page 9
-    Proc ReadMeterClock, ReadClockRecords, ReadMeterInformation, SetupClock, SetupBatteryReplaceDate; // page 10
-    Proc ReadTrendSetup, ReadTrendAndAnalogInput, LoadTrendLog, SetupTrend, SaveTLFile;            // page 11
-    Proc RunEventPage; // page 12
-    Proc RunTracePage; // page 13
-    Proc ReadRelaySetup, SetupControlRelay, ReadRelayStatus; // page 15
-    std::function<void(int16_t index)> ControlRelayOutput;   // page 15, steps 2..7
-    Proc ReadMappedValues, ReadMappingTable, SetupMappingFile, UploadMappingFile; // page 16
-    std::function<void(int16_t entryIndex, bool fromScheduler)> WriteMappingEntry;
-    Proc EnableMappingGrid; // enables gridMapping again before the table is re-read
-    Proc ReadPulseLedSetup, WritePulseLEDSetup; // page 19
-    Proc ReadDisplaySetup, SetupDisplayScan;    // page 20
-    Proc ReadHarmonics;                         // page 21 (meters from version 2.1)
-    Proc InitHarmonicGrids;                     // page 21: lay the grids out for MeterVersion
-    Proc InitTrendControls;                     // page 11: refill the trend lists for MeterVersion
-    Proc RunSystemFunctionPage;                 // page 22
-    Proc RunTOUPage;                            // page 25
-    Proc RunSimulationPage;                     // page 26
+    // --- reads that several pages and windows use ----------------------------
+    Proc ReadInstantAndEnergy; // page 0, the waveform cycle, the logs, the simulation page
+    Proc ReadDemandValues;     // pages 0 and 9
+    Proc ReadHarmonics;        // page 21 and the harmonic log (meters from version 2.1)
+    Proc ReadMeterInformation; // the address check and the clock page
+    Proc InitHarmonicGrids;    // page 21's grids laid out for MeterVersion (identification, viewers)
+    Proc InitTrendControls;    // page 11's lists refilled for MeterVersion (identification)
 
     // --- the waveform capture (pages 14 and 21, the waveform log) ----------------
     Proc RunWaveformSequence; // the whole cycle while "Waveform Capture Enable" is ticked
     Proc TriggerWaveformCapture, ReadWaveformCaptureTime, CaptureWaveform;
 
-    // --- buttons whose captions the confirmed coil commands use ------------------
-    std::function<QString()> TOUCommandCaption;   // cmdTOU(0); "Reset TOU Count" when empty
-    std::function<QString()> TrendCommandCaption; // cmdTrend(1); by step when empty
-    std::function<void(const QString&)> SetTrendCommandCaption;
-    Proc ClearTrendTables;                                   // first column of rows 1..960 of both trend grids
-    std::function<void(const QString&)> SetTrendFileCaption; // cmdTrend(2)
+    // The trend page's file button caption ("Save File" with a meter, "Open File" without).
+    std::function<void(const QString&)> SetTrendFileCaption;
 
     // --- PC data logs --------------------------------------------------------------
     Proc WriteInstantLogLine, WriteHarmonicLogLine, WriteWaveformLogLine;

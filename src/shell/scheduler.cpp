@@ -25,12 +25,6 @@ bool call(const Proc& proc) {
     return true;
 }
 
-// Sets the step back to 0 when it goes out of scope, whatever happened before.
-struct StepReset {
-    int16_t& step;
-    ~StepReset() { step = 0; }
-};
-
 } // namespace
 
 void setPickerDate(QDateTimeEdit* picker, const QDate& date) {
@@ -180,142 +174,9 @@ void Scheduler::runGatedLiveRead(const Proc& read, bool resetWhateverTheOutcome)
 }
 
 void Scheduler::runPageTable() {
-    const int16_t step = page_.PageStep;
-    switch (page_.PageIndex) {
-    case 0:
-        if (step == 0) runGatedLiveRead(svc_.ReadInstantAndEnergy, false);
-        break;
-    case 1: call(svc_.RunMaxMinPage); break;
-    case 3:
-        if (step == 0) call(svc_.ReadSetPointSetup);
-        else if (step == 1) call(svc_.SetupSetPoint);
-        break;
-    case 4: call(svc_.RunAnalogInputPage); break;
-    case 5:
-        if (step == 0) call(svc_.ReadAnalogOutputSetup);
-        else if (step == 1) call(svc_.SetupAnalogOutput);
-        break;
-    case 6:
-        if (step == 0) call(svc_.ReadDigitalInputSetup);
-        else if (step == 1) runGatedLiveRead(svc_.ReadDigitalInputStatus, false);
-        else if (step == 2) call(svc_.WriteDigitalInputSetup);
-        break;
-    case 7:
-        if (step == 0) call(svc_.ReadPulseOutputSetup);
-        else if (step == 1) call(svc_.WritePulseOutputSetup);
-        break;
-    case 8:
-        switch (step) {
-        case 0: call(svc_.ReadTOUSchedule); break;
-        case 1: runGatedLiveRead(svc_.ReadTOUData, false); break;
-        case 2: call(svc_.SetupTimeOfUse); break;
-        case 3:
-            RunConfirmedCoilCommand(27, svc_.TOUCommandCaption ? svc_.TOUCommandCaption()
-                                                               : QStringLiteral("Reset TOU Count"));
-            break;
-        }
-        break;
-    case 9:
-        if (step == 0) call(svc_.ReadDemandSetup);
-        else if (step == 1) runGatedLiveRead(svc_.ReadDemandValues, true);
-        else if (step == 2) call(svc_.WriteDemandSetup);
-        break;
-    case 10:
-        if (step == 0) {
-            call(svc_.ReadMeterClock);
-            call(svc_.ReadClockRecords);
-            call(svc_.ReadMeterInformation);
-        } else if (step == 1) {
-            call(svc_.SetupClock);
-        } else if (step == 2) {
-            call(svc_.SetupBatteryReplaceDate);
-        }
-        break;
-    case 11: runTrendPage(); break;
-    case 12: call(svc_.RunEventPage); break;
-    case 13: call(svc_.RunTracePage); break;
-    case 15:
-        if (step == 0) call(svc_.ReadRelaySetup);
-        else if (step == 1) call(svc_.SetupControlRelay);
-        else if (step >= 2 && step <= 7) {
-            if (svc_.ControlRelayOutput) svc_.ControlRelayOutput(int16_t(step - 2));
-        } else if (step == 8) {
-            runGatedLiveRead(svc_.ReadRelayStatus, true);
-        }
-        break;
-    case 16: runMappingRequest(); break;
-    case 19:
-        if (step == 0) call(svc_.ReadPulseLedSetup);
-        else if (step == 1) call(svc_.WritePulseLEDSetup);
-        break;
-    case 20:
-        if (step == 0) call(svc_.ReadDisplaySetup);
-        else if (step == 1) call(svc_.SetupDisplayScan);
-        break;
-    case 22: call(svc_.RunSystemFunctionPage); break;
-    case 25: call(svc_.RunTOUPage); break;
-    case 26: call(svc_.RunSimulationPage); break;
-    default: break; // 17 and the unused indices have no page work
-    }
-}
-
-// The trend page's steps, carried out by the trend page's own procedures.
-void Scheduler::runTrendPage() {
-    auto& t = page_.Ticks;
-    switch (page_.PageStep) {
-    case 0:
-        call(svc_.ReadTrendSetup);
-        call(svc_.ReadTrendAndAnalogInput);
-        t.MinuteTicks = common::TickCounters::MinuteCap;
-        break;
-    case 1:
-        if (t.MinuteTicks >= common::TickCounters::MinuteCap && call(svc_.ReadTrendAndAnalogInput))
-            t.MinuteTicks = 0;
-        break;
-    case 2:
-    case 3: {
-        const int16_t coil = page_.PageStep == 2 ? 30 : 31;
-        const QString caption = svc_.TrendCommandCaption ? svc_.TrendCommandCaption()
-                                : coil == 30                 ? QStringLiteral("Start Trend")
-                                                             : QStringLiteral("Stop Trend");
-        RunConfirmedCoilCommand(coil, caption);
-        break;
-    }
-    case 4: call(svc_.LoadTrendLog); break;
-    case 5:
-        if (call(svc_.SetupTrend)) {
-            common::Delay(2); // the meter restarts its logger before the log can be read
-            call(svc_.LoadTrendLog);
-        }
-        break;
-    case 6: call(svc_.SaveTLFile); break;
-    }
-}
-
-void Scheduler::runMappingRequest() {
-    auto withWindowDisabled = [this](const Proc& proc) {
-        if (!proc) return;
-        if (host_.setWindowEnabled) host_.setWindowEnabled(false);
-        proc();
-        if (host_.setWindowEnabled) host_.setWindowEnabled(true);
-    };
-    switch (page_.MappingRequest) {
-    case 0: {
-        auto& t = page_.Ticks;
-        if (t.MapTicks >= common::TickCounters::MapCap && call(svc_.ReadMappedValues)) t.MapTicks = 0;
-        break;
-    }
-    case 1:
-        call(svc_.EnableMappingGrid);
-        call(svc_.ReadMappingTable);
-        break;
-    case 2:
-        if (svc_.WriteMappingEntry) svc_.WriteMappingEntry(int16_t(page_.GridEditRow - 1), true);
-        break;
-    case 3: withWindowDisabled(svc_.SetupMappingFile); break;
-    case 4: withWindowDisabled(svc_.UploadMappingFile); break;
-    default: break; // 5: a map entry is being edited
-    }
+    // Pages own their step work; without its page (a program of parts, in tests) page 0
+    // still polls the live values through the shared read.
+    if (page_.PageIndex == 0 && page_.PageStep == 0) runGatedLiveRead(svc_.ReadInstantAndEnergy, false);
 }
 
 void Scheduler::runDataLogs() {
@@ -334,28 +195,6 @@ void Scheduler::runDeferredActions() {
     if (action == 1) call(svc_.SetupMeterAddress);
     else if (action == 2) call(svc_.SetupMeterBaudRate);
     if (action != 0) page_.PendingAddressAction = 0;
-}
-
-void Scheduler::RunConfirmedCoilCommand(int16_t coil, const QString& caption) {
-    // Declined, refused, failed or done: the page goes back to reading.
-    StepReset reset{page_.PageStep};
-    ConfirmAnswer = 0;
-    ConfirmAnswer = common::confirmAction(caption);
-    if (ConfirmAnswer != common::AnswerYes) return;
-    if (!(svc_.Login && svc_.Login())) return;
-    master_.SendCommandCoil(coil);
-    const QString head = "Meter [" + link_.MeterAddress + "] " + caption;
-    if (link_.LinkFailed) {
-        common::prompter().message("Error", head + " Error!", common::Icon::Stop, common::Buttons::Ok);
-        return;
-    }
-    master_.status().setPanelText(1, head + " Ok!");
-    if (coil == 30) {
-        if (svc_.SetTrendCommandCaption) svc_.SetTrendCommandCaption(QStringLiteral("Stop Trend"));
-        call(svc_.ClearTrendTables); // a started logger begins a new log
-    } else if (coil == 31) {
-        if (svc_.SetTrendCommandCaption) svc_.SetTrendCommandCaption(QStringLiteral("Start Trend"));
-    }
 }
 
 // --- the housekeeping tick ---------------------------------------------------------------

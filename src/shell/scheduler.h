@@ -81,9 +81,6 @@ public:
     // The program is closing: both timers stop for good.
     void shutdown();
 
-    // The confirmed coil commands of page 8 step 3 and page 11 steps 2 and 3.
-    void RunConfirmedCoilCommand(int16_t coil, const QString& caption);
-
     // The answer of the last confirmation (6 = Yes).
     int ConfirmAnswer = 0;
     // Ticks that got past step 1 (for tests).
@@ -95,8 +92,6 @@ private:
     void runPageWork();
     void runPageTable();
     void runGatedLiveRead(const Proc& read, bool resetWhateverTheOutcome);
-    void runTrendPage();
-    void runMappingRequest();
     void runDataLogs();
     void runDeferredActions();
     QDateTime now() const;

@@ -163,3 +163,37 @@ TEST(SetupFramework, ConfirmedWriteFollowsItsStepRules) {
     EXPECT_EQ(rig.ui.boxes.size(), boxes);
     EXPECT_EQ(rig.page().PageStep, 1);
 }
+
+TEST(SetupFramework, ConfirmedCoilCommandAlwaysReturnsToStepZero) {
+    ProgramRig rig;
+    rig.link().RetryLimit = 0;
+    rig.showMainWindow();
+    rig.link().MeterAddress = "1";
+    const SetupContext ctx = setupContext(rig.app());
+    bool login = false;
+    rig.app().services().Login = [&] {
+        rig.app().app().LoginOk = login;
+        return login;
+    };
+    auto attempt = [&](int answer) {
+        rig.page().PageStep = 3;
+        rig.ui.answerNext(answer);
+        const bool done = runConfirmedCoilCommand(ctx, 27, "Reset TOU Count");
+        EXPECT_EQ(rig.page().PageStep, 0);
+        return done;
+    };
+    EXPECT_FALSE(attempt(common::AnswerNo));
+    EXPECT_TRUE(rig.ui.sawText("Do you want to Reset TOU Count ?"));
+    EXPECT_FALSE(attempt(common::AnswerYes)); // login refused
+    EXPECT_TRUE(rig.line.meter(1)->coilLog().empty());
+
+    login = true;
+    EXPECT_TRUE(attempt(common::AnswerYes));
+    EXPECT_EQ(rig.line.meter(1)->coilLog(), (std::vector<uint16_t>{27}));
+    EXPECT_EQ(rig.app().status().panelText(1), "Meter [1] Reset TOU Count Ok!");
+
+    rig.line.injectFault({sim::Fault::Kind::Silence, 0});
+    EXPECT_FALSE(attempt(common::AnswerYes));
+    EXPECT_EQ(rig.ui.boxes.back().title, "Error");
+    EXPECT_EQ(rig.ui.boxes.back().text, "Meter [1] Reset TOU Count Error!");
+}

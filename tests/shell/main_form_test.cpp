@@ -159,8 +159,20 @@ TEST(MainForm, PollsTheSelectedMeterByPage) {
     r.page.Ticks.KeyLockTicks = 0; // keep the background reads out of this log
     r.page.Ticks.RefreshTicks = 1;
     int asked = 0;
-    r.svc.ReadAnalogOutputSetup = r.reader(0x2060);
-    r.svc.SetupAnalogOutput = [&] { ++asked; };
+    // Page 5 stands in: step 0 reads its block, step 1 is its write.
+    struct Page5 : shell::Page {
+        Proc read, write;
+        int16_t index() const override { return 5; }
+        QWidget* widget() override { return nullptr; }
+        bool hasStepWork() const override { return true; }
+        void runStep(int16_t& step) override {
+            if (step == 0) read();
+            else if (step == 1) write();
+        }
+    } page5;
+    page5.read = r.reader(0x2060);
+    page5.write = [&] { ++asked; };
+    r.form->registerPage(page5);
     bool clicked = false;
     r.svc.ReadInstantAndEnergy = [&] {
         r.reader(0x0100)();

@@ -116,16 +116,9 @@ TEST(Scheduler, BackgroundReadKeepsTheShownPagesEdits) {
     EXPECT_EQ(r.page.EditedGroup, 2);
 }
 
-TEST(Scheduler, PageTableRunsTheProceduresOfPageAndStep) {
+TEST(Scheduler, PagesRunTheirOwnStepsAndPageZeroFallsBackToTheSharedRead) {
     Rig r;
     r.page.Ticks.KeyLockTicks = 0; // no background reads here
-    r.svc.SetupSetPoint = r.named("SetupSetPoint");
-    r.svc.ControlRelayOutput = [&](int16_t i) { r.calls.push_back(QStringLiteral("ControlRelayOutput %1").arg(i)); };
-    r.svc.ReadMappedValues = r.named("ReadMappedValues");
-    r.svc.ReadMappingTable = r.named("ReadMappingTable");
-    r.svc.EnableMappingGrid = r.named("EnableMappingGrid");
-    r.svc.ReadDemandValues = r.reader(0x0130, 4, 2);
-
     auto run = [&](int16_t pageIndex, int16_t step) {
         r.calls.clear();
         r.page.PageIndex = pageIndex;
@@ -133,18 +126,6 @@ TEST(Scheduler, PageTableRunsTheProceduresOfPageAndStep) {
         r.tick();
         return r.calls;
     };
-    EXPECT_EQ(run(3, 1), (Log{"SetupSetPoint"}));
-    EXPECT_TRUE(run(3, 2).empty());
-    EXPECT_EQ(run(15, 5), (Log{"ControlRelayOutput 3"}));
-    r.page.MappingRequest = 1;
-    EXPECT_EQ(run(16, 0), (Log{"EnableMappingGrid", "ReadMappingTable"}));
-    r.page.MappingRequest = 0;
-    EXPECT_EQ(run(16, 0), (Log{"ReadMappedValues"}));
-    EXPECT_TRUE(run(16, 0).empty()); // every 3 s
-    r.page.MappingRequest = 7;
-    r.seconds(3);
-    EXPECT_TRUE(run(16, 0).empty());
-
     // A page that owns its step work gets the tick with its step, which it may move.
     struct OwnSteps : shell::Page {
         Log& calls;
@@ -160,63 +141,18 @@ TEST(Scheduler, PageTableRunsTheProceduresOfPageAndStep) {
     r.sch.registerPage(own);
     EXPECT_EQ(run(21, 3), (Log{"step 3"}));
     EXPECT_EQ(r.page.PageStep, 7);
-
-    // The demand values wait a full second even after a failure.
-    r.page.PageIndex = 9;
-    r.page.PageStep = 1;
-    r.silent = true;
-    EXPECT_EQ(r.tick(), (Log{"R0130"}));
-    r.silent = false;
-    EXPECT_TRUE(r.tick().empty());
-}
-
-TEST(Scheduler, ConfirmedCoilCommandAlwaysReturnsToStepZero) {
-    Rig r;
-    r.page.Ticks.KeyLockTicks = 0;
-    r.page.PageIndex = 8;
-    bool login = false;
-    r.svc.Login = [&] { return login; };
-
-    r.page.PageStep = 3;
-    r.ui.answerNext(common::AnswerNo);
-    EXPECT_TRUE(r.tick().empty());
-    EXPECT_EQ(r.page.PageStep, 0);
-    EXPECT_TRUE(r.ui.sawText("Do you want to Reset TOU Count ?"));
-
-    r.page.PageStep = 3;
-    r.ui.answerNext(common::AnswerYes);
-    EXPECT_TRUE(r.tick().empty()); // login refused
-    EXPECT_EQ(r.page.PageStep, 0);
-
-    login = true;
-    r.page.PageStep = 3;
-    r.ui.answerNext(common::AnswerYes);
-    EXPECT_EQ(r.tick(), (Log{"C27"}));
-    EXPECT_EQ(r.page.PageStep, 0);
-    EXPECT_EQ(r.status.panelText(1), "Meter [1] Reset TOU Count Ok!");
-
-    r.page.PageStep = 3;
-    r.silent = true;
-    r.ui.answerNext(common::AnswerYes);
-    EXPECT_EQ(r.tick(), (Log{"C27"}));
-    EXPECT_EQ(r.page.PageStep, 0);
-    EXPECT_EQ(r.ui.boxes.back().title, "Error");
-    EXPECT_EQ(r.ui.boxes.back().text, "Meter [1] Reset TOU Count Error!");
-
-    // Starting the trend logger renames the button and empties the trend tables.
-    r.silent = false;
-    QString caption = "Start Trend";
-    int cleared = 0;
-    r.svc.TrendCommandCaption = [&] { return caption; };
-    r.svc.SetTrendCommandCaption = [&](const QString& c) { caption = c; };
-    r.svc.ClearTrendTables = [&] { ++cleared; };
-    r.page.PageIndex = 11;
-    r.page.PageStep = 2;
-    r.ui.answerNext(common::AnswerYes);
-    EXPECT_EQ(r.tick(), (Log{"C30"}));
-    EXPECT_EQ(caption, "Stop Trend");
-    EXPECT_EQ(cleared, 1);
-    EXPECT_EQ(r.page.PageStep, 0);
+    // A page that is not there does nothing; page 0 without its page still polls, once a second.
+    auto reads = [&](int16_t pageIndex, int16_t step) {
+        r.page.PageIndex = pageIndex;
+        r.page.PageStep = step;
+        return r.tick();
+    };
+    EXPECT_TRUE(reads(9, 1).empty());
+    r.page.Ticks.RefreshTicks = 1;
+    EXPECT_EQ(reads(0, 0), (Log{"R0100"}));
+    EXPECT_TRUE(reads(0, 0).empty());
+    r.seconds(1);
+    EXPECT_TRUE(reads(0, 1).empty());
 }
 
 TEST(Scheduler, TicksNeverOverlapAndBusyLinkOnlyRearms) {
