@@ -97,12 +97,12 @@ void TrendPage::build() {
     setGeometryTwips(labTrend(14), 5100, 360, 1020, 255);
     setGeometryTwips(cbTrend_[1], 6120, 300, 1500, 315);
     for (int i = 0; i < 3; ++i) setGeometryTwips(cmdTrend_[size_t(i)], 240 + 1620 * i, 720, 1500, 375);
-    setGeometryTwips(labTrend(19), 240, 1200, 960, 255);
-    setGeometryTwips(labTrend_[0], 1200, 1170, 3900, 285);
-    setGeometryTwips(labTrend(16), 5280, 1200, 1260, 255);
-    setGeometryTwips(labTrend_[2], 6540, 1170, 1080, 285);
+    setGeometryTwips(labTrend(19), 240, 1200, 1740, 255);
+    setGeometryTwips(labTrend_[0], 1980, 1170, 3240, 285);
+    setGeometryTwips(labTrend(16), 5340, 1200, 1320, 255);
+    setGeometryTwips(labTrend_[2], 6660, 1170, 1080, 285);
     setGeometryTwips(labTrend(15), 240, 1500, 1740, 255);
-    setGeometryTwips(labTrend_[1], 1980, 1470, 3120, 285);
+    setGeometryTwips(labTrend_[1], 1980, 1470, 3240, 285);
 
     sstTrend_ = new QTabWidget(frame_);
     sstTrend_->setObjectName(QStringLiteral("sstTrend"));
@@ -119,7 +119,7 @@ void TrendPage::buildTrendTab(QWidget* tab) {
     for (int i = 0; i < 2; ++i) {
         auto* o = new QRadioButton(QStringLiteral("Cursor_Value %1").arg(i + 1), tab);
         o->setObjectName(QStringLiteral("optTrend_%1").arg(i));
-        setGeometryTwips(o, 480, 40 + 250 * i, 1500, 255);
+        setGeometryTwips(o, 480, 40 + 250 * i, 1740, 255);
         QObject::connect(o, &QRadioButton::clicked, tab, [this, i] { optTrend_Click(i); });
         optTrend_[size_t(i)] = o;
     }
@@ -128,7 +128,7 @@ void TrendPage::buildTrendTab(QWidget* tab) {
         QLabel* l = monitor::makeValueLabel(tab);
         l->setObjectName(QStringLiteral("labTrendD_%1").arg(i));
         const bool time = i >= 2;
-        setGeometryTwips(l, time ? 3720 : 2040, 40 + 250 * (i % 2), time ? 2295 : 1575, 240);
+        setGeometryTwips(l, time ? 3900 : 2220, 40 + 250 * (i % 2), time ? 2295 : 1575, 240);
         labTrendD_[size_t(i)] = l;
     }
     auto bar = [tab](const char* name, int top, int max, int small, int large) {
