@@ -114,7 +114,7 @@ std::optional<SetPointSetup> decodeSetPoint(const std::vector<uint16_t>& regs, S
     return s;
 }
 
-EntryVerdict checkSetPointEntry(SetPointField field, const QString& text) {
+SetPointVerdict checkSetPointEntry(SetPointField field, const QString& text) {
     const FieldInfo& f = info(field);
     if (!isNumericEntry(text))
         return {EntryResult::NotNumeric, QStringLiteral("Data Key In Error!"), QLatin1String(f.notNumericText)};
