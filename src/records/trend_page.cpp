@@ -28,7 +28,7 @@ namespace {
 using monitor::px;
 using monitor::setGeometryTwips;
 
-const QString kTag = QStringLiteral("Tag");
+constexpr const char* kTag = "Tag"; // cmdTrend(1): "True" while the logger runs, "False" while stopped
 const QString kSaveCaption = QStringLiteral("Save File");
 const QString kOpenCaption = QStringLiteral("Open File");
 // The captions labTrend(13), (14), (15), (16), (17) and (19).
@@ -81,7 +81,7 @@ void TrendPage::build() {
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdTrend_Click(i); });
         cmdTrend_[size_t(i)] = b;
     }
-    cmdTrend_[1]->setProperty("Tag", QString());
+    cmdTrend_[1]->setProperty(kTag, QString());
     for (int i = 0; i < 3; ++i) {
         QLabel* l = monitor::makeValueLabel(frame_);
         l->setObjectName(QStringLiteral("labTrend_%1").arg(i));
@@ -246,7 +246,7 @@ void TrendPage::showStatus(const TrendStatus& status) {
     const DateStyle style{ctx_.app().LocaleDateFormat, ctx_.app().LocaleDateSeparator};
     const TrendLog::StatusOutcome out = log_.onStatus(status, style, dateFormat_);
     cmdTrend_[1]->setText(trendRunCaption(status.running));
-    cmdTrend_[1]->setProperty("Tag", status.running ? QStringLiteral("True") : QStringLiteral("False"));
+    cmdTrend_[1]->setProperty(kTag, status.running ? QStringLiteral("True") : QStringLiteral("False"));
     if (out.download) ctx_.page().PageStep = TrendDownload;
     if (out.empty) {
         ctx_.page().PageStep = TrendReadStatus;
