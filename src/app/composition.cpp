@@ -13,6 +13,7 @@
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
 #include "monitor/waveform_page.h"
+#include "records/trend_page.h"
 #include "shell/address_panel.h"
 #include "shell/application.h"
 #include "shell/meter_identification.h"
@@ -43,6 +44,7 @@ void installAllPages(shell::Application& program) {
     config::installUserMapPage(program);
     config::installSystemFunctionPage(program);
     tou::installTimeOfUsePages(program);
+    records::installTrendPage(program);
 }
 
 } // namespace app
