@@ -20,7 +20,9 @@ namespace {
 
 using monitor::setGeometryTwips;
 
-constexpr int kColumnWidths[kEventColumns] = {500, 1000, 1000, 3800, 800, 800, 5000};
+// The date column is wide enough for a date with a four-digit year.
+constexpr int kColumnWidths[kEventColumns] = {500, 1000, 1250, 3800, 800, 800, 5000};
+constexpr int kRowHeight = 250;
 // Non-fixed cells: 2 left bottom (number, cause, status), 6 right top (time, date, data words).
 constexpr int kColumnAlignments[kEventColumns] = {2, 6, 6, 2, 6, 6, 2};
 
@@ -63,7 +65,7 @@ void EventPage::build() {
     for (int i = 0; i < 2; ++i) {
         auto* l = new QLabel(QString::fromLatin1(labels[i]), frame_);
         l->setObjectName(QStringLiteral("labEvent_%1").arg(i));
-        setGeometryTwips(l, 240 + 1320 * i, 420, i == 0 ? 1320 : 900, 255);
+        setGeometryTwips(l, 240 + 1500 * i, 420, i == 0 ? 1500 : 900, 255);
         labEvent_[size_t(i)] = l;
     }
     const char* captions[2] = {"Clear Event Record", "Save Event Record"};
@@ -81,11 +83,13 @@ void EventPage::build() {
 
 void EventPage::init() {
     for (int c = 0; c < kEventColumns; ++c) gridEvent_->setColumnWidth(c, monitor::px(kColumnWidths[c]));
-    for (int r = 0; r < kEventRows; ++r)
+    for (int r = 0; r < kEventRows; ++r) {
+        gridEvent_->setRowHeight(r, monitor::px(kRowHeight));
         for (int c = 0; c < kEventColumns; ++c) {
             const bool fixed = r == 0 || c == 0;
             monitor::gridCell(gridEvent_, r, c)->setTextAlignment(monitor::gridAlignment(fixed ? 4 : kColumnAlignments[c]));
         }
+    }
     showRows(0, kMaxEvents);
 }
 
