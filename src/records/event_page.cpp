@@ -148,7 +148,8 @@ void EventPage::SendEventData(int16_t& pageStep) {
     LoadLink link(ctx_, [this, shown] { showRows(1, shown); });
     log_.load(link, dateStyle(ctx_.app()));
     showRows(1, shown);
-    pageStep = EventPollCount;
+    // A Clear or Save pressed while the records loaded is done next.
+    if (pageStep == EventLoading) pageStep = EventPollCount;
 }
 
 void EventPage::clearStep() {

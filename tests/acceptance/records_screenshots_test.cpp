@@ -11,6 +11,7 @@
 #include "monitor/live_widgets.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -122,6 +123,6 @@ TEST(ScreenshotsRecords, EventLogListsReloadsSavesAndClears) {
     rig.click("cmdEvent_0");
     EXPECT_TRUE(rig.waitFor([&] { return rig.status() == "Meter [1] Clear Event Record Ok!"; }));
     EXPECT_EQ(rig.ui.boxes.back().text, "Do you want to Clear Event Record ?");
-    EXPECT_TRUE(rig.waitFor([&] { return shows(rig.mainForm(), "0") && rig.cell("gridEvent", 1, 0).isEmpty(); }, 8000));
+    EXPECT_TRUE(rig.waitFor([&] { return rig.find<QLabel>("labEvent_1")->text() == "0" && rig.cell("gridEvent", 1, 0).isEmpty(); }, 8000));
     EXPECT_EQ(rig.cell("gridEvent", 12, 3), "");
 }

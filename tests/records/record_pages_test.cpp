@@ -185,3 +185,24 @@ TEST(ContextMeterLink, ReadKeepsTheCodesDecoderAndStopsWithTheMeter) {
     EXPECT_FALSE(link.coil(24));
     EXPECT_EQ(rig.line.requests().size(), sent);
 }
+
+TEST(RecordPageSave, FailedWriteIsReportedAndCancelWritesNothing) {
+    PageRig rig;
+    int16_t& step = rig.page().PageStep;
+    rig.ui.fileNext(rig.folder() + "/no such folder/log.csv");
+    step = EventSave;
+    rig.events().runStep(step);
+    EXPECT_EQ(step, EventPollCount);
+    ASSERT_EQ(rig.ui.boxes.size(), 1u);
+    EXPECT_EQ(rig.ui.boxes[0].title, "Error Cord : (75)");
+    EXPECT_TRUE(rig.ui.boxes[0].text.startsWith("Error Message : (SaveEventRecord),"));
+    EXPECT_EQ(rig.app().master().status().panelText(1), "");
+    EXPECT_EQ(rig.ui.dialogs[0].filter, "Event Record (*.CSV *.csv)");
+
+    rig.ui.fileNext("");
+    step = MaxMinSave;
+    rig.maxMin().runStep(step);
+    EXPECT_EQ(step, MaxMinReadSetting);
+    EXPECT_EQ(rig.ui.boxes.size(), 1u);
+    EXPECT_EQ(rig.mainForm().windowTitle(), "KD 4170 PC Tool ");
+}
