@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <functional>
 
 namespace records {
 
@@ -26,18 +27,20 @@ constexpr int kRowHeight = 250;
 // Non-fixed cells: 2 left bottom (number, cause, status), 6 right top (time, date, data words).
 constexpr int kColumnAlignments[kEventColumns] = {2, 6, 6, 2, 6, 6, 2};
 
-// The load's link: each record read is shown as soon as it is in.
+// The load's link: the load reports its progress once after each record's read,
+// in order, so the n-th report shows row n as soon as it is in.
 class LoadLink : public ContextMeterLink {
 public:
-    LoadLink(shell::PageContext& ctx, std::function<void()> shown)
-        : ContextMeterLink(ctx), shown_(std::move(shown)) {}
+    LoadLink(shell::PageContext& ctx, std::function<void(int row)> show)
+        : ContextMeterLink(ctx), show_(std::move(show)) {}
     void progress(const QString& text) override {
         ContextMeterLink::progress(text);
-        shown_();
+        show_(++row_);
     }
 
 private:
-    std::function<void()> shown_;
+    std::function<void(int)> show_;
+    int row_ = 0;
 };
 
 } // namespace
@@ -145,7 +148,7 @@ void EventPage::pollCount() {
 void EventPage::SendEventData(int16_t& pageStep) {
     pageStep = EventLoading; // no step of this page runs while the records load
     const int shown = log_.shown();
-    LoadLink link(ctx_, [this, shown] { showRows(1, shown); });
+    LoadLink link(ctx_, [this](int row) { showRows(row, row); });
     log_.load(link, dateStyle(ctx_.app()));
     showRows(1, shown);
     // A Clear or Save pressed while the records loaded is done next.
