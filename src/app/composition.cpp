@@ -14,6 +14,8 @@
 #include "monitor/instant_page.h"
 #include "monitor/waveform_page.h"
 #include "records/trend_page.h"
+#include "records/event_page.h"
+#include "records/maxmin_page.h"
 #include "shell/address_panel.h"
 #include "shell/application.h"
 #include "shell/meter_identification.h"
@@ -45,6 +47,8 @@ void installAllPages(shell::Application& program) {
     config::installSystemFunctionPage(program);
     tou::installTimeOfUsePages(program);
     records::installTrendPage(program);
+    records::installMaxMinPage(program);
+    records::installEventPage(program);
 }
 
 } // namespace app

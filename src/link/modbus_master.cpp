@@ -42,7 +42,12 @@ ModbusMaster::ModbusMaster(LinkState& state, platform::SerialDevice& device, Sta
 
 ModbusMaster::~ModbusMaster() { abortExchange(); }
 
-void ModbusMaster::registerDecoder(int16_t code, Decoder decoder) { decoders_[code] = std::move(decoder); }
+void ModbusMaster::registerDecoder(int16_t code, Decoder decoder) {
+    if (decoder)
+        decoders_[code] = std::move(decoder);
+    else
+        decoders_.erase(code);
+}
 
 void ModbusMaster::DispatchReply() {
     // The exchange's own code: nothing that ran during its wait can redirect its reply.

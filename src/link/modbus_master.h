@@ -31,8 +31,14 @@ public:
 
     // --- dispatch ---------------------------------------------------------
     // Each page registers the decoder of its command codes when it is built.
+    // An empty decoder takes the code's decoder away.
     void registerDecoder(int16_t code, Decoder decoder);
     bool hasDecoder(int16_t code) const { return decoders_.count(code) != 0; }
+    // The code's decoder, empty when it has none (to chain another in front of it for a while).
+    Decoder decoder(int16_t code) const {
+        auto it = decoders_.find(code);
+        return it == decoders_.end() ? Decoder() : it->second;
+    }
     void DispatchReply();
 
     // --- the port ---------------------------------------------------------

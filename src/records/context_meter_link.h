@@ -1,13 +1,12 @@
 #pragma once
-// The recorded-data operations' link to the selected meter through the page
-// context: each read, frame and coil is one exchange of the Modbus master (with
-// its repeats), waits keep the window alive, progress goes to status panel 1.
-//
-// Make one for each operation: it names the meter that was selected when the
-// operation began. A command code read through it has no decoder of its own:
-// the reply's registers come back to the caller instead.
+// The recorded-data operations' link onto the program: each exchange goes out
+// through the Modbus master while the operation (a scheduler tick, or work run
+// through ops().runOrQueue) owns the link. The pages of the max./min. log, the
+// event log, the trend logger and the trace share it.
 
 #include "records/record_link.h"
+
+#include <QString>
 
 namespace shell {
 class PageContext;
@@ -17,20 +16,24 @@ namespace records {
 
 class ContextMeterLink : public MeterLink {
 public:
+    // Serves the meter selected now; once another one (or none) is selected the
+    // operation may not go on.
     explicit ContextMeterLink(shell::PageContext& ctx);
 
-    uint8_t address() const override { return address_; }
+    uint8_t address() const override;
+    // The reply's registers as well reach the code's own decoder, if it has one.
     std::optional<std::vector<uint16_t>> read(int16_t code, uint16_t start, uint16_t count) override;
     bool send(const std::vector<uint8_t>& frame) override;
     bool coil(uint16_t coil) override;
     void wait(double seconds) override;
     void progress(const QString& text) override;
-    // Not once the operation was told to end or no meter is selected any more.
+    // False once the operation was told to end ("Off Line", a change of meter,
+    // "Exit") or the meter it began with is no longer the selected one.
     bool carryOn() const override;
 
 private:
     shell::PageContext& ctx_;
-    uint8_t address_ = 0;
+    QString meter_;
 };
 
 } // namespace records
