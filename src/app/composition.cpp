@@ -5,6 +5,7 @@
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
 #include "monitor/waveform_page.h"
+#include "records/trace_page.h"
 #include "shell/address_panel.h"
 #include "shell/application.h"
 #include "shell/meter_identification.h"
@@ -25,6 +26,7 @@ void installAllPages(shell::Application& program) {
         program, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
         [harmonic] { harmonic->redrawCharts(); });
     monitor::installDataLogs(program); // after the pages whose values it records
+    records::installTracePage(program);
 }
 
 } // namespace app
