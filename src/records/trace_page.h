@@ -97,6 +97,8 @@ public:
     QLineEdit* txtTrace(int i) const { return txtTrace_[size_t(i)]; }
     QLabel* labTrace(int i) const { return labTrace_[size_t(i)]; }
     QLabel* labTraceC() const { return labTraceC_; }
+    QPushButton* cmdTM() const { return cmdTM_; }
+    QPushButton* cmdTMC() const { return cmdTMC_; }
     QLabel* labTraceW(int i) const { return labTraceW_[size_t(i)]; }
     QComboBox* cbTraceW(int g) const { return cbTraceW_[size_t(g)]; }
     QGroupBox* frmTM(int i) const { return frmTM_[size_t(i)]; }

@@ -39,9 +39,9 @@ TEST(ScreenshotsRecords, TriggeredToMemoryPage) {
     ASSERT_NE(page, nullptr);
     int16_t index = records::TracePageIndex;
     form.optProgram_Click(index);
-    ASSERT_TRUE(rig.waitFor([&] { return page->txtTrace(0)->text() == "120"; }));
+    ASSERT_TRUE(rig.waitFor([&] { return page->txtTrace(0)->text() == "100"; }));
     keepScreenshot(form, "page_13_trace_setup.png");
-    for (const char* text : {"Trace Memory Usage : ", "4 x 32 cycles", "RETRIGGER", "Phase A Current", "120", "90",
+    for (const char* text : {"Trace Memory Usage : ", "4 x 32 cycles", "RETRIGGER", "Phase A Current", "100", "55", "36",
                              "V3 Undervoltage Trigger Level : ", "100% = 500V  (0=Off)", "Active to Deactive",
                              "Trigger Counter : "})
         EXPECT_TRUE(shows(form, text)) << text;
