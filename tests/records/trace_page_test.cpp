@@ -33,11 +33,13 @@ struct TraceRig {
 
     // Selects the meter (a 2.3 meter: 2048 samples, four groups) and opens page 13
     // once its set-up and first status poll are in.
-    explicit TraceRig(int counter = 4) {
+    explicit TraceRig(int counter = 4, uint16_t version = 230) {
         sim::MeterIdentity identity;
         identity.options = 0x002D; // "A", "C", "D", "F"
+        identity.mainVersion = identity.bootVersion = version;
         sim::installIdentity(meter, identity);
         spec.counter = counter;
+        spec.storeSamples = version >= 201 && version <= 209 ? 4096 : 2048;
         sim::installTrace(meter, spec);
         rig.showMainWindow();
         rig.app().services().Login = [this] { return rig.app().app().LoginOk = true; };
@@ -139,6 +141,7 @@ TEST(TracePage, LoadsAGroupRedrawsItAndLoadsAgainAfterATrigger) {
     ASSERT_TRUE(t.loaded(0));
     watch.stop();
 
+    EXPECT_EQ(t.page->store().samples(), 2048);
     EXPECT_EQ(t.channelSelects(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_TRUE(progress.count("***  Load Group 1 Trace Index 0, Trace Data 0%"));
     EXPECT_TRUE(progress.count("***  Load Group 1 Trace Index 2, Trace Data 57%"));
@@ -233,4 +236,30 @@ TEST(TracePage, ALostBlockEndsTheLoadAndClearsTheMark) {
     EXPECT_EQ((firstEmpty - 1) % 64, 0);
     for (int row = firstEmpty; row <= 512; ++row) ASSERT_EQ(t.cell(2, row), "") << row;
     EXPECT_EQ(t.rig.page().PageStep, 7);
+}
+
+TEST(TracePage, OffLineEndsALoadWithoutAMessage) {
+    TraceRig t;
+    t.page->sstTriggered()->setCurrentIndex(1);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (t.panel1().contains("Trace Index 1,") && t.rig.link().meterSelected()) t.rig.mainForm().cmdFunction(2)->click();
+    });
+    watch.start(5);
+    t.page->cmdTrace(0)->click();
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.rig.link().meterSelected() && !t.page->loadingLabel()->isVisible(); },
+                              20000));
+    watch.stop();
+    EXPECT_EQ(t.rig.ui.count("Error"), 0);
+    EXPECT_EQ(t.channelSelects(), (std::vector<int>{0, 1}));
+    EXPECT_FALSE(t.page->groupHeld(0));
+    EXPECT_TRUE(t.page->frmTM(0)->isEnabled());
+}
+
+TEST(TracePage, TwelveChannelMeterGetsTheLongStore) {
+    TraceRig t(1, 205);
+    EXPECT_EQ(t.page->store().samples(), 4096);
+    EXPECT_EQ(t.page->gridTrace(5)->model()->rowCount(), 4096);
+    EXPECT_EQ(t.page->cbTrace(1)->currentText(), "4 x 64 cycles");
+    EXPECT_EQ(t.page->hsbTraceT()->maximum(), 1024);
 }
