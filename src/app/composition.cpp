@@ -16,6 +16,7 @@
 #include "records/trend_page.h"
 #include "records/event_page.h"
 #include "records/maxmin_page.h"
+#include "records/trace_page.h"
 #include "shell/address_panel.h"
 #include "shell/application.h"
 #include "shell/meter_identification.h"
@@ -49,6 +50,7 @@ void installAllPages(shell::Application& program) {
     records::installTrendPage(program);
     records::installMaxMinPage(program);
     records::installEventPage(program);
+    records::installTracePage(program);
 }
 
 } // namespace app

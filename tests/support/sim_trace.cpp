@@ -66,7 +66,7 @@ static int counterOf(const Meter& m) { return m.registerValue(kHeader + 2) & 0xF
 
 void installTrace(Meter& meter, const TraceSpec& spec) {
     // Set-up: mode, usage, nine levels (tenths of a percent), seven inputs, 0x2202, selection.
-    meter.setRegisters(kSetup, {spec.mode, spec.usage, 1200, 1200, 1200, 1100, 1100, 1100, 900, 900, 900,
+    meter.setRegisters(kSetup, {spec.mode, spec.usage, 1000, 1000, 1000, 550, 550, 550, 360, 360, 360,
                                 0, 1, 0, 0, 2, 0, 0, 0, 1});
     writeHeader(meter, spec, spec.counter);
 
