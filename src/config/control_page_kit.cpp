@@ -111,15 +111,6 @@ FramedPage::~FramedPage() {
 
 // --- exchanges ---------------------------------------------------------------------------------
 
-std::optional<WriteOutcome> confirmAndLogIn(const SetupContext& ctx, const QString& action) {
-    ctx.app.ConfirmAnswer = 0;
-    ctx.app.ConfirmAnswer = int16_t(common::confirmAction(action));
-    if (ctx.app.ConfirmAnswer != common::AnswerYes) return WriteOutcome::Declined;
-    const bool loggedIn = ctx.services.Login ? ctx.services.Login() : false;
-    if (!loggedIn || !ctx.app.LoginOk) return WriteOutcome::LoginRefused;
-    return std::nullopt;
-}
-
 bool sendExchange(const SetupContext& ctx, const Exchange& exchange) {
     rtu::LinkState& link = ctx.link();
     bool ok = false;

@@ -82,10 +82,6 @@ private:
     int16_t index_;
 };
 
-// The question "Do you want to <action> ?" under "ReCheck !" (the answer kept in
-// ConfirmAnswer), then the login: Declined or LoginRefused when the action must
-// not go on, nothing when it may.
-std::optional<WriteOutcome> confirmAndLogIn(const SetupContext& ctx, const QString& action);
 
 // Sends one exchange to the selected meter with the write code. True when
 // acknowledged; refused (LinkFailed, nothing sent) once the running operation

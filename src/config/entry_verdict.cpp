@@ -40,10 +40,6 @@ FieldLimits fieldLimits(double low, double high, const QString& lowMessage, cons
     return l;
 }
 
-void showErrorBox(const QString& text) {
-    common::prompter().message(QStringLiteral("Error"), text, common::Icon::Stop, common::Buttons::Ok);
-}
-
 void showVerdict(QLineEdit* field, const EntryVerdict& verdict) {
     if (verdict.accepted) return;
     if (verdict.beep) common::beep();

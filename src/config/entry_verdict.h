@@ -3,6 +3,8 @@
 // out (whether it passes, the box text, the text the field gets back, a beep).
 // The page only shows the verdict, so every check can be tested without widgets.
 
+#include "config/setup_framework.h"
+
 #include <QString>
 #include <optional>
 
@@ -40,7 +42,5 @@ FieldLimits fieldLimits(double low, double high, const QString& lowMessage, cons
 // Shows a refusal: the beep, the "Error" box with the stop icon, the text put back.
 void showVerdict(QLineEdit* field, const EntryVerdict& verdict);
 
-// The "Error" box with the stop icon.
-void showErrorBox(const QString& text);
 
 } // namespace config

@@ -195,13 +195,16 @@ bool sendSaveConfigFrame(const SetupContext& ctx) {
 
 // --- the confirmed write ----------------------------------------------------------------------
 
-bool confirmAndLogin(const SetupContext& ctx, const QString& action) {
+std::optional<WriteOutcome> confirmAndLogIn(const SetupContext& ctx, const QString& action) {
     ctx.app.ConfirmAnswer = 0;
     ctx.app.ConfirmAnswer = int16_t(common::confirmAction(action));
-    if (ctx.app.ConfirmAnswer != common::AnswerYes) return false;
+    if (ctx.app.ConfirmAnswer != common::AnswerYes) return WriteOutcome::Declined;
     const bool loggedIn = ctx.services.Login ? ctx.services.Login() : false;
-    return loggedIn && ctx.app.LoginOk;
+    if (!loggedIn || !ctx.app.LoginOk) return WriteOutcome::LoginRefused;
+    return std::nullopt;
 }
+
+void showErrorBox(const QString& text) { showError(text); }
 
 void showWriteError(const SetupContext& ctx, const QString& words) {
     showError("Meter [" + ctx.link().MeterAddress + "] " + words + " Error!");
@@ -212,7 +215,7 @@ bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QStrin
         int16_t& step;
         ~StepReset() { step = 0; }
     } reset{ctx.page.PageStep};
-    if (!confirmAndLogin(ctx, caption)) return false;
+    if (confirmAndLogIn(ctx, caption)) return false;
     ctx.master.SendCommandCoil(coil);
     if (ctx.link().LinkFailed) {
         showWriteError(ctx, caption);
@@ -227,14 +230,10 @@ WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& wr
     std::optional<std::vector<uint16_t>> values = write.values ? write.values() : std::vector<uint16_t>{};
     if (!values) return WriteOutcome::Refused;
 
-    ctx.app.ConfirmAnswer = 0;
-    ctx.app.ConfirmAnswer = int16_t(common::confirmAction(write.action));
-    if (ctx.app.ConfirmAnswer != common::AnswerYes) {
-        ctx.page.PageStep = 0;
-        return WriteOutcome::Declined;
+    if (const auto stop = confirmAndLogIn(ctx, write.action)) {
+        if (*stop == WriteOutcome::Declined) ctx.page.PageStep = 0;
+        return *stop;
     }
-    const bool loggedIn = ctx.services.Login ? ctx.services.Login() : false;
-    if (!loggedIn || !ctx.app.LoginOk) return WriteOutcome::LoginRefused;
 
     if (!sendWriteFrame(ctx, write.function, write.firstRegister, *values)) {
         showWriteError(ctx, write.resultWords);

@@ -120,9 +120,14 @@ bool sendSaveConfigFrame(const SetupContext& ctx);
 
 // --- the confirmed write ----------------------------------------------------------------------
 
-// "Do you want to <action> ?" under "ReCheck !" (kept in ConfirmAnswer), then the
-// login: true only when the user said Yes and logged in.
-bool confirmAndLogin(const SetupContext& ctx, const QString& action);
+enum class WriteOutcome;
+// "Do you want to <action> ?" under "ReCheck !" (the answer kept in ConfirmAnswer),
+// then the login: Declined or LoginRefused when the action must not go on,
+// nothing when it may.
+std::optional<WriteOutcome> confirmAndLogIn(const SetupContext& ctx, const QString& action);
+
+// A box titled "Error" with the stop icon.
+void showErrorBox(const QString& text);
 
 struct ConfirmedWrite {
     int16_t idleStep = 0;       // the page's step while asking and after a failure

@@ -256,7 +256,7 @@ bool SystemFunctionPage::CheckSFData(const QString& path) {
 // --- the download ------------------------------------------------------------------------------
 
 void SystemFunctionPage::DownloadSFFile() {
-    if (!confirmAndLogin(ctx_, SFDownloadQuestion)) return;
+    if (confirmAndLogIn(ctx_, SFDownloadQuestion)) return;
     const QString path = common::prompter().openFileName(SFDownloadTitle, SFFileFilter, QString());
     if (path.isEmpty()) return;
     lastFile_ = path;

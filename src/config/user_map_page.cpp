@@ -284,7 +284,7 @@ void UserMapPage::SetupMappingFile() {
         MappingRequestMachine& m;
         ~AfterFileAction() { m.afterFileAction(); }
     } after{machine_};
-    if (!confirmAndLogin(ctx_, MapDownloadQuestion)) return;
+    if (confirmAndLogIn(ctx_, MapDownloadQuestion)) return;
     const QString path = common::prompter().openFileName(MapOpenTitle, MapFileFilter, lastFile_);
     if (path.isEmpty()) return;
     lastFile_ = path;

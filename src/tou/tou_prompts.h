@@ -7,8 +7,7 @@
 
 namespace tou {
 
-// A box titled "Error" with the critical icon.
-void showErrorBox(const QString& text);
+using config::showErrorBox;
 
 // "Do you want to <action> ?" under "ReCheck !" (the answer kept in
 // ConfirmAnswer), then the login window: what came of it.
