@@ -1,6 +1,11 @@
 #include "app/composition.h"
 
+#include "config/demand_page.h"
+#include "config/digital_input_page.h"
+#include "config/display_scan_page.h"
 #include "config/essential_property_page.h"
+#include "config/pulse_page.h"
+#include "config/set_point_page.h"
 #include "monitor/data_logs.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
@@ -25,6 +30,12 @@ void installAllPages(shell::Application& program) {
         program, [harmonic](bool voltage) { return voltage ? harmonic->gridHarmonicV() : harmonic->gridHarmonicC(); },
         [harmonic] { harmonic->redrawCharts(); });
     monitor::installDataLogs(program); // after the pages whose values it records
+    config::installDemandPage(program);     // takes labDemandD(4..7) from the instant page
+    config::installPulseOutputPage(program);
+    config::installPulseLedPage(program);
+    config::installDisplayScanPage(program);
+    config::installDigitalInputPage(program); // takes gridDI from the instant page
+    config::installSetPointPage(program);     // after the digital input page, whose set-up read it shares
 }
 
 } // namespace app

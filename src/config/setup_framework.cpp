@@ -204,19 +204,24 @@ bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QStrin
     return true;
 }
 
-WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& write) {
-    ctx.page.PageStep = write.idleStep;
-    std::optional<std::vector<uint16_t>> values = write.values ? write.values() : std::vector<uint16_t>{};
-    if (!values) return WriteOutcome::Refused;
-
+std::optional<WriteOutcome> askAndLogIn(const SetupContext& ctx, const QString& action) {
     ctx.app.ConfirmAnswer = 0;
-    ctx.app.ConfirmAnswer = int16_t(common::confirmAction(write.action));
+    ctx.app.ConfirmAnswer = int16_t(common::confirmAction(action));
     if (ctx.app.ConfirmAnswer != common::AnswerYes) {
         ctx.page.PageStep = 0;
         return WriteOutcome::Declined;
     }
     const bool loggedIn = ctx.services.Login ? ctx.services.Login() : false;
     if (!loggedIn || !ctx.app.LoginOk) return WriteOutcome::LoginRefused;
+    return std::nullopt;
+}
+
+WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& write) {
+    ctx.page.PageStep = write.idleStep;
+    std::optional<std::vector<uint16_t>> values = write.values ? write.values() : std::vector<uint16_t>{};
+    if (!values) return WriteOutcome::Refused;
+
+    if (const auto stopped = askAndLogIn(ctx, write.action)) return *stopped;
 
     if (!sendWriteFrame(ctx, write.function, write.firstRegister, *values)) {
         showWriteError(ctx, write.resultWords);
