@@ -126,8 +126,11 @@ void SetPointPage::runStep(int16_t& pageStep) {
 
 void SetPointPage::ReadSetPointSetup() {
     // Function 23 reads the digital-input set-up first; Refreshing holds across both.
-    readSetupBlocks(ctx_, setPointReads(cbSPFunction_->currentIndex()));
-    ctx_.page.PageStep = SetPointIdleStep; // also after a failed read
+    const int function = cbSPFunction_->currentIndex();
+    readSetupBlocks(ctx_, setPointReads(function));
+    // Idle also after a failed read; but a function chosen while the read ran is
+    // read next, so the page never shows one function's values under another's name.
+    ctx_.page.PageStep = cbSPFunction_->currentIndex() == function ? SetPointIdleStep : SetPointReadStep;
 }
 
 void SetPointPage::ShowSetPoint(SetPointLayout layout) {

@@ -248,6 +248,18 @@ TEST(SetupPagesProgram, SetPointsReadAndWriteEachLayout) {
     readFunction(1);
     EXPECT_EQ(p.txtSPP(0)->text(), "112.5"); // shown whole, not cut to three characters
     EXPECT_EQ(p.txtSPSec(0)->text(), "1000");
+    // Another function chosen while a read waits for its reply is read next.
+    QTimer during;
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        if (r.app().master().exchangeOutstanding() && r.app().master().exchangeCode() == CmdSetPoint) {
+            during.stop();
+            choose(p.cbSPFunction(), 17);
+        }
+    });
+    during.start(5);
+    readFunction(2);
+    ASSERT_TRUE(r.waitFor([&] { return r.reads(0x21A0) == 1 && r.page().PageStep == SetPointIdleStep; }));
+    EXPECT_EQ(p.txtSPP(0)->text(), "98");
     readFunction(22);
     EXPECT_TRUE(p.frmSP(2)->isVisible());
     EXPECT_FALSE(p.frmSP(0)->isVisible());
