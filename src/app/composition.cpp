@@ -9,6 +9,12 @@
 #include "config/simulation_page.h"
 #include "config/system_function_page.h"
 #include "config/user_map_page.h"
+#include "config/demand_page.h"
+#include "config/digital_input_page.h"
+#include "config/display_scan_page.h"
+#include "config/essential_property_page.h"
+#include "config/pulse_page.h"
+#include "config/set_point_page.h"
 #include "monitor/data_logs.h"
 #include "monitor/harmonic_page.h"
 #include "monitor/instant_page.h"
@@ -51,6 +57,12 @@ void installAllPages(shell::Application& program) {
     records::installMaxMinPage(program);
     records::installEventPage(program);
     records::installTracePage(program);
+    config::installDemandPage(program);     // takes labDemandD(4..7) from the instant page
+    config::installPulseOutputPage(program);
+    config::installPulseLedPage(program);
+    config::installDisplayScanPage(program);
+    config::installDigitalInputPage(program); // takes gridDI from the instant page
+    config::installSetPointPage(program);     // after the digital input page, whose set-up read it shares
 }
 
 } // namespace app

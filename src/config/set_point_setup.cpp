@@ -114,14 +114,10 @@ std::optional<SetPointSetup> decodeSetPoint(const std::vector<uint16_t>& regs, S
     return s;
 }
 
-SetPointVerdict checkSetPointEntry(SetPointField field, const QString& text) {
+EntryVerdict checkSetPointEntry(SetPointField field, const QString& text) {
     const FieldInfo& f = info(field);
-    if (!isNumericEntry(text))
-        return {EntryResult::NotNumeric, QStringLiteral("Data Key In Error!"), QLatin1String(f.notNumericText)};
-    const double v = common::leadingNumber(text);
-    if (v < 0) return {EntryResult::OutOfRange, lowMessage(field), QString()};
-    if (v > f.high) return {EntryResult::OutOfRange, highMessage(field), QString()};
-    return {};
+    return checkLimits(text, fieldLimits(0, f.high, lowMessage(field), highMessage(field),
+                                         QLatin1String(f.notNumericText)));
 }
 
 namespace {

@@ -6,6 +6,7 @@
 // triggered by the digital inputs, whose trigger registers (0x2099 + 8j) it
 // writes after its block.
 
+#include "config/entry_verdict.h"
 #include "config/setup_framework.h"
 #include "config/setup_values.h"
 #include "config/write_sequence.h"
@@ -83,12 +84,7 @@ std::optional<SetPointSetup> decodeSetPoint(const std::vector<uint16_t>& regs, S
 // with "Data Key In Error!" and replaced ("0.1" for the percentages, "1" for the
 // delays); a number outside the field's limits (inclusive) gets the caption
 // followed by " < 0" or " > <high>" and stays as typed.
-struct SetPointVerdict {
-    EntryResult result = EntryResult::Ok;
-    QString message;     // for a box titled "Error"; empty when Ok
-    QString replacement; // the text the field gets back; empty: it keeps its text
-};
-SetPointVerdict checkSetPointEntry(SetPointField field, const QString& text);
+EntryVerdict checkSetPointEntry(SetPointField field, const QString& text);
 
 // What the page holds when the write runs.
 struct SetPointEntries {

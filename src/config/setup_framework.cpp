@@ -225,15 +225,18 @@ bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QStrin
     return true;
 }
 
+std::optional<WriteOutcome> askAndLogIn(const SetupContext& ctx, const QString& action) {
+    const auto stop = confirmAndLogIn(ctx, action);
+    if (stop == WriteOutcome::Declined) ctx.page.PageStep = 0;
+    return stop;
+}
+
 WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& write) {
     ctx.page.PageStep = write.idleStep;
     std::optional<std::vector<uint16_t>> values = write.values ? write.values() : std::vector<uint16_t>{};
     if (!values) return WriteOutcome::Refused;
 
-    if (const auto stop = confirmAndLogIn(ctx, write.action)) {
-        if (*stop == WriteOutcome::Declined) ctx.page.PageStep = 0;
-        return *stop;
-    }
+    if (const auto stopped = askAndLogIn(ctx, write.action)) return *stopped;
 
     if (!sendWriteFrame(ctx, write.function, write.firstRegister, *values)) {
         showWriteError(ctx, write.resultWords);

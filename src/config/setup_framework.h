@@ -141,6 +141,11 @@ struct ConfirmedWrite {
     std::function<std::optional<std::vector<uint16_t>>()> values;
 };
 enum class WriteOutcome { Refused, Declined, LoginRefused, Failed, Done };
+// The question "Do you want to <action> ?" (its answer kept in ConfirmAnswer) and,
+// on Yes, the login. Any answer but Yes puts the page at step 0 (it is read
+// again) and gives Declined; a refused login gives LoginRefused and leaves the
+// step alone. nullopt: the write goes on.
+std::optional<WriteOutcome> askAndLogIn(const SetupContext& ctx, const QString& action);
 // Step rules: the idle step at once (ticks that run while a box or the login is
 // open find nothing to do); No -> step 0 (the page is read again); login
 // refused -> idle, nothing sent; link failure -> the " Error!" box, idle;

@@ -201,7 +201,7 @@ void PeriodPage::SetupTimeOfUse() {
         showErrorBox(plan.refusal);
         return;
     }
-    if (askAndLogIn(setup_, kPeriodAction) != Permission::Granted) return;
+    if (askPermission(setup_, kPeriodAction) != Permission::Granted) return;
     const QString& address = ctx_.app().link.MeterAddress;
 
     int acknowledged = 0;

@@ -685,7 +685,7 @@ SetupTouOutcome TouPage::SetupTOU() {
         if (plan.refused()) {
             outcome = SetupTouOutcome::Refused;
             showError(plan.refusal);
-        } else if (const Permission asked = askAndLogIn(setup_, kSetupAction); asked != Permission::Granted) {
+        } else if (const Permission asked = askPermission(setup_, kSetupAction); asked != Permission::Granted) {
             outcome = asked == Permission::Declined ? SetupTouOutcome::Declined : SetupTouOutcome::LoginRefused;
         } else {
             frame_->setTitle(kDownloadCaption);

@@ -3,7 +3,7 @@
 
 namespace tou {
 
-Permission askAndLogIn(const config::SetupContext& ctx, const QString& action) {
+Permission askPermission(const config::SetupContext& ctx, const QString& action) {
     const auto stop = config::confirmAndLogIn(ctx, action);
     if (!stop) return Permission::Granted;
     return *stop == config::WriteOutcome::Declined ? Permission::Declined : Permission::LoginRefused;

@@ -12,6 +12,6 @@ using config::showErrorBox;
 // "Do you want to <action> ?" under "ReCheck !" (the answer kept in
 // ConfirmAnswer), then the login window: what came of it.
 enum class Permission { Declined, LoginRefused, Granted };
-Permission askAndLogIn(const config::SetupContext& ctx, const QString& action);
+Permission askPermission(const config::SetupContext& ctx, const QString& action);
 
 } // namespace tou

@@ -88,12 +88,12 @@ TEST(SetPointSetup, EntriesTheRegisterCannotHoldAreRefused) {
 TEST(SetPointSetup, EntryChecksAndDecoders) {
     auto v = checkSetPointEntry(SetPointField::DeadBand, "10");
     EXPECT_EQ(v.message, "Dead Band :  > 9.9");
-    EXPECT_EQ(v.replacement, ""); // the typed value stays
+    EXPECT_FALSE(v.replacement); // the typed value stays
     v = checkSetPointEntry(SetPointField::Critical, "abc");
     EXPECT_EQ(v.message, "Data Key In Error!");
     EXPECT_EQ(v.replacement, "0.1");
     EXPECT_EQ(checkSetPointEntry(SetPointField::DelayOff, "x").replacement, "1");
-    EXPECT_EQ(checkSetPointEntry(SetPointField::Critical, "140").result, EntryResult::Ok);
+    EXPECT_TRUE(checkSetPointEntry(SetPointField::Critical, "140").accepted);
 
     const auto s = decodeSetPoint({5, 1400, 5, 10, 3}, SetPointLayout::CriticalValue);
     EXPECT_EQ(s->relayIndex, 0); // "None" for a relay above 3

@@ -19,18 +19,6 @@ using namespace records;
 
 namespace {
 
-// The Demand page as far as the maximum-demand labels go.
-struct DemandLabels : shell::Page {
-    QGroupBox* frame = new QGroupBox; // the main window takes it
-    DemandLabels() {
-        for (const char* name : {"labDemandDM_%1", "labDemandDT_%1", "labDemandDD_%1"})
-            for (int i = 0; i < 4; ++i) (new QLabel(frame))->setObjectName(QString::fromLatin1(name).arg(i));
-    }
-    int16_t index() const override { return DemandPageIndex; }
-    QWidget* widget() override { return frame; }
-    QString text(const char* name, int i) { return frame->findChild<QLabel*>(QString::fromLatin1(name).arg(i))->text(); }
-};
-
 struct PageRig : ProgramRig {
     PageRig() : ProgramRig({{1, 9600}}, 200, Pages::All) {
         sim::installRecordLogs(*line.meter(1), 3);
@@ -48,8 +36,10 @@ struct PageRig : ProgramRig {
 
 TEST(MaxMinPageSteps, ReadsFillGridsAndDemandLabels) {
     PageRig rig;
-    auto* demand = new DemandLabels;
-    rig.app().adoptPage(std::unique_ptr<shell::Page>(demand));
+    QWidget* demandFrame = rig.app().page(DemandPageIndex)->widget();
+    auto demandText = [&](const char* name, int i) {
+        return demandFrame->findChild<QLabel*>(QString::fromLatin1(name).arg(i))->text();
+    };
     rig.line.setRegister(1, 0x203E, 1234);
     MaxMinPage& page = rig.maxMin();
     int16_t& step = rig.page().PageStep;
@@ -67,9 +57,9 @@ TEST(MaxMinPageSteps, ReadsFillGridsAndDemandLabels) {
     EXPECT_EQ(gridText(page.gridMin(), 3, 1), "3.8782  A");
     // The signed apparent-power demand on both pages.
     EXPECT_EQ(gridText(max, 40, 1), "2.8492  KVA");
-    EXPECT_EQ(demand->text("labDemandDM_%1", 3), "2.8492  KVA");
-    EXPECT_EQ(demand->text("labDemandDT_%1", 0), "09:30:00");
-    EXPECT_EQ(demand->text("labDemandDD_%1", 1), "2026/03/14");
+    EXPECT_EQ(demandText("labDemandDM_%1", 3), "2.8492  KVA");
+    EXPECT_EQ(demandText("labDemandDT_%1", 0), "09:30:00");
+    EXPECT_EQ(demandText("labDemandDD_%1", 1), "2026/03/14");
 }
 
 TEST(MaxMinPageSteps, NewMeterEmptiesCellsAndClearWritesOnlyAKnownTime) {

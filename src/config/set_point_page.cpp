@@ -1,0 +1,212 @@
+#include "config/set_point_page.h"
+
+#include "config/digital_input_page.h"
+#include "config/setup_controls.h"
+#include "config/setup_page_work.h"
+#include "link/modbus_master.h"
+#include "shell/page_context.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace config {
+
+namespace {
+
+// Captions, entries and hints line up over the whole page (twips).
+constexpr int kCaptionLeft = 360, kCaptionWidth = 3360, kEntryLeft = 3840, kEntryWidth = 840;
+constexpr int kHintLeft = 4800, kHintWidth = 2880;
+constexpr int kMiddleLeft = 120, kMiddleTop = 1440, kMiddleWidth = 7680, kMiddleHeight = 2280;
+constexpr int kMatrixLeft = 2400, kMatrixPitch = 660, kMatrixWidth = 620, kMatrixTop = 240;
+constexpr int kOptionTop = 360, kOptionPitch = 360;
+
+} // namespace
+
+SetPointPage::SetPointPage(shell::PageContext& app) : SetupPage(app, SetPointPageIndex, SetPointFrameCaption) {
+    build();
+}
+
+QLineEdit* SetPointPage::txtSPP(int index) const {
+    return (index == 0 || index == 1) ? fields_[size_t(index)] : nullptr;
+}
+QLineEdit* SetPointPage::txtSPSec(int index) const {
+    return (index == 0 || index == 1) ? fields_[size_t(index + 2)] : nullptr;
+}
+QGroupBox* SetPointPage::frmSP(int index) const { return (index >= 0 && index < 3) ? frmSP_[size_t(index)] : nullptr; }
+QGroupBox* SetPointPage::frmSPS(int input) const {
+    return (input >= 0 && input < 8) ? frmSPS_[size_t(input)] : nullptr;
+}
+QRadioButton* SetPointPage::obSPS(int index) const {
+    return (index >= 0 && index < 24) ? obSPS_[size_t(index)] : nullptr;
+}
+
+void SetPointPage::build() {
+    using namespace controls;
+    QGroupBox* f = frame_;
+    common::PageState& page = ctx_.page;
+    auto marks = [&page] { markModified(page); };
+
+    cbSPFunction_ = list(f, QStringLiteral("cbSPFunction"), 240, 480, 7440);
+    label(f, QStringLiteral("labSPRelay"), SetPointRelayCaption, kCaptionLeft, 990, kCaptionWidth);
+    cbSPRelay_ = list(f, QStringLiteral("cbSPRelay"), kEntryLeft, 960, 1800);
+
+    for (int k = 0; k < 3; ++k) {
+        frmSP_[size_t(k)] = frame(f, QStringLiteral("frmSP_%1").arg(k), QString(), kMiddleLeft, kMiddleTop,
+                                  kMiddleWidth, kMiddleHeight);
+        frmSP_[size_t(k)]->setVisible(k == 0);
+    }
+    // A caption, an entry and its hint; the entry's check runs when it loses the focus.
+    auto row = [&](QWidget* parent, int offset, SetPointField which, const QString& entryName, int top) {
+        const int k = int(which);
+        label(parent, QStringLiteral("labSP_%1").arg(k), setPointCaption(which), kCaptionLeft - offset, top + 30,
+              kCaptionWidth);
+        QLineEdit* e = entry(parent, entryName, setPointInitialText(which), kEntryLeft - offset, top, kEntryWidth);
+        limitTyping(e, SetPointFieldMaxLength);
+        label(parent, QStringLiteral("labSPHint_%1").arg(k), setPointHint(which), kHintLeft - offset, top + 30,
+              kHintWidth);
+        QObject::connect(e, &QLineEdit::textEdited, f, marks);
+        watchField(e, [this, which] { field_LostFocus(which); });
+        fields_[size_t(k)] = e;
+    };
+    row(frmSP_[0], kMiddleLeft, SetPointField::Critical, QStringLiteral("txtSPP_0"), 480);
+    row(frmSP_[0], kMiddleLeft, SetPointField::DeadBand, QStringLiteral("txtSPP_1"), 960);
+
+    const QStringList rows = setPointTriggerRowCaptions();
+    for (int r = 0; r < rows.size(); ++r)
+        label(frmSP_[1], QStringLiteral("labSPS_%1").arg(r), rows[r], 120,
+              kMatrixTop + kOptionTop + kOptionPitch * r, kMatrixLeft - 180);
+    for (int j = 0; j < DigitalInputCount; ++j) {
+        QGroupBox* box = frame(frmSP_[1], QStringLiteral("frmSPS_%1").arg(j), setPointInputCaption(j),
+                               kMatrixLeft + kMatrixPitch * j, kMatrixTop, kMatrixWidth, 1560);
+        setTag(box, QStringLiteral("0"));
+        frmSPS_[size_t(j)] = box;
+        for (int r = 0; r < DigitalInputTriggerOptions; ++r) {
+            const int index = DigitalInputTriggerOptions * j + r;
+            QRadioButton* o = option(box, QStringLiteral("obSPS_%1").arg(index), QString(), 200,
+                                     kOptionTop + kOptionPitch * r, 300);
+            o->setChecked(r == 0);
+            QObject::connect(o, &QRadioButton::clicked, f, [this, index] { obSPS_Click(index); });
+            obSPS_[size_t(index)] = o;
+        }
+    }
+
+    label(frmSP_[2], QStringLiteral("labSPOperation"), SetPointOperationCaption, kCaptionLeft - kMiddleLeft, 510,
+          kCaptionWidth);
+    cbSPOperation_ = list(frmSP_[2], QStringLiteral("cbSPOperation"), kEntryLeft - kMiddleLeft, 480, 1800);
+
+    row(f, 0, SetPointField::DelayOn, QStringLiteral("txtSPSec_0"), 3960);
+    row(f, 0, SetPointField::DelayOff, QStringLiteral("txtSPSec_1"), 4440);
+    cmdSP_ = button(f, QStringLiteral("cmdSP"), SetPointButtonCaption, 6120, 5040, 1560);
+
+    QObject::connect(cbSPFunction_, &QComboBox::activated, f, [this] { cbSPFunction_Click(); });
+    for (QComboBox* c : {cbSPRelay_, cbSPOperation_}) QObject::connect(c, &QComboBox::activated, f, marks);
+    QObject::connect(cmdSP_, &QPushButton::clicked, f, [this] { cmdSP_Click(); });
+}
+
+void SetPointPage::InitSetPointControls() {
+    controls::fill(cbSPFunction_, setPointFunctionItems());
+    controls::fill(cbSPRelay_, setPointRelayItems());
+    controls::fill(cbSPOperation_, setPointOperationItems());
+}
+
+void SetPointPage::registerDecoders(rtu::ModbusMaster& master) {
+    master.registerDecoder(CmdSetPoint, [this] { ShowSetPoint(SetPointLayout::CriticalValue); });
+    master.registerDecoder(CmdPhaseRotationSetPoint, [this] { ShowSetPoint(SetPointLayout::PhaseRotation); });
+    master.registerDecoder(CmdStatusSetPoint, [this] { ShowSetPoint(SetPointLayout::StatusMatrix); });
+}
+
+void SetPointPage::runStep(int16_t& pageStep) {
+    if (pageStep == SetPointReadStep) ReadSetPointSetup();
+    else if (pageStep == SetPointWriteStep) SetupSetPoint();
+}
+
+void SetPointPage::ReadSetPointSetup() {
+    // Function 23 reads the digital-input set-up first; Refreshing holds across both.
+    const int function = cbSPFunction_->currentIndex();
+    readSetupBlocks(ctx_, setPointReads(function));
+    // Idle also after a failed read; but a function chosen while the read ran is
+    // read next, so the page never shows one function's values under another's name.
+    ctx_.page.PageStep = cbSPFunction_->currentIndex() == function ? SetPointIdleStep : SetPointReadStep;
+}
+
+void SetPointPage::ShowSetPoint(SetPointLayout layout) {
+    const auto s = decodeSetPoint(replyWords(ctx_.link(), SetPointCount), layout);
+    if (!s) return;
+    cbSPRelay_->setCurrentIndex(s->relayIndex);
+    if (s->critical) controls::showReadText(field(SetPointField::Critical), *s->critical);
+    if (s->deadBand) controls::showReadText(field(SetPointField::DeadBand), *s->deadBand);
+    if (s->operation) cbSPOperation_->setCurrentIndex(*s->operation);
+    controls::showReadText(field(SetPointField::DelayOn), s->delayOn);
+    controls::showReadText(field(SetPointField::DelayOff), s->delayOff);
+}
+
+void SetPointPage::ShowTriggers(const std::array<OptionChoice, 8>& triggers) {
+    for (int j = 0; j < DigitalInputCount; ++j) {
+        controls::setTag(frmSPS_[size_t(j)], triggers[size_t(j)].tag);
+        obSPS_[size_t(DigitalInputTriggerOptions * j + triggers[size_t(j)].option)]->setChecked(true);
+    }
+}
+
+WriteOutcome SetPointPage::SetupSetPoint() {
+    ctx_.page.PageStep = SetPointIdleStep;
+    SetPointEntries e;
+    e.function = cbSPFunction_->currentIndex();
+    e.functionText = cbSPFunction_->currentText();
+    e.relayIndex = cbSPRelay_->currentIndex();
+    e.critical = field(SetPointField::Critical)->text();
+    e.deadBand = field(SetPointField::DeadBand)->text();
+    e.operationIndex = cbSPOperation_->currentIndex();
+    e.delayOn = field(SetPointField::DelayOn)->text();
+    e.delayOff = field(SetPointField::DelayOff)->text();
+    for (int j = 0; j < DigitalInputCount; ++j) e.triggerTags[size_t(j)] = controls::tag(frmSPS_[size_t(j)]);
+    const SetPointWrite w = setPointWrite(e);
+    if (!w.write) {
+        // An entry its register cannot hold: nothing is asked or sent, the edits stay.
+        showErrorBox(w.refusal);
+        return WriteOutcome::Refused;
+    }
+    return runConfirmedSequence(ctx_, *w.write);
+}
+
+void SetPointPage::cbSPFunction_Click() {
+    const int shown = int(setPointLayout(cbSPFunction_->currentIndex()));
+    for (int k = 0; k < 3; ++k) frmSP_[size_t(k)]->setVisible(k == shown);
+    // The edits of the function before are dropped: the chosen one is read.
+    ctx_.page.PageStep = SetPointReadStep;
+}
+
+void SetPointPage::obSPS_Click(int index) {
+    markModified(ctx_.page);
+    const OptionClick c = digitalInputTriggerClick(index);
+    controls::setTag(frmSPS(c.group), c.tag);
+    cmdSP_->setFocus();
+}
+
+void SetPointPage::cmdSP_Click() { ctx_.page.PageStep = SetPointWriteStep; }
+
+void SetPointPage::field_LostFocus(SetPointField which) {
+    showVerdict(field(which), checkSetPointEntry(which, field(which)->text()));
+}
+
+void installSetPointPage(shell::PageContext& app) {
+    if (app.page(SetPointPageIndex)) return;
+    auto& page = static_cast<SetPointPage&>(app.adoptPage(std::make_unique<SetPointPage>(app)));
+    if (auto* inputs = dynamic_cast<DigitalInputPage*>(app.page(DigitalInputPageIndex))) {
+        inputs->setTriggerMirror([&page](const std::array<OptionChoice, 8>& t) { page.ShowTriggers(t); });
+        return;
+    }
+    rtu::ModbusMaster& master = app.master();
+    master.registerDecoder(CmdDigitalInputSetup, [&page, &master] {
+        const auto inputs = decodeDigitalInputSetup(replyWords(master.state(), DigitalInputSetupCount));
+        if (!inputs) return;
+        std::array<OptionChoice, 8> t;
+        for (size_t j = 0; j < t.size(); ++j) t[j] = (*inputs)[j].trigger;
+        page.ShowTriggers(t);
+    });
+}
+
+} // namespace config

@@ -1,0 +1,97 @@
+#include "config/setup_controls.h"
+
+#include "shell/page.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVariant>
+#include <algorithm>
+
+namespace config::controls {
+
+namespace {
+
+constexpr int kRowHeight = 315; // lists, entries, labels and options
+constexpr int kButtonHeight = 375;
+const char* const kTagProperty = "Tag";
+const char* const kMaxTypedProperty = "maxTyped";
+
+int px(int twips) { return qRound(double(twips) / shell::TwipsPerPixel); }
+
+template <class W>
+W* made(W* w, const QString& name, int left, int top, int width, int height) {
+    w->setObjectName(name);
+    place(w, left, top, width, height);
+    return w;
+}
+
+} // namespace
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+QGroupBox* pageFrame(int index, const QString& caption) {
+    auto* f = new QGroupBox(caption);
+    f->setObjectName(QStringLiteral("frmProgram_%1").arg(index));
+    f->hide();
+    return f;
+}
+
+QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
+                 int height) {
+    return made(new QGroupBox(caption, parent), name, left, top, width, height);
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, int left, int top, int width) {
+    return made(new QLabel(text, parent), name, left, top, width, kRowHeight);
+}
+
+QLineEdit* entry(QWidget* parent, const QString& name, const QString& text, int left, int top, int width) {
+    return made(new QLineEdit(text, parent), name, left, top, width, kRowHeight);
+}
+
+QComboBox* list(QWidget* parent, const QString& name, int left, int top, int width) {
+    return made(new QComboBox(parent), name, left, top, width, kRowHeight);
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width) {
+    return made(new QPushButton(caption, parent), name, left, top, width, kButtonHeight);
+}
+
+QRadioButton* option(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width) {
+    return made(new QRadioButton(caption, parent), name, left, top, width, kRowHeight);
+}
+
+void fill(QComboBox* list, const QStringList& items, int selected) {
+    list->clear();
+    list->addItems(items);
+    list->setCurrentIndex(selected);
+}
+
+QString tag(const QWidget* frame) { return frame ? frame->property(kTagProperty).toString() : QString(); }
+
+void setTag(QWidget* frame, const QString& tag) {
+    if (frame) frame->setProperty(kTagProperty, tag);
+}
+
+void limitTyping(QLineEdit* entry, int maxTyped) {
+    entry->setProperty(kMaxTypedProperty, maxTyped);
+    entry->setMaxLength(maxTyped);
+    QObject::connect(entry, &QLineEdit::textEdited, entry, [entry, maxTyped](const QString& text) {
+        if (text.size() <= maxTyped) entry->setMaxLength(maxTyped);
+    });
+}
+
+void showReadText(QLineEdit* entry, const QString& text) {
+    // Setting a text longer than the limit would cut it: widen the limit first.
+    const int maxTyped = entry->property(kMaxTypedProperty).toInt();
+    if (maxTyped > 0) entry->setMaxLength(std::max(maxTyped, int(text.size())));
+    entry->setText(text);
+}
+
+} // namespace config::controls
