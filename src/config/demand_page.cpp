@@ -25,7 +25,7 @@ const char* const kDemandCaptions[4] = {"Total Current Demand", "3 Phase Real Po
 // Columns and rows in twips.
 constexpr int kCaptionLeft = 480, kCaptionWidth = 2160, kEntryLeft = 2760;
 constexpr int kValueCaptionWidth = 3600, kValueLeft = 4200, kValueWidth = 2880;
-constexpr int kMaxCaptionWidth = 3480, kMaxValueLeft = 4000;
+constexpr int kMaxCaptionWidth = 4020, kMaxValueLeft = 4520;
 
 } // namespace
 
@@ -72,9 +72,9 @@ void DemandPage::build(const std::array<QLabel*, 4>& demandValues) {
         const int top = 4800 + 480 * k;
         label(f, QStringLiteral("labDemand_%1").arg(8 + k), QString::fromLatin1(kDemandCaptions[k]) + " Maximum",
               kCaptionLeft, top, kMaxCaptionWidth);
-        label(f, QStringLiteral("labDemandDM_%1").arg(k), QString(), kMaxValueLeft, top, 1500);
-        label(f, QStringLiteral("labDemandDT_%1").arg(k), QString(), kMaxValueLeft + 1560, top, 1000);
-        label(f, QStringLiteral("labDemandDD_%1").arg(k), QString(), kMaxValueLeft + 2620, top, 1200);
+        label(f, QStringLiteral("labDemandDM_%1").arg(k), QString(), kMaxValueLeft, top, 1300);
+        label(f, QStringLiteral("labDemandDT_%1").arg(k), QString(), kMaxValueLeft + 1360, top, 900);
+        label(f, QStringLiteral("labDemandDD_%1").arg(k), QString(), kMaxValueLeft + 2320, top, 1100);
     }
 
     common::PageState& page = ctx_.page;

@@ -5,6 +5,7 @@
 #include "select_rig.h"
 #include "sim_identity.h"
 #include "sim_live_values.h"
+#include "sim_records.h"
 #include "sim_setup_pages.h"
 
 #include "monitor/live_widgets.h"
@@ -22,6 +23,7 @@ TEST(ScreenshotsSetupPages, SetUpPagesOfALiveMeter) {
     sim::installIdentity(meter, id);
     sim::installLiveValues(meter);
     sim::installSetupPages(meter);
+    sim::installRecordLogs(meter, 3); // the maximum demands on the demand page
     rig.showMainWindow();
     rig.mainForm().resize(794, 553);
     shell::MainForm& form = rig.mainForm();
