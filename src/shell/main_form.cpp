@@ -105,7 +105,6 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
     auto& host = scheduler_.host();
     host.setCaption = [this](const QString& caption) { setWindowTitle(caption); };
     host.openCommSettings = [this] { openCommSettings(); };
-    host.setWindowEnabled = [this](bool on) { setEnabled(on); };
     host.afterHousekeeping = [this] { serveCommRequest(); };
     scheduler_.setPickers(dtpDate_, dtpTime_);
     // "Comm" waits for the link: it is served as soon as the last operation has ended.

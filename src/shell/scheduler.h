@@ -46,7 +46,6 @@ public:
         // Closes the port, shows the settings window modally, enables "Comm" again
         // and runs the activation that reopens the port.
         std::function<void()> openCommSettings;
-        std::function<void(bool)> setWindowEnabled;
         // The PC clock; the system clock when empty.
         std::function<QDateTime()> now;
         // Runs at the end of every housekeeping tick.
