@@ -5,7 +5,6 @@
 // is counted. The window thread's own share is given beside it.
 #include "program_rig.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -15,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -40,19 +40,15 @@ double processCpuSeconds() {
     return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
-// Voluntary and involuntary context switches summed over the threads of this process:
-// each one is a thread going to sleep and being woken again, or being pre-empted.
+// Voluntary and involuntary context switches of every thread of this process, those
+// that have ended included: each one is a thread going to sleep and being woken
+// again, or being pre-empted. (A sum over /proc/self/task loses the switches of a
+// thread that ends between the two readings, such as an idle pool thread expiring,
+// and can even go down.)
 long long contextSwitches() {
-    long long sum = 0;
-    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        std::ifstream status(("/proc/self/task/" + task + "/status").toStdString());
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                sum += std::stoll(line.substr(line.find(':') + 1));
-        }
-    }
-    return sum;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw + usage.ru_nivcsw;
 }
 
 // Runs the event loop as the program's own loop does: QTest::qWait would add its
