@@ -8,9 +8,9 @@
 // the bytes: 10 bits a byte at 8N1) plus the frame gap the master waits after the
 // reply, and the pauses the meter is given after two requests: 5 s after the
 // save-config frame (function 0x71) to store its set-up, 2 s after a trace channel
-// is selected (0x2203 written). On the pseudo-terminal only the waits are spent, so the program's own time
-// is the operation's span less the gaps; on a real line the operation would take
-// that own time plus the whole floor.
+// is selected (0x2203 written). On the pseudo-terminal only the waits are spent, so
+// the program's own time is the operation's span less the waits; on a real line the
+// operation would take that own time plus the whole floor.
 //
 // While the operation runs, a 1-pixel part of the main window is marked dirty every
 // 20 ms (as an expose or a moving progress would), and the window's update requests
