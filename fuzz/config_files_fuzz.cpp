@@ -62,6 +62,13 @@ void sfFile(const QByteArray& bytes, float version, bool download) {
         const std::optional<std::vector<SFWrite>> writes = sfDownloadWrites(table, c.file);
         check(writes && int(writes->size()) == layout.writeCount());
         for (const SFWrite& w : *writes) check(!sfWriteFrame(1, w).empty());
+        // The table saved again passes the same check and compares equal everywhere.
+        const QStringList saved = sfFileLines(table);
+        const SFDownloadCheck again = checkSFDownloadFile(layout, saved, false);
+        check(!again.error && again.file.baudIndex == c.file.baudIndex &&
+              again.file.transferDelay == c.file.transferDelay);
+        check(checkSFData(table, saved, false, QStringLiteral("1")).end == SFCheckResult::End::Checked);
+        for (uint32_t colour : table.colours) check(colour == SFColourNormal);
     } else {
         const SFCheckResult c = checkSFData(table, r.lines, r.more, QStringLiteral("1"));
         check(c.lines >= 0 && c.lines <= layout.valueCells);

@@ -57,7 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     applyTrendFile(read, log);
     check(log.recording.channel == f.channel && log.recording.interval == f.interval);
     // A complete file: the records the chart draws and a save writes are exactly the file's.
-    if (read.status == TrendFileRead::Loaded) check(std::min(log.count(), kTrendRecords) == int(f.raws.size()));
+    if (read.status == TrendFileRead::Loaded) {
+        check(std::min(log.count(), kTrendRecords) == int(f.raws.size()));
+        // What was opened, saved again, opens the same.
+        const QByteArray saved = (trendFileLines(log, f.mode).join("\r\n") + "\r\n").toUtf8(); // as the page saves it
+        const TrendFileRead again = parseTrendFile(saved, intervals, channels, modes);
+        check(again.status == TrendFileRead::Loaded && again.file.raws == f.raws && again.file.texts == f.texts);
+        check(again.file.interval == f.interval && again.file.channel == f.channel && again.file.mode == f.mode);
+        check(again.file.configText == f.configText && again.file.startText == f.startText);
+    }
 
     const TrendView view{6705, 4335, data[1] % (kTrendSkipMax + 1), (data[1] >> 4) * 13};
     const TrendChart chart = trendChart(log, view, {1000, 0, 60000});
