@@ -68,8 +68,7 @@ TrendFileRead parseTrendFile(QByteArrayView data, int intervalItems, int channel
         out.status = TrendFileRead::Short;
         return out;
     }
-    const double promised = std::floor(common::leadingNumber(*out.file.lengthText));
-    const int n = promised > 0 ? int(std::min(promised, double(kTrendRecords))) : 0;
+    const int n = std::min(trendRecordCount(*out.file.lengthText), kTrendRecords);
     for (int r = 1; r <= n; ++r) {
         const qsizetype at = 6 + 2 * (r - 1);
         if (at < items.size()) out.file.raws << monitor::plainNumber(common::leadingNumber(items[at]));

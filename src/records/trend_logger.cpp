@@ -163,9 +163,10 @@ int trendRowsFor(int count) { return count <= 0 || count > kTrendRecords ? kTren
 
 TrendLog::TrendLog() : raw_(kTrendRecords + 1), text_(kTrendRecords + 1) {}
 
-int TrendLog::count() const {
-    const long long n = monitor::wave::roundHalfEven(common::leadingNumber(lengthText));
-    return int(std::clamp(n, 0LL, 65535LL));
+int trendRecordCount(const QString& lengthText) {
+    // The whole number below it, as list indices are read from a file.
+    const double n = std::floor(common::leadingNumber(lengthText));
+    return int(std::clamp(n, 0.0, 65535.0));
 }
 
 const QString& TrendLog::raw(int row) const {

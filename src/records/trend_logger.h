@@ -130,6 +130,11 @@ int trendBlocksFor(int count);
 // The rows the download fills: the count, all 960 for 0 or above 960.
 int trendRowsFor(int count);
 
+// The record count a count text stands for: the whole number below its leading
+// number, 0..65535 (empty or no number counts as 0). The log and the file reader
+// share it, so a file gives exactly the records the chart draws and a save writes.
+int trendRecordCount(const QString& lengthText);
+
 class TrendLog {
 public:
     TrendLog();
@@ -139,7 +144,7 @@ public:
     TrendRecording recording;
 
     // The record count: the number in lengthText (empty counts as 0).
-    int count() const;
+    int count() const { return trendRecordCount(lengthText); }
     // Row r (1..960): the raw value as decimal text and the display text.
     const QString& raw(int row) const;
     const QString& text(int row) const;

@@ -72,3 +72,17 @@ TEST(TrendFile, RefusedShortAndOversizedFiles) {
     EXPECT_EQ(trendFileLines(huge, 0).size(), 6 + 2 * 960);
     EXPECT_EQ(trendFileLines(huge, 0)[5], "960");
 }
+
+TEST(TrendFile, FractionalCountGivesTheRecordsReadAndNoStaleOne) {
+    // "2.7" promises two whole records: the chart and a save must not take a third
+    // from whatever the log held before the file was opened.
+    const TrendFileRead read =
+        parseTrendFile(fileText({" 0 ", " 0 ", " 0 ", "c", "s", "2.7", "10", "a", "20", "b", "30", "c"}), 3, 21, 2);
+    ASSERT_EQ(read.status, TrendFileRead::Loaded);
+    EXPECT_EQ(read.file.raws, (QStringList{"10", "20"}));
+    TrendLog log = threeRecords();
+    applyTrendFile(read, log);
+    EXPECT_EQ(log.count(), 2);
+    EXPECT_EQ(trendFileLines(log, 0),
+              (QStringList{" 0 ", " 0 ", " 0 ", "c", "s", "2", "10", "a", "20", "b"}));
+}
