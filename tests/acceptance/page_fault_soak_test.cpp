@@ -9,8 +9,16 @@
 
 #include "config/digital_input_page.h"
 #include "config/set_point_page.h"
+#include "config/system_function.h"
+#include "config/system_function_page.h"
+#include "config/user_map.h"
+#include "config/user_map_page.h"
+#include "monitor/live_widgets.h"
+#include "sim_user_map.h"
 
 #include <QCheckBox>
+#include <QFile>
+#include <QTableWidget>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -202,4 +210,53 @@ TEST(PageFaultSoak, TrendDownloadLeavesAFailedBlockEmptyAndSaysSo) {
     EXPECT_FALSE(t.data(289).isEmpty());
     EXPECT_FALSE(t.data(960).isEmpty());
     expectEveryFaultCountedOnce(t.rig);
+}
+
+TEST(PageFaultSoak, SystemFunctionAndMapDownloadsEndInErrorAfterAFault) {
+    ControlPagesRig r(ControlPagesRig::withOptions(0x1F), 300, [](sim::Meter& m) { sim::installUserMap(m); });
+    sim::Meter& meter = *r.line.meter(1);
+    FaultAfter fault(r.line, meter, [](bool write, uint16_t) { return write; });
+    ASSERT_TRUE(r.selectMeter());
+    r.choose(config::SystemFunctionPageIndex);
+    auto& sf = *static_cast<config::SystemFunctionPage*>(r.app().page(config::SystemFunctionPageIndex));
+    auto idle = [&] { return r.page().PageStep == 4 && sf.cmdSF(0)->isEnabled(); };
+    ASSERT_TRUE(r.waitFor(idle, 30000));
+    const QString file = r.folder() + "/meter.SF";
+    r.ui.fileNext(file);
+    QTest::mouseClick(sf.cmdSF(0), Qt::LeftButton); // "Save"
+    ASSERT_TRUE(r.waitFor([&] { return QFile::exists(file) && idle(); }, 30000));
+
+    // The k-th of the 46 writes fails: the download ends in its error box, never "ok".
+    r.link().RetryLimit = 0;
+    for (int k : {1, 23, 44}) {
+        const int errors = errorBoxes(r.ui);
+        fault.arm(k, kKinds[size_t(k) % kKinds.size()]);
+        r.ui.answerNext(common::AnswerYes);
+        r.ui.fileNext(file);
+        QTest::mouseClick(sf.cmdSF(1), Qt::LeftButton);
+        ASSERT_TRUE(r.waitFor([&] { return errorBoxes(r.ui) > errors && idle(); }, 60000)) << k;
+        EXPECT_EQ(r.ui.boxes.back().text, "Meter [1] Download System Function Error!");
+        EXPECT_FALSE(r.panel1().startsWith("Meter [1] Download System Function ok")) << k;
+    }
+
+    // The map file's slots: a fault on one fails the download, which says so.
+    r.choose(config::UserMapPageIndex);
+    auto& map = *static_cast<config::UserMapPage*>(r.app().page(config::UserMapPageIndex));
+    ASSERT_TRUE(r.waitFor([&] { return monitor::gridText(map.gridMapping(), 55, 2) == "2002"; }, 15000));
+    const QString mapFile = r.folder() + "/meter.Map";
+    QFile f(mapFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("0140\r\n0141\r\n0142\r\n0143\r\n");
+    f.close();
+    for (int k : {1, 2}) {
+        const int errors = errorBoxes(r.ui);
+        fault.arm(k, kKinds[size_t(k)]);
+        r.ui.answerNext(common::AnswerYes);
+        r.ui.fileNext(mapFile);
+        QTest::mouseClick(map.cmdMapping(0), Qt::LeftButton);
+        ASSERT_TRUE(r.waitFor([&] { return errorBoxes(r.ui) > errors && r.mainForm().isEnabled(); }, 20000)) << k;
+        EXPECT_EQ(r.ui.boxes.back().text, "Meter [1] Download Mapping File Error!");
+        EXPECT_FALSE(r.panel1().endsWith("ok ! ")) << k;
+    }
+    expectEveryFaultCountedOnce(r);
 }
