@@ -14,6 +14,8 @@
 #include "config/user_map.h"
 #include "config/user_map_page.h"
 #include "monitor/live_widgets.h"
+#include "records/trace_page.h"
+#include "sim_trace.h"
 #include "sim_user_map.h"
 
 #include <QCheckBox>
@@ -260,4 +262,32 @@ TEST(PageFaultSoak, SystemFunctionAndMapDownloadsEndInErrorAfterAFault) {
         EXPECT_FALSE(r.panel1().endsWith("ok ! ")) << k;
     }
     expectEveryFaultCountedOnce(r, false);
+}
+
+TEST(PageFaultSoak, TraceLoadEndsAtAFailedBlockWithItsError) {
+    ControlPagesRig r(ControlPagesRig::withOptions(0x2D), 300, [](sim::Meter& m) {
+        sim::TraceSpec spec;
+        spec.counter = 4;
+        sim::installTrace(m, spec);
+    });
+    sim::Meter& meter = *r.line.meter(1);
+    FaultAfter fault(r.line, meter, [](bool write, uint16_t start) { return !write && start >= 0x10C2 && start < 0x2000; });
+    ASSERT_TRUE(r.selectMeter());
+    r.choose(records::TracePageIndex);
+    auto& page = *static_cast<records::TracePage*>(r.app().page(records::TracePageIndex));
+    ASSERT_TRUE(r.waitFor([&] { return page.labTraceC()->text() == "4"; }, 10000));
+    page.sstTriggered()->setCurrentIndex(1);
+    for (int ch = 0; ch < 6; ++ch) page.chkTM(ch)->click();
+    r.link().RetryLimit = 0;
+    for (int k : {3, 40}) {
+        const int errors = errorBoxes(r.ui);
+        fault.arm(k, kKinds[size_t(k) % kKinds.size()]);
+        QTest::mouseClick(page.cmdTrace(0), Qt::LeftButton); // "Load Group 1"
+        ASSERT_TRUE(r.waitFor([&] { return errorBoxes(r.ui) > errors && !page.loadingLabel()->isVisible(); }, 40000))
+            << k;
+        EXPECT_EQ(r.ui.boxes.back().text, "Meter [1] Load Group 1 Error!");
+        EXPECT_FALSE(page.groupHeld(0));
+        EXPECT_TRUE(page.frmTM(0)->isEnabled());
+    }
+    expectEveryFaultCountedOnce(r);
 }
