@@ -66,9 +66,9 @@ private:
     std::atomic<int> left_{0}, kind_{0};
 };
 
-// The link's counts against what the line did: one failed exchange per fault, under
-// its heading; the status bar shows them all unless the meter's rate was written
-// (which starts new counts).
+// The link's counts against what the line did: one failed attempt per fault, under
+// its heading. The status bar counts exchanges that failed on their last attempt: with
+// no repeats that is every fault, unless the meter's rate was written (new counts).
 void expectEveryFaultCountedOnce(ProgramRig& r, bool countsKept = true) {
     int damaged = 0;
     for (K k : kKinds) damaged += k == K::Silence ? 0 : r.line.faultsInjected(k);
@@ -290,4 +290,37 @@ TEST(PageFaultSoak, TraceLoadEndsAtAFailedBlockWithItsError) {
         EXPECT_TRUE(page.frmTM(0)->isEnabled());
     }
     expectEveryFaultCountedOnce(r);
+}
+
+TEST(PageFaultSoak, RandomFaultsNeverLeaveAWriteUnreportedOrHalfDone) {
+    ControlPagesRig r(ControlPagesRig::withOptions(0x1F), 300, sim::installSetupPages);
+    sim::Meter& meter = *r.line.meter(1);
+    ASSERT_TRUE(r.selectMeter());
+    r.choose(config::DigitalInputPageIndex);
+    auto& di = *static_cast<config::DigitalInputPage*>(r.app().page(config::DigitalInputPageIndex));
+    ASSERT_TRUE(r.waitFor([&] { return di.obDI2(2)->isChecked(); }));
+    r.link().RetryLimit = 1; // one repeat: some writes get through a fault, some fail
+    r.line.setRandomFaults(20261207, 0.2, kKinds);
+    // DI 5's trigger flips each round (register 0x20B9: 1 "Active to Deactive", 2 "Both"):
+    // either the error box is shown and the edit kept, or the meter holds it.
+    for (int round = 0; round < 12; ++round) {
+        const uint16_t wanted = uint16_t(1 + round % 2);
+        di.obDI2(3 * 4 + int(wanted))->click();
+        ASSERT_TRUE(r.page().SetupModified);
+        const int boxes = errorBoxes(r.ui);
+        r.ui.answerNext(common::AnswerYes);
+        QTest::mouseClick(di.cmdDI(), Qt::LeftButton);
+        ASSERT_TRUE(r.waitFor([&] {
+            return errorBoxes(r.ui) > boxes ||
+                   (!r.page().SetupModified && r.page().PageStep == config::DigitalInputLiveStep);
+        }, 30000)) << round;
+        if (errorBoxes(r.ui) > boxes) {
+            EXPECT_TRUE(r.page().SetupModified) << round;
+            EXPECT_FALSE(r.panel1().endsWith("Ok!")) << round;
+        } else {
+            EXPECT_EQ(meter.registerValue(0x20B9), wanted) << round;
+        }
+    }
+    r.line.setRandomFaults(1, 0.0, {});
+    expectEveryFaultCountedOnce(r, false);
 }
