@@ -9,6 +9,7 @@
 #include "shell/meter_setup.h"
 #include "shell/page_services.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
@@ -73,6 +74,8 @@ AddressPanel::AddressPanel(Application& program, MainForm& form)
       master_(program.master()), svc_(program.services()) {
     setObjectName(QStringLiteral("addressPanel"));
     buildControls();
+    // The focus before the present one, for the address box to tell where its focus came from.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusBefore_ = now; });
     connect(&form_, &MainForm::tearingDown, this, [this] {
         for (QObject* watched : watched_)
             if (watched) watched->removeEventFilter(this);
@@ -240,7 +243,14 @@ bool AddressPanel::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == form_.txtAddress()) {
         if (type == QEvent::FocusIn) {
-            txtAddress_GotFocus();
+            // New counts start when the user goes into the box: not when the window comes
+            // back to the front, nor when the focus passes on from a control that a running
+            // operation disabled or hid (the counts of that operation are still wanted).
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            const QWidget* before = focusBefore_;
+            const bool passedOn = before && before != form_.txtAddress() && (!before->isEnabled() || !before->isVisible());
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !passedOn)
+                txtAddress_GotFocus();
         } else if (type == QEvent::FocusOut) {
             // Switching to another program is not leaving the box.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();

@@ -80,6 +80,7 @@ private:
     // Installs this panel as the object's event filter, to be removed when the window goes.
     void watch(QObject* object);
     std::vector<QPointer<QObject>> watched_;
+    QPointer<QWidget> focusBefore_;
     void buildControls();
     void offerSaveConfig();
     void resetFoundButton(int index);

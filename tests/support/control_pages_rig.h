@@ -13,12 +13,17 @@
 struct ControlPagesRig : ProgramRig {
     int logins = 0;
 
-    explicit ControlPagesRig(sim::MeterIdentity id = withOptions(0x1D), int replyTimeoutMs = 300)
+    // registers: what else the meter holds (by default the control pages' registers).
+    explicit ControlPagesRig(sim::MeterIdentity id = withOptions(0x1D), int replyTimeoutMs = 300,
+                             void (*registers)(sim::Meter&) = nullptr)
         : ProgramRig({{1, 9600}}, replyTimeoutMs, Pages::All) {
         sim::Meter& m = *line.meter(1);
         sim::installIdentity(m, id);
         sim::installLiveValues(m);
-        sim::installControlPages(m, sim::ClockTime{2024, 5, 7, 13, 5, 9});
+        if (registers)
+            registers(m);
+        else
+            sim::installControlPages(m, sim::ClockTime{2024, 5, 7, 13, 5, 9});
         app().services().Login = [this] {
             ++logins;
             app().app().LoginOk = true;
