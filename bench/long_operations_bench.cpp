@@ -193,15 +193,15 @@ BENCHMARK(BM_TrendDownload960Records)->UseManualTime()->Unit(benchmark::kMillise
 static void BM_TraceLoadGroup(benchmark::State& state) {
     measure(state, [](OperationRig& r, bench::OperationClock& clock) {
         auto* page = static_cast<records::TracePage*>(r.rig.app().page(records::TracePageIndex));
-        sim::TraceSpec spec;
-        spec.counter = 4;
+        sim::TraceShape shape;
+        shape.counter = 4;
         const bool ready = r.select(
             [&](sim::Meter& m) {
                 sim::MeterIdentity identity;
                 identity.options = 0x002D; // "A", "C", "D", "F"
                 identity.mainVersion = identity.bootVersion = 230;
                 sim::installIdentity(m, identity);
-                sim::installTrace(m, spec);
+                sim::installTrace(m, shape);
             },
             records::TracePageIndex);
         if (!ready || !r.rig.waitFor([&] { return page->labTraceC()->text() == "4"; })) return false;

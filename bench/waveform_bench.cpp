@@ -12,7 +12,7 @@
 
 namespace {
 monitor::wave::RawCapture benchCapture() {
-    sim::WaveformSpec shape = sim::WaveformSpec::balanced(1200, 1700, 30);
+    sim::WaveformShape shape = sim::WaveformShape::balanced(1200, 1700, 30);
     for (auto& c : shape.channels) c.harmonics = {{3, 0.1, 10}, {5, 0.2, 0}, {7, 0.05, 30}, {11, 0.02, 0}};
     return captureOf(shape);
 }

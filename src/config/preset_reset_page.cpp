@@ -36,7 +36,7 @@ void PresetResetPage::build() {
     frame2_->hide();
     auto row = [](int r) { return kRowTop + kRowPitch * r; };
     for (int index = 0; index < ResetButtonCount; ++index) {
-        const ResetButton spec = resetButton(index);
+        const ResetButton info = resetButton(index);
         QPushButton* b = nullptr;
         if (index == KeyboardLockButtonIndex && lock_ && lock_->button()) {
             // The lock keeps the button's caption and tag; this page runs its click.
@@ -45,12 +45,12 @@ void PresetResetPage::build() {
             b->setParent(frame_);
             b->show();
         } else {
-            b = new QPushButton(spec.shown ? spec.caption : QString(), spec.shown ? frame_.data() : frame2_);
+            b = new QPushButton(info.shown ? info.caption : QString(), info.shown ? frame_.data() : frame2_);
             b->setObjectName(QStringLiteral("cmdReset_%1").arg(index));
         }
         // Rows: button 0, the ten presets, then 15..19.
         const int r = index <= PresetEntryCount ? index : index - 4;
-        if (spec.shown) placeTwips(b, kButtonLeft, row(r), kButtonWidth, 375);
+        if (info.shown) placeTwips(b, kButtonLeft, row(r), kButtonWidth, 375);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, index] { cmdReset_Click(index); });
         cmdReset_[size_t(index)] = b;
     }
@@ -88,10 +88,10 @@ void PresetResetPage::runAction(int index, const QString& caption) {
         if (lock_) lock_->PressLockButton(); // asks, writes, reports a failure, reads the state back
         return;
     }
-    const ResetButton spec = resetButton(index);
-    const auto exchanges = resetExchanges(index, spec.entry >= 0 ? txtReset_[size_t(spec.entry)]->text() : QString());
+    const ResetButton info = resetButton(index);
+    const auto exchanges = resetExchanges(index, info.entry >= 0 ? txtReset_[size_t(info.entry)]->text() : QString());
     if (!exchanges) {
-        if (spec.entry >= 0) showErrorBox(PresetRangeMessage); // nothing asked that could not be sent
+        if (info.entry >= 0) showErrorBox(PresetRangeMessage); // nothing asked that could not be sent
         return;
     }
     const QString address = ctx_.link().MeterAddress;

@@ -11,7 +11,7 @@ namespace {
 constexpr int kFirstRow = 2, kLastRow = 40;
 
 // Rows 2..40 (unit -1: the kind writes its own text). The maxima and minima of rows 2..36 lie at the same place in their blocks.
-const LogRowSpec kRows[kLastRow - kFirstRow + 1] = {
+const LogRowKind kRows[kLastRow - kFirstRow + 1] = {
     {"Phase A Current", Kind::Current, 0},
     {"Phase B Current", Kind::Current, 1},
     {"Phase C Current", Kind::Current, 2},
@@ -66,7 +66,7 @@ std::vector<LogRow> headedRows(int rows, const QString& heading) {
     std::vector<LogRow> out(static_cast<size_t>(rows));
     out[0] = {QStringLiteral(" "), heading, heading, heading};
     out[1] = {QStringLiteral(" "), QStringLiteral("Value"), QStringLiteral("Time"), QStringLiteral("Date")};
-    for (int r = kFirstRow; r < rows; ++r) out[size_t(r)][0] = QString::fromLatin1(logRowSpec(r).name);
+    for (int r = kFirstRow; r < rows; ++r) out[size_t(r)][0] = QString::fromLatin1(logRowKind(r).name);
     return out;
 }
 
@@ -80,7 +80,7 @@ const LogBlock* maxMinBlock(int16_t code) {
     return nullptr;
 }
 
-const LogRowSpec& logRowSpec(int row) {
+const LogRowKind& logRowKind(int row) {
     if (row < kFirstRow || row > kLastRow) row = kFirstRow;
     return kRows[row - kFirstRow];
 }
@@ -93,9 +93,9 @@ std::vector<RowTexts> decodeLogBlock(int16_t code, std::span<const uint16_t> wor
     const size_t records = std::min<size_t>(block->count / 4, words.size() / 4);
     for (size_t k = 0; k < records; ++k) {
         const int row = block->firstRow + int(k);
-        const LogRowSpec& spec = logRowSpec(row);
+        const LogRowKind& rowKind = logRowKind(row);
         const MeterTimeStamp stamp = *timeStampAt(words, 4 * k + 1);
-        out.push_back({row, {valueText(spec.kind, words[4 * k], spec.unit, meter), timeText(stamp),
+        out.push_back({row, {valueText(rowKind.kind, words[4 * k], rowKind.unit, meter), timeText(stamp),
                              dateText(stamp, style)}});
     }
     return out;

@@ -52,12 +52,12 @@ const std::array<LogBlock, 5>& maxMinBlocks();
 const LogBlock* maxMinBlock(int16_t code);
 
 // Row r (2..40) of the grids: its name, kind and unit index.
-struct LogRowSpec {
+struct LogRowKind {
     const char* name;
     Kind kind;
     int unit;
 };
-const LogRowSpec& logRowSpec(int row);
+const LogRowKind& logRowKind(int row);
 
 // Value, time and date of one record.
 struct RecordTexts {

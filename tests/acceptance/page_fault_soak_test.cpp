@@ -266,9 +266,9 @@ TEST(PageFaultSoak, SystemFunctionAndMapDownloadsEndInErrorAfterAFault) {
 
 TEST(PageFaultSoak, TraceLoadEndsAtAFailedBlockWithItsError) {
     ControlPagesRig r(ControlPagesRig::withOptions(0x2D), 300, [](sim::Meter& m) {
-        sim::TraceSpec spec;
-        spec.counter = 4;
-        sim::installTrace(m, spec);
+        sim::TraceShape shape;
+        shape.counter = 4;
+        sim::installTrace(m, shape);
     });
     sim::Meter& meter = *r.line.meter(1);
     FaultAfter fault(r.line, meter, [](bool write, uint16_t start) { return !write && start >= 0x10C2 && start < 0x2000; });

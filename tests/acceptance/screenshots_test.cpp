@@ -16,7 +16,7 @@ TEST(Screenshots, EveryBuiltPageWithALiveMeter) {
     sim::Meter& meter = *rig.line.meter(1);
     sim::installIdentity(meter);
     sim::installLiveValues(meter);
-    sim::installWaveform(meter, sim::WaveformSpec::balanced());
+    sim::installWaveform(meter, sim::WaveformShape::balanced());
     rig.showMainWindow();
     rig.mainForm().resize(794, 553);
 

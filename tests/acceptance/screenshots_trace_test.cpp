@@ -23,9 +23,9 @@ TEST(ScreenshotsRecords, TriggeredToMemoryPage) {
     sim::MeterIdentity identity;
     identity.options = 0x002D; // "A", "C", "D", "F": the trace and its digital-input triggers
     sim::installIdentity(meter, identity);
-    sim::TraceSpec spec;
-    spec.counter = 4;
-    sim::installTrace(meter, spec);
+    sim::TraceShape shape;
+    shape.counter = 4;
+    sim::installTrace(meter, shape);
     rig.showMainWindow();
     shell::MainForm& form = rig.mainForm();
     form.resize(794, 553);

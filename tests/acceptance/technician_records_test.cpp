@@ -116,9 +116,9 @@ TEST(TechnicianRecords, TrendLogDownloadedSavedReopenedWithoutMeterAndDrawn) {
 TEST(TechnicianRecords, TraceGroupLoadedAndDrawnWithItsCursors) {
     sim::MeterIdentity id = ControlPagesRig::withOptions(0x2D); // "A", "C", "D", "F": the trace
     ControlPagesRig r(id, 3000, [](sim::Meter& m) {
-        sim::TraceSpec spec;
-        spec.counter = 4;
-        sim::installTrace(m, spec);
+        sim::TraceShape shape;
+        shape.counter = 4;
+        sim::installTrace(m, shape);
     });
     ASSERT_TRUE(r.selectMeter());
     shell::MainForm& form = r.mainForm();

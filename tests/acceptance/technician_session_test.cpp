@@ -78,7 +78,7 @@ TEST(TechnicianSession, FromStartUpToExit) {
     sim::Meter& meter = *rig.line.meter(1);
     sim::installIdentity(meter);
     sim::installLiveValues(meter);
-    sim::installWaveform(meter, sim::WaveformSpec::balanced());
+    sim::installWaveform(meter, sim::WaveformShape::balanced());
     bool ended = false;
     rig.app().app().quit = [&ended] { ended = true; };
 

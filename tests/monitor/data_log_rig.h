@@ -25,7 +25,7 @@ struct LogRig {
         sim::Meter& m = *rig.line.meter(1);
         sim::installIdentity(m);
         sim::installLiveValues(m);
-        sim::installWaveform(m, sim::WaveformSpec::balanced());
+        sim::installWaveform(m, sim::WaveformShape::balanced());
         monitor::installLivePages(rig.app());
         auto* harmonic = dynamic_cast<monitor::HarmonicPage*>(rig.app().page(21));
         if (!harmonic) return;

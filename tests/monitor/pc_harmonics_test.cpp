@@ -73,7 +73,7 @@ TEST(PcHarmonics, FillsTheHarmonicTables) {
     auto* page = dynamic_cast<WaveformPage*>(rig.app().page(14));
     ASSERT_NE(page, nullptr);
 
-    sim::WaveformSpec shape = sim::WaveformSpec::balanced();
+    sim::WaveformShape shape = sim::WaveformShape::balanced();
     shape.channels[V2].harmonics = {{5, 0.25, 0}};
     RawCapture cap{};
     for (int ch = 0; ch < kChannels; ++ch) cap[size_t(ch)] = channelOf(shape.channels[size_t(ch)]);

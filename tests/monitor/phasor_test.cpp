@@ -19,7 +19,7 @@ QLabel* instantLabel(QWidget* window, const QString& name, const QString& text) 
 
 TEST(Phasor, BalancedLoadAndDiagram) {
     WaveRig w;
-    w.capture().setSamples(captureOf(sim::WaveformSpec::balanced(1000, 1500, 30)));
+    w.capture().setSamples(captureOf(sim::WaveformShape::balanced(1000, 1500, 30)));
     w.capture().ClearPhaseAngles();
     w.page->PrepareWaveformChannels();
     w.page->DrawPhasorDiagram();
@@ -53,7 +53,7 @@ TEST(Phasor, InstantZeroAndLineWiring) {
     QWidget* window = &w.rig.mainForm();
     // Line-to-line wiring: the meter's third voltage is Vcb; IB is rebuilt when it reads 0.
     // (Line voltages stay below the 2048 counts the angle measurement takes as positive.)
-    sim::WaveformSpec shape = sim::WaveformSpec::balanced(1000, 1000, 30);
+    sim::WaveformShape shape = sim::WaveformShape::balanced(1000, 1000, 30);
     shape.channels[V3].lagDeg = 300;
     shape.channels[IB].amplitude = 0;
     w.capture().setSamples(captureOf(shape));
@@ -75,7 +75,7 @@ TEST(Phasor, InstantZeroAndLineWiring) {
     w.rig.meter().WiringMode = 0;
     instantLabel(window, "labVoltageD_1", "0.000000  uV");
     instantLabel(window, "labVoltageD_0", "230.0  V");
-    w.capture().setSamples(captureOf(sim::WaveformSpec::balanced(1000, 1500, 30)));
+    w.capture().setSamples(captureOf(sim::WaveformShape::balanced(1000, 1500, 30)));
     w.capture().ClearPhaseAngles();
     w.page->PrepareWaveformChannels();
     EXPECT_EQ(w.page->chkWaveform(V2)->text(), "Vbn");

@@ -18,7 +18,7 @@ std::vector<uint8_t> bytes(std::initializer_list<int> v) { return {v.begin(), v.
 } // namespace
 
 TEST(WaveformCapture, CycleOnPage14FillsTheStoreAndDrawsIt) {
-    sim::WaveformSpec shape = sim::WaveformSpec::balanced(1200, 1600, 30);
+    sim::WaveformShape shape = sim::WaveformShape::balanced(1200, 1600, 30);
     shape.channels[IA].harmonics = {{5, 0.2, 0}};
     WaveRig w(shape);
     ASSERT_NE(w.page, nullptr);
@@ -107,7 +107,7 @@ TEST(WaveformCapture, EitherReadFailingEndsTheCaptureWithoutTouchingTheStore) {
 }
 
 TEST(WaveformCapture, ScaleRulesAndAFailedTrigger) {
-    sim::WaveformSpec shape = sim::WaveformSpec::balanced();
+    sim::WaveformShape shape = sim::WaveformShape::balanced();
     shape.channels[V1].amplitude = 0; // a silent V1 keeps the previous voltage factor
     shape.frequencyUnavailable = true;
     WaveRig w(shape);
@@ -171,7 +171,7 @@ TEST(WaveformCapture, UncheckedEnableSendsNothing) {
 }
 
 TEST(WaveformCapture, HarmonicPageRunsTheCycleForOldMeters) {
-    sim::WaveformSpec shape = sim::WaveformSpec::balanced();
+    sim::WaveformShape shape = sim::WaveformShape::balanced();
     shape.channels[V3].harmonics = {{5, 0.1, 0}};
     WaveRig w(shape);
     // Page 21 runs the shared cycle on its own tick (a stand-in for the harmonic page,

@@ -46,7 +46,7 @@ TEST(WaveformMath, SignRulesRoundingAndScales) {
 }
 
 TEST(WaveformMath, PhaseAnglesAndZeroCrossings) {
-    RawCapture cap = captureOf(sim::WaveformSpec::balanced(1200, 1600, 30));
+    RawCapture cap = captureOf(sim::WaveformShape::balanced(1200, 1600, 30));
     const auto a = measurePhaseAngles(cap, kAllSignals);
     EXPECT_FLOAT_EQ(a[V1], 0.0f);
     EXPECT_NEAR(a[V3], 240.0, 1.0);
@@ -80,7 +80,7 @@ TEST(WaveformMath, PhaseAnglesAndZeroCrossings) {
     EXPECT_NEAR(*zeroCrossing(big), 4 + 2048.0 / (2048.0 + 63487.0), 1e-12);
 
     // A current that starts below zero crosses a cycle late; its angle stays within one turn.
-    sim::WaveformSpec s = sim::WaveformSpec::balanced(1000, 1000, 0);
+    sim::WaveformShape s = sim::WaveformShape::balanced(1000, 1000, 0);
     s.channels[V1].lagDeg = 170; // V1 crosses late in the first cycle
     s.channels[IA].lagDeg = 185; // IA starts below zero and crosses in the second cycle
     EXPECT_NEAR(measurePhaseAngles(captureOf(s), kAllSignals)[IA], 15.0, 1.0);

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 struct WaveRig {
-    explicit WaveRig(const sim::WaveformSpec& shape = sim::WaveformSpec::balanced()) {
+    explicit WaveRig(const sim::WaveformShape& shape = sim::WaveformShape::balanced()) {
         sim::installWaveform(*rig.line.meter(1), shape);
         monitor::installWaveformPage(
             rig.app(), [this](bool voltage) { return voltage ? &gridV : &gridC; }, [this] { ++chartRedraws; });

@@ -7,7 +7,7 @@
 #include <QTabWidget>
 
 TEST(WaveformScreenshots, WaveformAndPhasorTabs) {
-    sim::WaveformSpec shape = sim::WaveformSpec::balanced(1200, 1700, 30);
+    sim::WaveformShape shape = sim::WaveformShape::balanced(1200, 1700, 30);
     shape.channels[monitor::wave::IA].harmonics = {{5, 0.2, 0}, {7, 0.1, 0}};
     WaveRig w(shape);
     w.capture().TriggerWaitSeconds = 0.1;

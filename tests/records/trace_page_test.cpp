@@ -28,7 +28,7 @@ namespace {
 struct TraceRig {
     ProgramRig rig{{{1, 9600}}, 300, ProgramRig::Pages::All};
     sim::Meter& meter = *rig.line.meter(1);
-    sim::TraceSpec spec;
+    sim::TraceShape shape;
     records::TracePage* page = nullptr;
 
     // Selects the meter (a 2.3 meter: 2048 samples, four groups) and opens page 13
@@ -38,9 +38,9 @@ struct TraceRig {
         identity.options = 0x002D; // "A", "C", "D", "F"
         identity.mainVersion = identity.bootVersion = version;
         sim::installIdentity(meter, identity);
-        spec.counter = counter;
-        spec.storeSamples = version >= 201 && version <= 209 ? 4096 : 2048;
-        sim::installTrace(meter, spec);
+        shape.counter = counter;
+        shape.storeSamples = version >= 201 && version <= 209 ? 4096 : 2048;
+        sim::installTrace(meter, shape);
         rig.showMainWindow();
         rig.app().services().Login = [this] { return rig.app().app().LoginOk = true; };
         rig.mainForm().txtAddress()->setText("1");
@@ -153,9 +153,9 @@ TEST(TracePage, LoadsAGroupRedrawsItAndLoadsAgainAfterATrigger) {
     EXPECT_FLOAT_EQ(t.page->samplePeriod(), 0.00125f);
 
     // The samples on the Data tabs (group 1 only) and drawn, Ia first.
-    const uint16_t first = sim::traceSample(t.spec, 0, 1, 4);
+    const uint16_t first = sim::traceSample(t.shape, 0, 1, 4);
     EXPECT_EQ(t.cell(0, 1), QString::number(first));
-    EXPECT_EQ(t.cell(5, 512), QString::number(sim::traceSample(t.spec, 5, 512, 4)));
+    EXPECT_EQ(t.cell(5, 512), QString::number(sim::traceSample(t.shape, 5, 512, 4)));
     EXPECT_EQ(t.cell(0, 513), "");
     ASSERT_EQ(t.page->picTrace()->traceCount(), 2);
     EXPECT_EQ(t.page->picTrace()->traceLines(0).size(), 512u);
@@ -170,7 +170,7 @@ TEST(TracePage, LoadsAGroupRedrawsItAndLoadsAgainAfterATrigger) {
     EXPECT_EQ(t.channelSelects().size(), 6u);
 
     // A trigger lands in group 1 (trigger 5 of four groups): the poll drops the mark.
-    sim::triggerTrace(t.meter, t.spec);
+    sim::triggerTrace(t.meter, t.shape);
     t.rig.page().Ticks.TraceTicks = common::TickCounters::TraceCap;
     ASSERT_TRUE(t.rig.waitFor([&] { return t.page->labTraceC()->text() == "5"; }));
     EXPECT_FALSE(t.page->groupHeld(0));
@@ -178,7 +178,7 @@ TEST(TracePage, LoadsAGroupRedrawsItAndLoadsAgainAfterATrigger) {
     EXPECT_EQ(t.rig.page().PageStep, 2);
     ASSERT_TRUE(t.loaded(0));
     EXPECT_EQ(t.channelSelects().size(), 12u);
-    const uint16_t fresh = sim::traceSample(t.spec, 0, 1, 5);
+    const uint16_t fresh = sim::traceSample(t.shape, 0, 1, 5);
     ASSERT_NE(fresh, first);
     EXPECT_EQ(t.cell(0, 1), QString::number(fresh));
 

@@ -15,7 +15,7 @@
 
 namespace sim {
 
-struct TraceSpec {
+struct TraceShape {
     int storeSamples = 2048; // 1024 first generation, 2048 second, 4096 twelve-channel (two meter channels each)
     uint16_t usage = 2;      // 0 one group, 1 two, 2 four
     uint16_t mode = 1;       // 0 one shot, 1 retrigger
@@ -27,10 +27,10 @@ struct TraceSpec {
 
 // The stored sample (two's complement) of store channel 0..5 at store row 1..N
 // while the trigger counter reads `counter`.
-uint16_t traceSample(const TraceSpec& spec, int channel, int row, int counter);
+uint16_t traceSample(const TraceShape& shape, int channel, int row, int counter);
 // Writes set-up, header and installs the sample memory (onRead) and the reset coil.
-void installTrace(Meter& meter, const TraceSpec& spec = {});
+void installTrace(Meter& meter, const TraceShape& shape = {});
 // A new trigger: the counter rises and the group it lands in gets a fresh capture.
-void triggerTrace(Meter& meter, const TraceSpec& spec = {});
+void triggerTrace(Meter& meter, const TraceShape& shape = {});
 
 } // namespace sim

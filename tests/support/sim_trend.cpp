@@ -28,17 +28,17 @@ uint16_t trendRecordValue(int channel, int r) {
     return uint16_t(std::clamp(std::lround(v), 0L, 65534L));
 }
 
-void writeTrendLogger(Meter& m, const TrendSpec& spec) {
-    m.setRegisters(kSetup, {spec.interval, spec.channel, spec.mode});
-    std::vector<uint16_t> status = timeStampRegisters(spec.start);
-    status.insert(status.end(), {spec.interval, spec.mode, uint16_t(spec.running ? 1 : 0), uint16_t(spec.records)});
+void writeTrendLogger(Meter& m, const TrendShape& shape) {
+    m.setRegisters(kSetup, {shape.interval, shape.channel, shape.mode});
+    std::vector<uint16_t> status = timeStampRegisters(shape.start);
+    status.insert(status.end(), {shape.interval, shape.mode, uint16_t(shape.running ? 1 : 0), uint16_t(shape.records)});
     status.resize(16, 0);
-    status.push_back(spec.channel);
+    status.push_back(shape.channel);
     m.setRegisters(kStatus, status);
     std::vector<uint16_t> data(kMax, 0);
-    for (int r = 1; r <= std::min(spec.records, kMax); ++r) data[size_t(r - 1)] = trendRecordValue(spec.channel, r);
+    for (int r = 1; r <= std::min(shape.records, kMax); ++r) data[size_t(r - 1)] = trendRecordValue(shape.channel, r);
     m.setRegisters(kData, data);
-    for (int i = 0; i < 3; ++i) m.setRegister(uint16_t(kAnalog + 8 * i + 1), spec.analogRange);
+    for (int i = 0; i < 3; ++i) m.setRegister(uint16_t(kAnalog + 8 * i + 1), shape.analogRange);
 }
 
 void addTrendRecords(Meter& m, int n) {
@@ -48,14 +48,14 @@ void addTrendRecords(Meter& m, int n) {
     m.setRegister(kCount, uint16_t(count));
 }
 
-void installTrendLogger(Meter& meter, const TrendSpec& spec) {
-    writeTrendLogger(meter, spec);
+void installTrendLogger(Meter& meter, const TrendShape& shape) {
+    writeTrendLogger(meter, shape);
     auto previous = meter.onCoil;
     meter.onCoil = [previous](Meter& m, uint16_t coil) {
         if (previous) previous(m, coil);
         if (coil == kStartCoil) {
             // The logger starts afresh with its set-up as it now stands.
-            TrendSpec fresh;
+            TrendShape fresh;
             fresh.records = 0;
             fresh.interval = m.registerValue(kSetup) & 0xFF;
             fresh.channel = m.registerValue(kSetup + 1) & 0xFF;

@@ -13,7 +13,7 @@
 
 namespace sim {
 
-struct TrendSpec {
+struct TrendShape {
     int records = 100;
     uint16_t interval = 0; // 0 15 min, 1 30 min, 2 60 min, 3 10 min
     uint16_t channel = 0;  // 0..23
@@ -26,10 +26,10 @@ struct TrendSpec {
 // The raw value of record r (1..960) of a channel.
 uint16_t trendRecordValue(int channel, int r);
 // Writes set-up, status and records as given.
-void writeTrendLogger(Meter& meter, const TrendSpec& spec);
+void writeTrendLogger(Meter& meter, const TrendShape& shape);
 // Appends n records to the logger (at most 960 are kept).
 void addTrendRecords(Meter& meter, int n);
 // Writes the logger and installs the start and stop coils (a hook set before stays).
-void installTrendLogger(Meter& meter, const TrendSpec& spec = {});
+void installTrendLogger(Meter& meter, const TrendShape& shape = {});
 
 } // namespace sim

@@ -18,14 +18,14 @@ struct WaveformHarmonic {
     double phaseDeg = 0;    // extra shift of the harmonic, in its own degrees
 };
 
-struct WaveformChannelSpec {
+struct WaveformChannelShape {
     double amplitude = 1000; // peak of the fundamental in counts (the plot's full scale is 2048)
     double lagDeg = 0;       // lag of the fundamental behind a sine starting at sample 0
     std::vector<WaveformHarmonic> harmonics;
 };
 
-struct WaveformSpec {
-    std::array<WaveformChannelSpec, 6> channels; // IA, IB, IC, V1, V2, V3
+struct WaveformShape {
+    std::array<WaveformChannelShape, 6> channels; // IA, IB, IC, V1, V2, V3
     std::array<uint16_t, 6> gains{1000, 1000, 1000, 2000, 2000, 2000};
     double frequencyHz = 50.0;
     bool frequencyUnavailable = false; // the meter reports 65535
@@ -35,18 +35,18 @@ struct WaveformSpec {
 
     // A balanced positive-sequence load: voltages at 0 / 120 / 240 degrees, currents
     // lagging their voltages by currentLagDeg.
-    static WaveformSpec balanced(double currentAmplitude = 1200, double voltageAmplitude = 1600,
+    static WaveformShape balanced(double currentAmplitude = 1200, double voltageAmplitude = 1600,
                                  double currentLagDeg = 30);
 };
 
 // The 128 raw samples (unsigned 16-bit, two's complement) of one channel.
-std::vector<uint16_t> waveformSamples(const WaveformChannelSpec& channel);
+std::vector<uint16_t> waveformSamples(const WaveformChannelShape& channel);
 // The four capture-time registers from 0x0330.
-std::vector<uint16_t> waveformTimeRegisters(const WaveformSpec& shape);
+std::vector<uint16_t> waveformTimeRegisters(const WaveformShape& shape);
 // Writes the whole capture (time, frequency, six blocks of gain word and samples).
-void writeWaveformCapture(Meter& meter, const WaveformSpec& shape);
+void writeWaveformCapture(Meter& meter, const WaveformShape& shape);
 // Installs the trigger: coil 0x1D writes a fresh capture (a hook set before stays
 // and runs first).
-void installWaveform(Meter& meter, const WaveformSpec& shape);
+void installWaveform(Meter& meter, const WaveformShape& shape);
 
 } // namespace sim

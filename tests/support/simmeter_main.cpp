@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         sim::Meter& meter = line.addMeter(uint8_t(address), baud);
         sim::installIdentity(meter);
         sim::installLiveValues(meter);
-        sim::installWaveform(meter, sim::WaveformSpec::balanced());
+        sim::installWaveform(meter, sim::WaveformShape::balanced());
         sim::installSetupPages(meter);
         sim::installControlPages(meter);
     }

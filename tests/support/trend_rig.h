@@ -13,11 +13,11 @@
 #include <QLineEdit>
 
 struct TrendRig {
-    explicit TrendRig(bool withMeter = true, sim::TrendSpec spec = {.analogRange = 5000})
+    explicit TrendRig(bool withMeter = true, sim::TrendShape shape = {.analogRange = 5000})
         : rig({{1, 9600}}, 3000, ProgramRig::Pages::All) {
         sim::installIdentity(meter());
         sim::installLiveValues(meter());
-        sim::installTrendLogger(meter(), spec);
+        sim::installTrendLogger(meter(), shape);
         rig.app().services().Login = [this] { return rig.app().app().LoginOk = true; };
         rig.showMainWindow();
         page = static_cast<records::TrendPage*>(rig.app().page(records::TrendPageIndex));

@@ -6,14 +6,14 @@
 
 #include <algorithm>
 
-inline monitor::wave::RawChannel channelOf(const sim::WaveformChannelSpec& shape) {
+inline monitor::wave::RawChannel channelOf(const sim::WaveformChannelShape& shape) {
     monitor::wave::RawChannel out{};
     const auto v = sim::waveformSamples(shape);
     std::copy(v.begin(), v.end(), out.begin());
     return out;
 }
 
-inline monitor::wave::RawCapture captureOf(const sim::WaveformSpec& shape) {
+inline monitor::wave::RawCapture captureOf(const sim::WaveformShape& shape) {
     monitor::wave::RawCapture c{};
     for (int ch = 0; ch < monitor::wave::kChannels; ++ch) c[size_t(ch)] = channelOf(shape.channels[size_t(ch)]);
     return c;
