@@ -17,8 +17,6 @@ namespace config {
 
 namespace {
 
-int px(int twips) { return qRound(double(twips) / shell::TwipsPerPixel); }
-
 class FocusInWatcher : public QObject {
 public:
     FocusInWatcher(QWidget* w, std::function<void()> fn) : QObject(w), fn_(std::move(fn)) { w->installEventFilter(this); }
@@ -40,10 +38,6 @@ W* named(W* w, const QString& name) {
 }
 
 } // namespace
-
-void placeTwips(QWidget* w, int left, int top, int width, int height) {
-    if (w) w->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int left, int top, int width,
                   int height) {

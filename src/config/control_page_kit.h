@@ -29,7 +29,7 @@ class PageContext;
 namespace config {
 
 // Places w in its parent at a design position in twips.
-void placeTwips(QWidget* w, int left, int top, int width, int height = 315);
+using shell::placeTwips;
 
 // Control makers: each names the control (the object name is the control's name,
 // "cmdReset_3" for a member of an array) and places it in its parent.

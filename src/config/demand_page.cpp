@@ -55,7 +55,7 @@ void DemandPage::build(const std::array<QLabel*, 4>& demandValues) {
     line->setObjectName(QStringLiteral("linDemand"));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    place(line, 240, 2400, 7440, 30);
+    placeTwips(line, 240, 2400, 7440, 30);
 
     for (int k = 0; k < 4; ++k) {
         const int top = 2760 + 480 * k;
@@ -63,7 +63,7 @@ void DemandPage::build(const std::array<QLabel*, 4>& demandValues) {
               kValueCaptionWidth);
         if (QLabel* value = demandValues[size_t(k)]) {
             value->setParent(f);
-            place(value, kValueLeft, top - 30, kValueWidth, 315);
+            placeTwips(value, kValueLeft, top - 30, kValueWidth, 315);
             value->show();
         }
     }

@@ -81,7 +81,7 @@ void DigitalInputPage::build() {
     QGroupBox* grid = frame(f, QStringLiteral("frmDI"), DigitalInputGridFrameCaption, kTitleLeft, 3480, 7680, 1380);
     if (gridDI_) {
         gridDI_->setParent(grid);
-        place(gridDI_, 150, 300, 7380, 960);
+        placeTwips(gridDI_, 150, 300, 7380, 960);
         // Seven-digit counts fit the narrow input columns a point smaller.
         QFont font = gridDI_->font();
         if (font.pointSizeF() > 8) font.setPointSizeF(font.pointSizeF() - 1);

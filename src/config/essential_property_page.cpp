@@ -18,11 +18,7 @@ namespace config {
 
 namespace {
 
-constexpr int T = shell::TwipsPerPixel;
-int px(int twips) { return qRound(double(twips) / T); }
-void place(QWidget* w, int left, int top, int width, int height = 315) {
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
+using shell::placeTwips;
 
 // Columns of the page, in twips.
 constexpr int kCaptionLeft = 480, kCaptionWidth = 2760;
@@ -112,26 +108,26 @@ void EssentialPropertyPage::build() {
 
     // Design: the transfer-delay row on top; identification moves the rows
     // below it up for meters without it.
-    place(labSystem_[7], kCaptionLeft, 960, kCaptionWidth);
-    place(txtTDT_, kEntryLeft, 840, kEntryWidth);
-    place(labSystem_[8], kRangeLeft, 960, kRangeWidth);
-    place(cmdSystem_[0], kButtonLeft, 1440, kButtonWidth, 375);
-    place(line4_, 240, 2160, 7440, 30);
-    place(labSystem_[0], kCaptionLeft, 2655, kCaptionWidth);
-    place(tbWire_, kEntryLeft, 2520, kEntryWidth + kRangeWidth);
-    place(labSystem_[1], kCaptionLeft, 3360, kCaptionWidth);
-    place(tbF_, kEntryLeft, 3240, kEntryWidth);
-    place(cmdSystem_[1], kButtonLeft, 3960, kButtonWidth, 375);
-    place(line8_, 240, 4680, 7440, 30);
-    place(labSystem_[3], kCaptionLeft, 5160, kCaptionWidth);
-    place(tbPT_, kEntryLeft, 5040, kEntryWidth);
-    place(labSystem_[4], kRangeLeft, 5160, kRangeWidth);
-    place(labSystem_[5], kCaptionLeft, 5640, kCaptionWidth);
-    place(tbCT_, kEntryLeft, 5520, kEntryWidth);
-    place(labSystem_[6], kRangeLeft, 5640, kRangeWidth);
-    place(labSystem_[2], kCaptionLeft, 6120, kCaptionWidth);
-    place(tbPowerUnit_, kEntryLeft, 6000, kEntryWidth);
-    place(cmdSystem_[2], kButtonLeft, 6600, kButtonWidth, 375);
+    placeTwips(labSystem_[7], kCaptionLeft, 960, kCaptionWidth);
+    placeTwips(txtTDT_, kEntryLeft, 840, kEntryWidth);
+    placeTwips(labSystem_[8], kRangeLeft, 960, kRangeWidth);
+    placeTwips(cmdSystem_[0], kButtonLeft, 1440, kButtonWidth, 375);
+    placeTwips(line4_, 240, 2160, 7440, 30);
+    placeTwips(labSystem_[0], kCaptionLeft, 2655, kCaptionWidth);
+    placeTwips(tbWire_, kEntryLeft, 2520, kEntryWidth + kRangeWidth);
+    placeTwips(labSystem_[1], kCaptionLeft, 3360, kCaptionWidth);
+    placeTwips(tbF_, kEntryLeft, 3240, kEntryWidth);
+    placeTwips(cmdSystem_[1], kButtonLeft, 3960, kButtonWidth, 375);
+    placeTwips(line8_, 240, 4680, 7440, 30);
+    placeTwips(labSystem_[3], kCaptionLeft, 5160, kCaptionWidth);
+    placeTwips(tbPT_, kEntryLeft, 5040, kEntryWidth);
+    placeTwips(labSystem_[4], kRangeLeft, 5160, kRangeWidth);
+    placeTwips(labSystem_[5], kCaptionLeft, 5640, kCaptionWidth);
+    placeTwips(tbCT_, kEntryLeft, 5520, kEntryWidth);
+    placeTwips(labSystem_[6], kRangeLeft, 5640, kRangeWidth);
+    placeTwips(labSystem_[2], kCaptionLeft, 6120, kCaptionWidth);
+    placeTwips(tbPowerUnit_, kEntryLeft, 6000, kEntryWidth);
+    placeTwips(cmdSystem_[2], kButtonLeft, 6600, kButtonWidth, 375);
 
     // Edits mark the page modified and name the group the next write sends.
     common::PageState& page = ctx_.page;

@@ -20,20 +20,14 @@ constexpr int kButtonHeight = 375;
 const char* const kTagProperty = "Tag";
 const char* const kMaxTypedProperty = "maxTyped";
 
-int px(int twips) { return qRound(double(twips) / shell::TwipsPerPixel); }
-
 template <class W>
 W* made(W* w, const QString& name, int left, int top, int width, int height) {
     w->setObjectName(name);
-    place(w, left, top, width, height);
+    placeTwips(w, left, top, width, height);
     return w;
 }
 
 } // namespace
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 QGroupBox* pageFrame(int index, const QString& caption) {
     auto* f = new QGroupBox(caption);

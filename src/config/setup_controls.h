@@ -4,6 +4,8 @@
 // meter identification and the tests find them; and the frame Tag in which an
 // option group keeps its code.
 
+#include "shell/page.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,7 +19,7 @@ class QWidget;
 
 namespace config::controls {
 
-void place(QWidget* w, int left, int top, int width, int height);
+using shell::placeTwips;
 
 // A page's own frame, "frmProgram_<index>", hidden until its page is chosen.
 QGroupBox* pageFrame(int index, const QString& caption);

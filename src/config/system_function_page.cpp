@@ -22,7 +22,7 @@ namespace config {
 
 namespace {
 
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 
 constexpr int kRowHeightTwips = 255;
 constexpr int kLabelColumnTwips = 540, kValueColumnTwips = 435;
@@ -68,7 +68,7 @@ void SystemFunctionPage::build() {
     grid_->verticalHeader()->setDefaultSectionSize(monitor::px(kRowHeightTwips));
     grid_->setColumnWidth(0, monitor::px(kLabelColumnTwips));
     for (int c = 1; c < SFColumns; ++c) grid_->setColumnWidth(c, monitor::px(kValueColumnTwips));
-    setGeometryTwips(grid_, 90, 360, 7800, 6540);
+    placeTwips(grid_, 90, 360, 7800, 6540);
 
     const QStringList captions = sfButtonCaptions();
     for (int i = 0; i < 3; ++i) {
@@ -77,7 +77,7 @@ void SystemFunctionPage::build() {
         QFont face = b->font();
         face.setPointSize(kButtonPointSize);
         b->setFont(face);
-        setGeometryTwips(b, 90 + i * 2610, 7050, 2580, 435);
+        placeTwips(b, 90 + i * 2610, 7050, 2580, 435);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdSF_Click(i); });
         cmdSF_[size_t(i)] = b;
     }

@@ -22,7 +22,7 @@ namespace config {
 namespace {
 
 using monitor::gridText;
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 using monitor::setGridText;
 
 constexpr int kRowHeightTwips = 255, kGridPointSize = 8, kHeadingPointSize = 7;
@@ -73,15 +73,15 @@ SetMapForm::SetMapForm(MappingRequestMachine& machine, QWidget* parent) : QDialo
     }
     connect(text1_, &QLineEdit::returnPressed, this, [this] { Text1_Enter(); });
 
-    setGeometryTwips(label1_[0], 240, 240, 3720, 255);
-    setGeometryTwips(label1_[1], 240, 600, 1200, 255);
-    setGeometryTwips(label1_[4], 1560, 600, 1200, 255);
-    setGeometryTwips(label1_[2], 240, 900, 1200, 255);
-    setGeometryTwips(label1_[3], 1560, 900, 2160, 255);
-    setGeometryTwips(label1_[5], 240, 1290, 2280, 255);
-    setGeometryTwips(text1_, 2640, 1230, 1080, 315);
-    setGeometryTwips(command1_[0], 600, 1800, 1200, 375);
-    setGeometryTwips(command1_[1], 2280, 1800, 1200, 375);
+    placeTwips(label1_[0], 240, 240, 3720, 255);
+    placeTwips(label1_[1], 240, 600, 1200, 255);
+    placeTwips(label1_[4], 1560, 600, 1200, 255);
+    placeTwips(label1_[2], 240, 900, 1200, 255);
+    placeTwips(label1_[3], 1560, 900, 2160, 255);
+    placeTwips(label1_[5], 240, 1290, 2280, 255);
+    placeTwips(text1_, 2640, 1230, 1080, 315);
+    placeTwips(command1_[0], 600, 1800, 1200, 375);
+    placeTwips(command1_[1], 2280, 1800, 1200, 375);
     setFixedSize(monitor::px(4080), monitor::px(2460));
     text1_->setFocus();
 }
@@ -149,7 +149,7 @@ void UserMapPage::build() {
     small.setPointSize(kGridPointSize);
     grid_->setFont(small);
     grid_->verticalHeader()->setDefaultSectionSize(monitor::px(kRowHeightTwips));
-    setGeometryTwips(grid_, 240, 360, 7470, 6540);
+    placeTwips(grid_, 240, 360, 7470, 6540);
     // A press marks the column pressed; the release (click) opens the entry window.
     QObject::connect(grid_, &QTableWidget::cellPressed, frame_, [this](int, int column) { SelectMappingColumn(column); });
     QObject::connect(grid_, &QTableWidget::cellClicked, frame_,
@@ -161,7 +161,7 @@ void UserMapPage::build() {
     for (int i = 0; i < 2; ++i) {
         auto* b = new QPushButton(captions.value(i), frame_);
         b->setObjectName(QStringLiteral("cmdMapping_%1").arg(i));
-        setGeometryTwips(b, 240 + i * 2640, 7050, 2400, 435);
+        placeTwips(b, 240 + i * 2640, 7050, 2400, 435);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdMapping_Click(i); });
         cmdMapping_[size_t(i)] = b;
     }

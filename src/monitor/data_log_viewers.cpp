@@ -40,7 +40,7 @@ DataLogViewer::DataLogViewer(Texts texts, common::DataLogState& state, rtu::Stat
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(QString::fromLatin1(captions[i]), frame);
         b->setObjectName(QStringLiteral("cmdDL%1_%2").arg(texts_.suffix).arg(i));
-        setGeometryTwips(b, i == 0 ? kReadLeft : kStepLeft[i - 1], kPanelTop, i == 0 ? kReadWidth : kStepWidth,
+        placeTwips(b, i == 0 ? kReadLeft : kStepLeft[i - 1], kPanelTop, i == 0 ? kReadWidth : kStepWidth,
                          kPanelHeight);
         b->setEnabled(i == 0);
         b->raise();
@@ -49,7 +49,7 @@ DataLogViewer::DataLogViewer(Texts texts, common::DataLogState& state, rtu::Stat
     }
     label_ = new QLabel(QStringLiteral("0000/00/00 00:00:00"), frame);
     label_->setObjectName(QStringLiteral("labDL%1").arg(texts_.suffix));
-    setGeometryTwips(label_, kDateLeft, kPanelTop, kDateWidth, kPanelHeight);
+    placeTwips(label_, kDateLeft, kPanelTop, kDateWidth, kPanelHeight);
     label_->setAlignment(Qt::AlignCenter);
     label_->setAutoFillBackground(true);
     QPalette pal = label_->palette();

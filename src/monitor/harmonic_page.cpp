@@ -88,7 +88,7 @@ void HarmonicPage::buildControls() {
     const char* suffix[2] = {"C", "V"};
     for (int t = 0; t < 2; ++t) {
         auto* f = new QGroupBox(QString::fromLatin1(captions[t]), frame_);
-        setGeometryTwips(f, kFrameLeft, kFrameTop[t], kFrameWidth, kFrameHeight);
+        placeTwips(f, kFrameLeft, kFrameTop[t], kFrameWidth, kFrameHeight);
         chartFrame_[size_t(t)] = f;
 
         auto* pic = new BarChartWidget(kPicWidth, kPicHeight, f);
@@ -102,16 +102,16 @@ void HarmonicPage::buildControls() {
             if (i < 6) {
                 l->setText(QString::number(20 * i));
                 l->setAlignment(Qt::AlignRight | Qt::AlignTop);
-                setGeometryTwips(l, 120, kScaleTops[t][i], 420, 255);
+                placeTwips(l, 120, kScaleTops[t][i], 420, 255);
             } else {
-                setGeometryTwips(l, 600, kOrderTop[t], 375, 255);
+                placeTwips(l, 600, kOrderTop[t], 375, 255);
             }
             lab_[size_t(t)][size_t(i)] = l;
         }
 
         QTableWidget* g = makeGrid(f, 4, 27, 1, 1);
         g->setObjectName(QStringLiteral("gridHarmonic%1").arg(suffix[t]));
-        setGeometryTwips(g, kGridLeft, kGridTop, kGridWidth, kGridHeight);
+        placeTwips(g, kGridLeft, kGridTop, kGridWidth, kGridHeight);
         g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         for (int r = 0; r < 4; ++r) g->setRowHeight(r, 17);
         grid_[size_t(t)] = g;
@@ -120,7 +120,7 @@ void HarmonicPage::buildControls() {
             auto* box = new QCheckBox(f);
             box->setObjectName(QStringLiteral("chkHarmonic%1_%2").arg(suffix[t]).arg(c));
             box->setChecked(true);
-            setGeometryTwips(box, 240, kChkTops[c], 255, 255);
+            placeTwips(box, 240, kChkTops[c], 255, 255);
             chk_[size_t(t)][size_t(c)] = box;
         }
     }

@@ -63,7 +63,7 @@ void InstantPage::buildControls() {
 
     tabs_ = new QTabWidget(frame_);
     tabs_->setObjectName(QStringLiteral("SSTab1"));
-    setGeometryTwips(tabs_, kTabLeft, kTabTop, kTabWidth, kTabHeight);
+    placeTwips(tabs_, kTabLeft, kTabTop, kTabWidth, kTabHeight);
     std::array<QWidget*, 5> tab{};
     for (int i = 0; i < 5; ++i) {
         tab[size_t(i)] = new QWidget;
@@ -145,9 +145,9 @@ void InstantPage::buildControls() {
 
     energy_ = std::make_unique<EnergyDemand>(link_, meter_, master_, frame_, tab[4], holder_);
     QTableWidget* e = energy_->gridEnergy();
-    setGeometryTwips(e, kTabLeft, kEnergyTop, kEnergyWidth, kEnergyHeight);
+    placeTwips(e, kTabLeft, kEnergyTop, kEnergyWidth, kEnergyHeight);
     QTableWidget* d = energy_->gridDI();
-    setGeometryTwips(d, kTabLeft, kDITop, kDIWidth, kDIHeight);
+    placeTwips(d, kTabLeft, kDITop, kDIWidth, kDIHeight);
     for (QTableWidget* g : {e, d}) {
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -169,7 +169,7 @@ void InstantPage::setInformationFrame(QWidget* frame) {
     if (!frame) return;
     frame->setParent(frame_);
     const QRect r = informationRectTwips();
-    setGeometryTwips(frame, r.left(), r.top(), r.width(), r.height());
+    placeTwips(frame, r.left(), r.top(), r.width(), r.height());
     frame->show();
 }
 

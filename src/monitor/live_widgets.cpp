@@ -10,10 +10,6 @@ namespace {
 const QColor kFixedColour(212, 208, 200);
 }
 
-void setGeometryTwips(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
 Qt::Alignment gridAlignment(int code) {
     if (code < 0 || code > 8) code = 0;
     static const Qt::Alignment horizontal[3] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};

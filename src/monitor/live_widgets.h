@@ -7,6 +7,8 @@
 #include <QString>
 #include <Qt>
 
+#include "shell/page.h"
+
 class QLabel;
 class QTableWidget;
 class QTableWidgetItem;
@@ -14,9 +16,9 @@ class QWidget;
 
 namespace monitor {
 
-inline constexpr int kTwipsPerPixel = 15;
-inline int px(double twips) { return int(twips / kTwipsPerPixel + 0.5); }
-void setGeometryTwips(QWidget* w, int left, int top, int width, int height);
+inline constexpr int kTwipsPerPixel = shell::TwipsPerPixel;
+using shell::placeTwips;
+using shell::px;
 
 // The alignment codes of the grids: 0..8 = left/centre/right times top/centre/bottom
 // (0 left top, 2 left bottom, 4 centre, 6 right top, ...).

@@ -19,7 +19,7 @@ namespace records {
 
 namespace {
 
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 
 // The date column is wide enough for a date with a four-digit year.
 constexpr int kColumnWidths[kEventColumns] = {500, 1000, 1250, 3800, 800, 800, 5000};
@@ -68,20 +68,20 @@ void EventPage::build() {
     for (int i = 0; i < 2; ++i) {
         auto* l = new QLabel(QString::fromLatin1(labels[i]), frame_);
         l->setObjectName(QStringLiteral("labEvent_%1").arg(i));
-        setGeometryTwips(l, 240 + 1500 * i, 420, i == 0 ? 1500 : 900, 255);
+        placeTwips(l, 240 + 1500 * i, 420, i == 0 ? 1500 : 900, 255);
         labEvent_[size_t(i)] = l;
     }
     const char* captions[2] = {"Clear Event Record", "Save Event Record"};
     for (int i = 0; i < 2; ++i) {
         auto* b = new QPushButton(QString::fromLatin1(captions[i]), frame_);
         b->setObjectName(QStringLiteral("cmdEvent_%1").arg(i));
-        setGeometryTwips(b, 3840 + 2040 * i, 300, 1920, 435);
+        placeTwips(b, 3840 + 2040 * i, 300, 1920, 435);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdEvent_Click(i); });
         cmdEvent_[size_t(i)] = b;
     }
     gridEvent_ = monitor::makeGrid(frame_, kEventRows, kEventColumns, 1, 1);
     gridEvent_->setObjectName(QStringLiteral("gridEvent"));
-    setGeometryTwips(gridEvent_, 120, 900, 7710, 6660);
+    placeTwips(gridEvent_, 120, 900, 7710, 6660);
 }
 
 void EventPage::init() {

@@ -21,7 +21,7 @@ namespace records {
 
 namespace {
 
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 
 constexpr int kColumnWidths[kLogColumns] = {2800, 1600, 1050, 1250};
 constexpr int kRowHeight = 250;
@@ -50,23 +50,23 @@ void MaxMinPage::build() {
 
     labMaxMin_ = new QLabel(QStringLiteral("Clear Max./Min. Log Time :"), frame_);
     labMaxMin_->setObjectName(QStringLiteral("labMaxMin"));
-    setGeometryTwips(labMaxMin_, 240, 420, 2400, 255);
+    placeTwips(labMaxMin_, 240, 420, 2400, 255);
     txtMaxMin_ = new QLineEdit(QStringLiteral("0"), frame_);
     txtMaxMin_->setObjectName(QStringLiteral("txtMaxMin"));
     txtMaxMin_->setMaxLength(4);
-    setGeometryTwips(txtMaxMin_, 2640, 360, 900, 315);
+    placeTwips(txtMaxMin_, 2640, 360, 900, 315);
     const char* captions[2] = {"Clear Max./Min. Log", "Save Max./Min. Log"};
     for (int i = 0; i < 2; ++i) {
         auto* b = new QPushButton(QString::fromLatin1(captions[i]), frame_);
         b->setObjectName(QStringLiteral("cmdMaxMin_%1").arg(i));
-        setGeometryTwips(b, 3840 + 2040 * i, 300, 1920, 435);
+        placeTwips(b, 3840 + 2040 * i, 300, 1920, 435);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdMaxMin_Click(i); });
         cmdMaxMin_[size_t(i)] = b;
     }
 
     sstab_ = new QTabWidget(frame_);
     sstab_->setObjectName(QStringLiteral("SSTab3"));
-    setGeometryTwips(sstab_, 120, 900, 7710, 6660);
+    placeTwips(sstab_, 120, 900, 7710, 6660);
     auto tab = [this](QTableWidget*& grid, int rows, const char* name, const char* caption) {
         auto* page = new QWidget;
         auto* layout = new QVBoxLayout(page);

@@ -26,7 +26,7 @@ namespace records {
 namespace {
 
 using monitor::px;
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 
 constexpr const char* kTag = "Tag"; // cmdTrend(1): "True" while the logger runs, "False" while stopped
 const QString kSaveCaption = QStringLiteral("Save File");
@@ -90,23 +90,23 @@ void TrendPage::build() {
     }
 
     // Set-up lists in the order interval, mode, parameter; then the buttons and the status.
-    setGeometryTwips(labTrend(13), 240, 360, 840, 255);
-    setGeometryTwips(cbTrend_[0], 1080, 300, 1500, 315);
-    setGeometryTwips(labTrend(17), 2760, 360, 660, 255);
-    setGeometryTwips(cbTrend_[2], 3420, 300, 1500, 315);
-    setGeometryTwips(labTrend(14), 5100, 360, 1020, 255);
-    setGeometryTwips(cbTrend_[1], 6120, 300, 1500, 315);
-    for (int i = 0; i < 3; ++i) setGeometryTwips(cmdTrend_[size_t(i)], 240 + 1620 * i, 720, 1500, 375);
-    setGeometryTwips(labTrend(19), 240, 1200, 1740, 255);
-    setGeometryTwips(labTrend_[0], 1980, 1170, 3240, 285);
-    setGeometryTwips(labTrend(16), 5340, 1200, 1320, 255);
-    setGeometryTwips(labTrend_[2], 6660, 1170, 1080, 285);
-    setGeometryTwips(labTrend(15), 240, 1500, 1740, 255);
-    setGeometryTwips(labTrend_[1], 1980, 1470, 3240, 285);
+    placeTwips(labTrend(13), 240, 360, 840, 255);
+    placeTwips(cbTrend_[0], 1080, 300, 1500, 315);
+    placeTwips(labTrend(17), 2760, 360, 660, 255);
+    placeTwips(cbTrend_[2], 3420, 300, 1500, 315);
+    placeTwips(labTrend(14), 5100, 360, 1020, 255);
+    placeTwips(cbTrend_[1], 6120, 300, 1500, 315);
+    for (int i = 0; i < 3; ++i) placeTwips(cmdTrend_[size_t(i)], 240 + 1620 * i, 720, 1500, 375);
+    placeTwips(labTrend(19), 240, 1200, 1740, 255);
+    placeTwips(labTrend_[0], 1980, 1170, 3240, 285);
+    placeTwips(labTrend(16), 5340, 1200, 1320, 255);
+    placeTwips(labTrend_[2], 6660, 1170, 1080, 285);
+    placeTwips(labTrend(15), 240, 1500, 1740, 255);
+    placeTwips(labTrend_[1], 1980, 1470, 3240, 285);
 
     sstTrend_ = new QTabWidget(frame_);
     sstTrend_->setObjectName(QStringLiteral("sstTrend"));
-    setGeometryTwips(sstTrend_, 120, 1800, 7710, 5820);
+    placeTwips(sstTrend_, 120, 1800, 7710, 5820);
     auto* trendTab = new QWidget;
     auto* dataTab = new QWidget;
     sstTrend_->addTab(trendTab, QStringLiteral("Trend"));
@@ -119,7 +119,7 @@ void TrendPage::buildTrendTab(QWidget* tab) {
     for (int i = 0; i < 2; ++i) {
         auto* o = new QRadioButton(QStringLiteral("Cursor_Value %1").arg(i + 1), tab);
         o->setObjectName(QStringLiteral("optTrend_%1").arg(i));
-        setGeometryTwips(o, 480, 40 + 250 * i, 1740, 255);
+        placeTwips(o, 480, 40 + 250 * i, 1740, 255);
         QObject::connect(o, &QRadioButton::clicked, tab, [this, i] { optTrend_Click(i); });
         optTrend_[size_t(i)] = o;
     }
@@ -128,7 +128,7 @@ void TrendPage::buildTrendTab(QWidget* tab) {
         QLabel* l = monitor::makeValueLabel(tab);
         l->setObjectName(QStringLiteral("labTrendD_%1").arg(i));
         const bool time = i >= 2;
-        setGeometryTwips(l, time ? 3900 : 2220, 40 + 250 * (i % 2), time ? 2295 : 1575, 240);
+        placeTwips(l, time ? 3900 : 2220, 40 + 250 * (i % 2), time ? 2295 : 1575, 240);
         labTrendD_[size_t(i)] = l;
     }
     auto bar = [tab](const char* name, int top, int max, int small, int large) {
@@ -137,12 +137,12 @@ void TrendPage::buildTrendTab(QWidget* tab) {
         s->setRange(0, max);
         s->setSingleStep(small);
         s->setPageStep(large);
-        setGeometryTwips(s, 360, top, TrendPicture::kDesignWidth, 255);
+        placeTwips(s, 360, top, TrendPicture::kDesignWidth, 255);
         return s;
     };
     hsbTrendT_ = bar("hsbTrendT", 560, kTrendSkipMax, 1, 90);
     picTrend_ = new TrendPicture(tab);
-    setGeometryTwips(picTrend_, 360, 830, TrendPicture::kDesignWidth, TrendPicture::kDesignHeight);
+    placeTwips(picTrend_, 360, 830, TrendPicture::kDesignWidth, TrendPicture::kDesignHeight);
     hsbTrendD_ = bar("hsbTrendD", 830 + TrendPicture::kDesignHeight + 15, kTrendStretchMax, 2, 10);
     // A change and a drag of the thumb alike.
     for (QScrollBar* s : {hsbTrendT_, hsbTrendD_})
@@ -156,8 +156,8 @@ void TrendPage::buildDataTab(QWidget* tab) {
     gridTrend_->setObjectName(QStringLiteral("gridTrend"));
     gridTrendData_ = monitor::makeGrid(tab, kTrendRecords + 1, 2, 1, 1);
     gridTrendData_->setObjectName(QStringLiteral("gridTrendData"));
-    setGeometryTwips(gridTrend_, 240, 120, 3480, 5160);
-    setGeometryTwips(gridTrendData_, 3960, 120, 3480, 5160);
+    placeTwips(gridTrend_, 240, 120, 3480, 5160);
+    placeTwips(gridTrendData_, 3960, 120, 3480, 5160);
     for (QTableWidget* g : {gridTrend_, gridTrendData_}) {
         g->setColumnWidth(0, px(900));
         g->setColumnWidth(1, px(2000));

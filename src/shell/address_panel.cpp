@@ -28,11 +28,6 @@ namespace shell {
 
 namespace {
 
-constexpr int T = MainForm::TwipsPerPixel;
-int px(int twips) { return int(std::lround(double(twips) / T)); }
-void placeTwips(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 const QString kNoMeterCaption = QStringLiteral("xxx");
 constexpr int kRetryMs = 20;

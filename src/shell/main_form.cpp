@@ -30,7 +30,6 @@ namespace shell {
 namespace {
 
 constexpr int T = MainForm::TwipsPerPixel;
-int px(double twips) { return qRound(twips / T); }
 
 // Design positions and sizes in twips.
 constexpr int kGroupTop = 120, kAddressTop = 2160, kProgramLeft = 840, kPageLeft = 3000, kPageTop = 120;
@@ -44,9 +43,6 @@ constexpr int kProgramBottom = 7960, kAddressBoxTop = 7500; // the address box r
 
 const QColor kSelectedColour(255, 255, 0); // yellow marks the shown page
 
-void setGeometryTwips(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
 void setTopTwips(QWidget* w, int top) { w->move(w->x(), px(top)); }
 void setLeftTwips(QWidget* w, int left) { w->move(px(left), w->y()); }
 
@@ -133,22 +129,22 @@ void MainForm::buildControls() {
         frame1_[size_t(i)] = new QGroupBox(frameCaptions[i], central_);
         frame1_[size_t(i)]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
     }
-    setGeometryTwips(frame1_[0], 0, kGroupTop, kLeftWidth, kAddressTop - kGroupTop - 60);
-    setGeometryTwips(frame1_[1], 0, kAddressTop, kLeftWidth, kPanelBottom - kAddressTop);
+    placeTwips(frame1_[0], 0, kGroupTop, kLeftWidth, kAddressTop - kGroupTop - 60);
+    placeTwips(frame1_[1], 0, kAddressTop, kLeftWidth, kPanelBottom - kAddressTop);
     // The page menu's frame reaches below the others: the address box sits under the menu.
-    setGeometryTwips(frame1_[2], kProgramLeft, kGroupTop, kProgramWidth, kProgramBottom - kGroupTop);
+    placeTwips(frame1_[2], kProgramLeft, kGroupTop, kProgramWidth, kProgramBottom - kGroupTop);
     frame1_[2]->setProperty("tag", QStringLiteral("0"));
 
     // The meter address box: three digits.
     txtAddress_ = new QLineEdit(frame1_[2]);
     txtAddress_->setObjectName(QStringLiteral("txtAddress"));
     txtAddress_->setMaxLength(3);
-    setGeometryTwips(txtAddress_, 90, kAddressBoxTop, 600, 300);
+    placeTwips(txtAddress_, 90, kAddressBoxTop, 600, 300);
 
     for (int i = 0; i < 27; ++i) {
         auto* frame = new QGroupBox(pageCaptions()[size_t(i)], central_);
         frame->setObjectName(QStringLiteral("frmProgram_%1").arg(i));
-        setGeometryTwips(frame, kPageLeft, kPageTop, kPageWidth, kPanelBottom - kPageTop);
+        placeTwips(frame, kPageLeft, kPageTop, kPageWidth, kPanelBottom - kPageTop);
         frame->hide();
         frmProgram_[size_t(i)] = frame;
 
@@ -161,23 +157,23 @@ void MainForm::buildControls() {
     }
     for (size_t k = 0; k < menuOrder().size(); ++k) {
         QPushButton* opt = optProgram_[size_t(menuOrder()[k])];
-        setGeometryTwips(opt, 90, kOptionTop + int(k) * kOptionPitch, kProgramWidth - 180, kOptionHeight);
+        placeTwips(opt, 90, kOptionTop + int(k) * kOptionPitch, kProgramWidth - 180, kOptionHeight);
         opt->show();
     }
 
     frmSetup_ = new QGroupBox(QStringLiteral("Setup"), central_);
     frmSetup_->setObjectName(QStringLiteral("frmSetup"));
-    setGeometryTwips(frmSetup_, kPageLeft, kPageTop, kPageWidth, kPanelBottom - kPageTop);
+    placeTwips(frmSetup_, kPageLeft, kPageTop, kPageWidth, kPanelBottom - kPageTop);
     frmSetup_->hide();
     cbBaudRate_ = new QComboBox(frmSetup_);
     cbBaudRate_->setObjectName(QStringLiteral("cbBaudRate"));
-    setGeometryTwips(cbBaudRate_, 240, 600, 1200, 315);
+    placeTwips(cbBaudRate_, 240, 600, 1200, 315);
 
     const char* functionCaptions[3] = {"Exit", "Comm", "Off Line"};
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(functionCaptions[i], central_);
         b->setObjectName(QStringLiteral("cmdFunction_%1").arg(i));
-        setGeometryTwips(b, kFunctionLeft, kFunctionTop + kFunctionPitch * i, kFunctionWidth, kFunctionHeight);
+        placeTwips(b, kFunctionLeft, kFunctionTop + kFunctionPitch * i, kFunctionWidth, kFunctionHeight);
         connect(b, &QPushButton::clicked, this, [this, i] { cmdFunction_Click(i); });
         cmdFunction_[size_t(i)] = b;
     }
@@ -602,11 +598,11 @@ void MainForm::setUpScrollBars() {
     const ScrollRanges r = scrollRanges(width, height, T, T);
     vScroll_->show();
     hScroll_->show();
-    setGeometryTwips(vScroll_, width - kScrollBarTwips, 0, kScrollBarTwips, height - kScrollBarTwips);
+    placeTwips(vScroll_, width - kScrollBarTwips, 0, kScrollBarTwips, height - kScrollBarTwips);
     vScroll_->setRange(0, r.vertical);
     vScroll_->setSingleStep(1);
     vScroll_->setPageStep(10);
-    setGeometryTwips(hScroll_, 0, height - 2 * kScrollBarTwips, width - kScrollBarTwips, kScrollBarTwips);
+    placeTwips(hScroll_, 0, height - 2 * kScrollBarTwips, width - kScrollBarTwips, kScrollBarTwips);
     hScroll_->setRange(0, r.horizontal);
     hScroll_->setSingleStep(1);
     hScroll_->setPageStep(10);

@@ -89,7 +89,6 @@ W* control(MainForm& form, const QString& name) {
     return form.findChild<W*>(name);
 }
 
-int px(int twips) { return qRound(double(twips) / MainForm::TwipsPerPixel); }
 
 void moveTop(MainForm& form, const QString& name, int twips) {
     if (QWidget* w = control(form, name)) w->move(w->x(), px(twips));

@@ -16,6 +16,12 @@ namespace shell {
 
 // Window coordinates are given in twips, as the meter's documentation draws them.
 inline constexpr int TwipsPerPixel = 15;
+// Twips to pixels, rounded to the nearest pixel.
+inline int px(double twips) { return qRound(twips / TwipsPerPixel); }
+// Places a widget by its position and size in twips.
+inline void placeTwips(QWidget* w, int left, int top, int width, int height = 315) {
+    if (w) w->setGeometry(px(left), px(top), px(width), px(height));
+}
 
 class Page {
 public:

@@ -15,7 +15,7 @@
 
 namespace tou {
 
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 
 namespace {
 
@@ -57,13 +57,13 @@ void PeriodPage::build() {
     auto label = [this](int i, const QString& text, int left, int top, int width) {
         auto* l = new QLabel(text, frame_);
         l->setObjectName(QStringLiteral("labTOU_%1").arg(i));
-        setGeometryTwips(l, left, top, width, 285);
+        placeTwips(l, left, top, width, 285);
         labTOU_[size_t(i)] = l;
     };
     auto value = [this](int i, int left, int top, int width) {
         QLabel* l = monitor::makeValueLabel(frame_);
         l->setObjectName(QStringLiteral("labTOUD_%1").arg(i));
-        setGeometryTwips(l, left, top, width, 285);
+        placeTwips(l, left, top, width, 285);
         labTOUD_[size_t(i)] = l;
     };
 
@@ -77,14 +77,14 @@ void PeriodPage::build() {
             auto* box = new QLineEdit(frame_);
             box->setObjectName(QStringLiteral("txtTOU1_%1").arg(n));
             if (isTimeField(n)) box->setInputMask(QStringLiteral("00:00;_"));
-            if (k < 3) setGeometryTwips(box, kPeriodColumns[k], top, kPeriodWidths[k], 315);
+            if (k < 3) placeTwips(box, kPeriodColumns[k], top, kPeriodWidths[k], 315);
             else box->hide(); // never used
             config::watchField(box, [this, n] { txtTOU1_LostFocus(n); });
             txtTOU1_[size_t(n)] = box;
         }
         auto* cost = new QLineEdit(frame_);
         cost->setObjectName(QStringLiteral("txtTOUC_%1").arg(i));
-        setGeometryTwips(cost, kPeriodColumns[3], top, kPeriodWidths[3], 315);
+        placeTwips(cost, kPeriodColumns[3], top, kPeriodWidths[3], 315);
         config::watchField(cost, [this, i] { txtTOUC_LostFocus(i); });
         txtTOUC_[size_t(i)] = cost;
     }
@@ -93,7 +93,7 @@ void PeriodPage::build() {
     for (int i = 0; i < 2; ++i) {
         auto* b = new QPushButton(QString::fromLatin1(buttons[i]), frame_);
         b->setObjectName(QStringLiteral("cmdTOU_%1").arg(i));
-        setGeometryTwips(b, i == 1 ? 720 : 3360, 3660, 2400, 420);
+        placeTwips(b, i == 1 ? 720 : 3360, 3660, 2400, 420);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdTOU_Click(i); });
         cmdTOU_[size_t(i)] = b;
     }

@@ -25,7 +25,7 @@ namespace tou {
 
 using monitor::gridCell;
 using monitor::gridText;
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 using monitor::setGridText;
 
 namespace {
@@ -50,7 +50,7 @@ T at(const std::array<T, N>& items, int index) {
 
 QLabel* label(const QString& text, QWidget* parent, int left, int top, int width, int height = 300) {
     auto* l = new QLabel(text, parent);
-    setGeometryTwips(l, left, top, width, height);
+    placeTwips(l, left, top, width, height);
     return l;
 }
 
@@ -70,7 +70,7 @@ void setColumnWidths(QTableWidget* g, std::initializer_list<int> twips) {
 QComboBox* dayScheduleList(QWidget* tab, int grid) {
     auto* list = new QComboBox(tab);
     list->setObjectName(QStringLiteral("cbTOUSchedule_%1").arg(grid));
-    setGeometryTwips(list, 760, 0, grid == 0 ? 4200 : 3900, 315);
+    placeTwips(list, 760, 0, grid == 0 ? 4200 : 3900, 315);
     list->hide();
     return list;
 }
@@ -120,7 +120,7 @@ void TouPage::build() {
 
     auto* outer = new QTabWidget(frame_);
     outer->setObjectName(QStringLiteral("tabTOU_0"));
-    setGeometryTwips(outer, kOuterLeft, kOuterTop, kOuterWidth, kOuterHeight);
+    placeTwips(outer, kOuterLeft, kOuterTop, kOuterWidth, kOuterHeight);
     tabTOU_[0] = outer;
     const QStringList outerCaptions = showTabCaptions();
     auto* show = new QWidget;
@@ -135,7 +135,7 @@ void TouPage::build() {
 void TouPage::buildShowTab(QWidget* tab) {
     auto* strip = new QTabWidget(tab);
     strip->setObjectName(QStringLiteral("tabTOU_1"));
-    setGeometryTwips(strip, kInnerLeft, kInnerTop, kInnerWidth, kInnerHeight);
+    placeTwips(strip, kInnerLeft, kInnerTop, kInnerWidth, kInnerHeight);
     tabTOU_[1] = strip;
     auto* instant = new QWidget;
     auto* freeze = new QWidget;
@@ -152,29 +152,29 @@ void TouPage::buildShowTab(QWidget* tab) {
         QLabel* v = monitor::makeValueLabel(instant);
         v->setObjectName(QStringLiteral("labTOUData_%1").arg(i));
         v->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        setGeometryTwips(v, first ? 1000 : 5040, top, first ? 2400 : 2340, 300);
+        placeTwips(v, first ? 1000 : 5040, top, first ? 2400 : 2340, 300);
         labTOUData_[size_t(i)] = v;
     }
     // Wide enough for the longest energies; a horizontal scroll bar when they need it.
     gridTOUData_[0] = grid(instant, QStringLiteral("gridTOUData_0"), 5, 7, 1, 1);
-    setGeometryTwips(gridTOUData_[0], 60, 1120, kGridWidth, 5 * kRowHeight + 330);
+    placeTwips(gridTOUData_[0], 60, 1120, kGridWidth, 5 * kRowHeight + 330);
     setColumnWidths(gridTOUData_[0], {750, 700, 2550, 1100, 1100, 1100, 1100});
     gridTOUData_[1] = grid(instant, QStringLiteral("gridTOUData_1"), 13, 5, 1, 1);
-    setGeometryTwips(gridTOUData_[1], 60, 2580, kGridWidth, 2900);
+    placeTwips(gridTOUData_[1], 60, 2580, kGridWidth, 2900);
     setColumnWidths(gridTOUData_[1], {700, 1500, 1500, 1500, 1500});
 
     const int tops[3] = {60, 900, 1740};
     const int rows[3] = {2, 2, 5};
     for (int g = 2; g < 5; ++g) {
         QTableWidget* t = grid(freeze, QStringLiteral("gridTOUData_%1").arg(g), rows[g - 2], 8, 1, 1);
-        setGeometryTwips(t, 60, tops[g - 2], kGridWidth, rows[g - 2] * kRowHeight + 330);
+        placeTwips(t, 60, tops[g - 2], kGridWidth, rows[g - 2] * kRowHeight + 330);
         setColumnWidths(t, {1100, 1, 2400, 1500, 1500, 1500, 1500, 1500});
         t->setColumnHidden(1, true);
         gridTOUData_[size_t(g)] = t;
     }
 
-    setGeometryTwips(cmdTOUC_[7], kInnerLeft, kButtonTop, 2400, kButtonHeight);
-    setGeometryTwips(cmdTOUC_[8], kInnerLeft + 2520, kButtonTop, 1500, kButtonHeight);
+    placeTwips(cmdTOUC_[7], kInnerLeft, kButtonTop, 2400, kButtonHeight);
+    placeTwips(cmdTOUC_[8], kInnerLeft + 2520, kButtonTop, 1500, kButtonHeight);
     cmdTOUC_[7]->setParent(tab);
     cmdTOUC_[8]->setParent(tab);
 }
@@ -182,7 +182,7 @@ void TouPage::buildShowTab(QWidget* tab) {
 void TouPage::buildSetupTab(QWidget* tab) {
     auto* strip = new QTabWidget(tab);
     strip->setObjectName(QStringLiteral("tabTOU_2"));
-    setGeometryTwips(strip, kInnerLeft, kInnerTop, kInnerWidth, kInnerHeight);
+    placeTwips(strip, kInnerLeft, kInnerTop, kInnerWidth, kInnerHeight);
     tabTOU_[2] = strip;
     const QStringList captions = setupTabCaptions();
     std::array<QWidget*, 8> pages{};
@@ -203,18 +203,18 @@ void TouPage::buildSetupTab(QWidget* tab) {
         if (i == 5) ShowTOUCalendar();
     });
 
-    setGeometryTwips(cmdTOUC_[0], kInnerLeft, kButtonTop, 1800, kButtonHeight);
-    setGeometryTwips(cmdTOUC_[1], kInnerLeft + 1920, kButtonTop, 1800, kButtonHeight);
+    placeTwips(cmdTOUC_[0], kInnerLeft, kButtonTop, 1800, kButtonHeight);
+    placeTwips(cmdTOUC_[1], kInnerLeft + 1920, kButtonTop, 1800, kButtonHeight);
     cmdTOUC_[0]->setParent(tab);
     cmdTOUC_[1]->setParent(tab);
 }
 
 void TouPage::buildScheduleTab(QWidget* tab) {
     gridTOU_[2] = grid(tab, QStringLiteral("gridTOU_2"), 11, kScheduleGridColumns, 3, 1);
-    setGeometryTwips(gridTOU_[2], 60, 60, kGridWidth, 11 * kEditorHeight + 330);
+    placeTwips(gridTOU_[2], 60, 60, kGridWidth, 11 * kEditorHeight + 330);
     cbTOUTariff_ = new QComboBox(tab);
     cbTOUTariff_->setObjectName(QStringLiteral("cbTOUTariff"));
-    setGeometryTwips(cbTOUTariff_, 0, 0, 1300, 315);
+    placeTwips(cbTOUTariff_, 0, 0, 1300, 315);
     cbTOUTariff_->hide();
 }
 
@@ -228,18 +228,18 @@ void TouPage::buildYearlyTab(QWidget* tab) {
             const int i = 20 * g + r, top = 330 + kRowHeight * r;
             auto* n = new QRadioButton(tab);
             n->setObjectName(QStringLiteral("optTOUYearN_%1").arg(i));
-            setGeometryTwips(n, left, top, 270, kRowHeight);
+            placeTwips(n, left, top, 270, kRowHeight);
             yearGroup_->addButton(n, i);
             QObject::connect(n, &QRadioButton::clicked, frame_, [this, i] { optTOUYearN_Click(i); });
             optTOUYearN_[size_t(i)] = n;
             auto* meterBox = new QCheckBox(tab);
             meterBox->setObjectName(QStringLiteral("chkTOUYearR_%1").arg(i));
-            setGeometryTwips(meterBox, left + 300, top, 270, kRowHeight);
+            placeTwips(meterBox, left + 300, top, 270, kRowHeight);
             QObject::connect(meterBox, &QCheckBox::clicked, frame_, [this, i] { chkTOUYearR_Click(i); });
             chkTOUYearR_[size_t(i)] = meterBox;
             auto* fileBox = new QCheckBox(QString::number(kFirstYear + i), tab);
             fileBox->setObjectName(QStringLiteral("chkTOUYearF_%1").arg(i));
-            setGeometryTwips(fileBox, left + 600, top, 860, kRowHeight);
+            placeTwips(fileBox, left + 600, top, 860, kRowHeight);
             QObject::connect(fileBox, &QCheckBox::clicked, frame_, [this, i] { chkTOUYearF_Click(i); });
             chkTOUYearF_[size_t(i)] = fileBox;
         }
@@ -248,13 +248,13 @@ void TouPage::buildYearlyTab(QWidget* tab) {
 
 void TouPage::buildSeasonTab(QWidget* tab) {
     gridTOU_[0] = grid(tab, QStringLiteral("gridTOU_0"), 6, 4, 2, 1);
-    setGeometryTwips(gridTOU_[0], 60, 60, 6900, 6 * kEditorHeight + 90);
+    placeTwips(gridTOU_[0], 60, 60, 6900, 6 * kEditorHeight + 90);
     cbTOUSchedule_[0] = dayScheduleList(tab, 0);
     label(kBillDateLabel, tab, 60, 2190, 1800);
     txtTOUBillDate_ = new QLineEdit(tab);
     txtTOUBillDate_->setObjectName(QStringLiteral("txtTOUBillDate"));
     txtTOUBillDate_->setMaxLength(2);
-    setGeometryTwips(txtTOUBillDate_, 1900, 2160, 500, 300);
+    placeTwips(txtTOUBillDate_, 1900, 2160, 500, 300);
     QObject::connect(txtTOUBillDate_, &QLineEdit::textEdited, frame_, [this](const QString& text) {
         t_.editors.billDate = text;
         config::markModified(ctx_.page());
@@ -266,21 +266,21 @@ void TouPage::buildWeekendTab(QWidget* tab) {
     for (int k = 0; k < kWeekdayCount; ++k) {
         auto* box = new QCheckBox(days[k], tab);
         box->setObjectName(QStringLiteral("chkTOUWeek_%1").arg(k));
-        setGeometryTwips(box, 300, 120 + 400 * k, 1800, 300);
+        placeTwips(box, 300, 120 + 400 * k, 1800, 300);
         QObject::connect(box, &QCheckBox::clicked, frame_, [this, k] { chkTOUWeek_Click(k); });
         chkTOUWeek_[size_t(k)] = box;
     }
     label(kWeekdayScheduleLabel, tab, 2700, 150, 1000);
     auto* list = new QComboBox(tab);
     list->setObjectName(QStringLiteral("cbTOUSchedule_2"));
-    setGeometryTwips(list, 3700, 120, 2700, 315);
+    placeTwips(list, 3700, 120, 2700, 315);
     QObject::connect(list, &QComboBox::activated, frame_, [this](int i) { t_.editors.weekdaySchedule = i; });
     cbTOUSchedule_[2] = list;
 }
 
 void TouPage::buildHolidayTab(QWidget* tab) {
     gridTOU_[1] = grid(tab, QStringLiteral("gridTOU_1"), 32, 4, 2, 1);
-    setGeometryTwips(gridTOU_[1], 60, 60, 6900, 5300);
+    placeTwips(gridTOU_[1], 60, 60, 6900, 5300);
     cbTOUSchedule_[1] = dayScheduleList(tab, 1);
 }
 
@@ -293,11 +293,11 @@ void TouPage::buildCalendarTab(QWidget* tab) {
     for (int r = 1; r < 7; ++r) gridTOUCalendar_->setRowHeight(r, monitor::px(300));
     gridTOUCalendar_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     gridTOUCalendar_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setGeometryTwips(gridTOUCalendar_, 60, 420, 7 * kDayWidth + 60, kRowHeight + 6 * 300 + 60);
+    placeTwips(gridTOUCalendar_, 60, 420, 7 * kDayWidth + 60, kRowHeight + 6 * 300 + 60);
     cmdTOUC_[5]->setParent(tab);
     cmdTOUC_[6]->setParent(tab);
-    setGeometryTwips(cmdTOUC_[5], 60, 2640, 1500, 600);
-    setGeometryTwips(cmdTOUC_[6], 7 * kDayWidth - 1440, 2640, 1500, 600);
+    placeTwips(cmdTOUC_[5], 60, 2640, 1500, 600);
+    placeTwips(cmdTOUC_[6], 7 * kDayWidth - 1440, 2640, 1500, 600);
     for (int i = 0; i < kScheduleCount; ++i) {
         // The swatches in two columns below the month.
         const int left = i < 3 ? 60 : 3780, top = 3420 + 400 * (i % 3);
@@ -325,13 +325,13 @@ void TouPage::buildLabelsTab(QWidget* tab) {
         auto* box = new QLineEdit(tab);
         box->setObjectName(QStringLiteral("txtTOUName_%1").arg(i));
         box->setMaxLength(20);
-        setGeometryTwips(box, 1900, 90 + 420 * i, 2700, 300);
+        placeTwips(box, 1900, 90 + 420 * i, 2700, 300);
         QObject::connect(box, &QLineEdit::textEdited, frame_,
                          [this, i](const QString& text) { t_.names[size_t(i)] = text; });
         txtTOUName_[size_t(i)] = box;
     }
     cmdTOUC_[4]->setParent(tab);
-    setGeometryTwips(cmdTOUC_[4], 4800, 90 + 420 * 9, 1200, 360);
+    placeTwips(cmdTOUC_[4], 4800, 90 + 420 * 9, 1200, 360);
 }
 
 // --- InitTOU ------------------------------------------------------------------------------------

@@ -22,7 +22,7 @@
 namespace tou {
 
 using monitor::gridText;
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 
 namespace {
 
@@ -67,7 +67,7 @@ void TouPage::buildEditors() {
     txtTOUST_ = new QLineEdit(schedules->parentWidget());
     txtTOUST_->setObjectName(QStringLiteral("txtTOUST"));
     txtTOUST_->setMaxLength(5);
-    setGeometryTwips(txtTOUST_, 0, 0, 1700, 300);
+    placeTwips(txtTOUST_, 0, 0, 1700, 300);
     txtTOUST_->hide();
     config::watchField(txtTOUST_, [this] { txtTOUST_LostFocus(); });
     QObject::connect(txtTOUST_, &QLineEdit::returnPressed, frame_, [this] { txtTOUST_LostFocus(); });
@@ -83,7 +83,7 @@ void TouPage::buildEditors() {
         picker->setDisplayFormat(QStringLiteral("MM/dd"));
         // The day before the year's first stands for "no date".
         picker->setSpecialValueText(kUnsetDate);
-        setGeometryTwips(picker, 760, 0, 1695, 300);
+        placeTwips(picker, 760, 0, 1695, 300);
         picker->hide();
         QObject::connect(picker, &QDateEdit::dateChanged, frame_, [this, g] { StoreTOUDateCell(g); });
         onFocusOut(picker, [this, g] { CheckTOUSeasonDates(g); });

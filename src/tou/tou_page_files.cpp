@@ -20,7 +20,7 @@
 
 namespace tou {
 
-using monitor::setGeometryTwips;
+using monitor::placeTwips;
 
 namespace {
 
@@ -41,7 +41,7 @@ void reportFileError(const QString& procName, const common::FileError& e) {
 void TouPage::buildFolderTab(QWidget* tab) {
     drvTOU_ = new QComboBox(tab);
     drvTOU_->setObjectName(QStringLiteral("drvTOU"));
-    setGeometryTwips(drvTOU_, 60, 60, 3000, 315);
+    placeTwips(drvTOU_, 60, 60, 3000, 315);
     for (const QFileInfo& drive : QDir::drives()) drvTOU_->addItem(QDir::toNativeSeparators(drive.absoluteFilePath()));
     QObject::connect(drvTOU_, &QComboBox::activated, frame_, [this](int i) { drvTOU_Change(i); });
 
@@ -49,25 +49,25 @@ void TouPage::buildFolderTab(QWidget* tab) {
     // subfolders; a double click (or Enter) goes there.
     dirTOU_ = new QListWidget(tab);
     dirTOU_->setObjectName(QStringLiteral("dirTOU"));
-    setGeometryTwips(dirTOU_, 60, 450, 3000, 4350);
+    placeTwips(dirTOU_, 60, 450, 3000, 4350);
     QObject::connect(dirTOU_, &QListWidget::itemActivated, frame_,
                      [this](QListWidgetItem* item) { setFolder(item->data(kPathRole).toString()); });
 
     filTOU_ = new QListWidget(tab);
     filTOU_->setObjectName(QStringLiteral("filTOU"));
-    setGeometryTwips(filTOU_, 3180, 60, 2400, 4740);
+    placeTwips(filTOU_, 3180, 60, 2400, 4740);
 
     auto* caption = new QLabel(kFolderLabel, tab);
-    setGeometryTwips(caption, 60, 5010, 2100, 300);
+    placeTwips(caption, 60, 5010, 2100, 300);
     txtTOUFile_ = new QLineEdit(tab);
     txtTOUFile_->setObjectName(QStringLiteral("txtTOUFile"));
-    setGeometryTwips(txtTOUFile_, 2160, 4980, 3420, 300);
+    placeTwips(txtTOUFile_, 2160, 4980, 3420, 300);
     config::watchField(txtTOUFile_, [this] { txtTOUFile_LostFocus(); });
 
     cmdTOUC_[2]->setParent(tab);
     cmdTOUC_[3]->setParent(tab);
-    setGeometryTwips(cmdTOUC_[2], 5700, 60, 1600, 420);
-    setGeometryTwips(cmdTOUC_[3], 5700, 600, 1600, 420);
+    placeTwips(cmdTOUC_[2], 5700, 60, 1600, 420);
+    placeTwips(cmdTOUC_[3], 5700, 600, 1600, 420);
 
     // The folder list starts at the process's current folder.
     setFolder(QDir::currentPath());
