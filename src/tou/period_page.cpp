@@ -209,10 +209,10 @@ void PeriodPage::SetupTimeOfUse() {
         const bool ok = !ctx_.master().ops().cancelled() &&
                         config::sendWriteFrame(setup_, w.function, w.firstRegister, w.values);
         if (!ok) {
-            showErrorBox(resultText(address, w.progress, false));
+            showErrorBox(resultLine(address, w.progress, false));
             break;
         }
-        ctx_.status().setPanelText(1, resultText(address, w.progress, true));
+        ctx_.status().setPanelText(1, resultLine(address, w.progress, true));
         ++acknowledged;
     }
     // Only a complete write is read back; otherwise the unsent periods stay on screen.

@@ -677,7 +677,7 @@ SetupTouOutcome TouPage::SetupTOU() {
     if (t_.TOUUploadPending) {
         // Tables never read from the meter would overwrite it with whatever the page holds.
         outcome = SetupTouOutcome::Pending;
-        showError(resultText(address(), kSetupAction, false));
+        showError(resultLine(address(), kSetupAction, false));
     } else {
         storeYear(t_);
         showTables();
@@ -702,9 +702,9 @@ SetupTouOutcome TouPage::SetupTOU() {
             frame_->setTitle(t_.TOUYear >= 0 ? yearPageCaption(t_.TOUYear) : kPageCaption);
             frame_->setEnabled(true);
             if (outcome == SetupTouOutcome::Done)
-                ctx_.status().setPanelText(1, resultText(address(), kSetupAction, true));
+                ctx_.status().setPanelText(1, resultLine(address(), kSetupAction, true));
             else
-                showError(resultText(address(), kSetupAction, false));
+                showError(resultLine(address(), kSetupAction, false));
         }
     }
     const AfterSetupTou after = afterSetupTou(outcome);

@@ -20,10 +20,6 @@ QString scheduleText(uint16_t reg) { return QString::number(low(reg) > 5 ? 0 : l
 
 } // namespace
 
-QString resultText(const QString& address, const QString& words, bool ok) {
-    return "Meter [" + address + "] " + words + (ok ? " Ok!" : " Error!");
-}
-
 std::vector<uint16_t> replyWords(const rtu::LinkState& link) { return config::replyWords(link, rtu::RxBufferSize); }
 
 // --- upload ---------------------------------------------------------------------------------------
@@ -43,7 +39,7 @@ QString uploadProgress(const BlockRead& read, bool ok) {
     return what + (ok ? " OK." : " Error.");
 }
 
-QString uploadErrorText(const QString& address) { return resultText(address, QStringLiteral("Upload TOU"), false); }
+QString uploadErrorText(const QString& address) { return resultLine(address, QStringLiteral("Upload TOU"), false); }
 
 void beginUpload(TouTables& t, int currentMonth) {
     t.store.clearForUpload();

@@ -9,6 +9,7 @@
 // registers from 0x2310 + 0x50 k (year; four seasons of date and schedule; seven
 // unused registers; thirty holidays; weekday mask, weekday schedule, bill date).
 
+#include "config/exchange_sequence.h"
 #include "link/link_state.h"
 #include "tou/tou_tables.h"
 
@@ -39,8 +40,8 @@ inline constexpr uint16_t calendarStart(int slot) { return uint16_t(kCalendarSta
 inline const QString kUploadCaption = QStringLiteral("Time Of Use - Upload Register ......");
 inline const QString kDownloadCaption = QStringLiteral("Time Of Use - Download Register ......");
 
-// "Meter [<address>] <words> Ok!" or "... Error!".
-QString resultText(const QString& address, const QString& words, bool ok);
+// "Meter [<address>] <words> Ok!" / " Error!"
+using config::resultLine;
 
 // The registers of the function-3 reply in RxBuffer (as many as its byte count
 // and the bytes received hold).
@@ -149,7 +150,7 @@ struct AfterSetupTou {
 AfterSetupTou afterSetupTou(SetupTouOutcome outcome);
 
 // The coil commands of steps 2 and 3: question "Do you want to <action> ?",
-// results resultText(address, action, ok).
+// results resultLine(address, action, ok).
 struct CoilCommand {
     QString action;
     uint16_t coil = 0;

@@ -62,7 +62,7 @@ TEST(TouPeriods, RatesRoundOnceAndFramesFollowTheRows) {
     ASSERT_EQ(plan.writes.size(), 8u);
     EXPECT_EQ(config::buildWriteFrame(1, plan.writes[0].function, plan.writes[0].firstRegister, plan.writes[0].values),
               (std::vector<uint8_t>{1, 0x10, 0x20, 0xD8, 0x00, 0x03, 0x06, 0, 0, 1, 30, 0x04, 0xE2}));
-    EXPECT_EQ(resultText("1", plan.writes[3].progress, false), "Meter [1] Setting Time Of Use 4 Error!");
+    EXPECT_EQ(resultLine("1", plan.writes[3].progress, false), "Meter [1] Setting Time Of Use 4 Error!");
     EXPECT_EQ(stepAfterPeriodWrite(3), PeriodStepStatus); // 4..8 stay on screen
     EXPECT_EQ(stepAfterPeriodWrite(8), PeriodStepRead);
 }
