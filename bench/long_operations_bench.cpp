@@ -102,7 +102,7 @@ bool systemFunction(OperationRig& r, bench::OperationClock& clock, bool download
     auto enter = [&] {
         r.rig.mainForm().optProgram_Click(other);
         r.rig.mainForm().optProgram_Click(index);
-        r.rig.page().PageStep = 0; // as the next tick sets it
+        r.rig.page().resetStep(0); // as the next tick sets it
     };
     const bool ready = r.select(
         [](sim::Meter& m) {
@@ -164,7 +164,7 @@ bool timeOfUse(OperationRig& r, bench::OperationClock& clock, bool program) {
 static void BM_TrendDownload960Records(benchmark::State& state) {
     measure(state, [](OperationRig& r, bench::OperationClock& clock) {
         auto* page = static_cast<records::TrendPage*>(r.rig.app().page(records::TrendPageIndex));
-        int16_t& step = r.rig.page().PageStep;
+        const common::StepValue& step = r.rig.page().PageStep;
         const bool ready = r.select(
             [](sim::Meter& m) {
                 sim::installIdentity(m);
@@ -179,7 +179,7 @@ static void BM_TrendDownload960Records(benchmark::State& state) {
             }, 60000))
             return false;
         bool seen = false;
-        return clock.run([&] { step = records::TrendDownload; },
+        return clock.run([&] { r.rig.page().resetStep(records::TrendDownload); },
                          [&] {
                              seen = seen || step == records::TrendDownloading;
                              return seen && step != records::TrendDownloading;

@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     meter.VoltageInput150V = data[6] & 0x80;
     common::PageState& page = h.program->page();
     page.PageIndex = int16_t(data[7] % 40);
-    page.PageStep = int16_t(data[8] % 8);
+    page.resetStep(int16_t(data[8] % 8));
     const bool makeValid = data[9] & 1;
     st.EchoSkip = !makeValid && (data[9] & 0x80);
 

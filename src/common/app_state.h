@@ -47,10 +47,32 @@ struct TickCounters {
     }
 };
 
+struct PageState;
+
+// A value that drives a page's work on the next scheduler tick: the page's step, the
+// user map's request. It is read like a number; it is written through PageState.
+class StepValue {
+public:
+    constexpr operator int16_t() const { return value_; }
+
+private:
+    friend struct PageState;
+    int16_t value_ = 0;
+};
+
 // The page being shown and its state machine.
+//
+// The window stays live while an exchange waits for its reply, so a person can press
+// a button, choose an item or change page in the middle of the page's work. Two kinds
+// of writer therefore share the step: a person's action asks for one (askStep), and
+// the page's own work moves on to the next (moveStep: a read done, a write ended). Once
+// a person has asked, the work under way can no longer move the step or the map's
+// request: its moves are dropped and the ask stands until the next tick's page work
+// begins (serveAsks) and carries it out. So code that resumes after a wait never
+// overwrites what the person asked for meanwhile.
 struct PageState {
     int16_t PageIndex = 0;
-    int16_t PageStep = 0;
+    StepValue PageStep;
     bool PageChanged = false;
     bool Refreshing = false;    // a decoder is filling the page: edits are not the user's
     bool SetupModified = false; // the page holds edits not yet written
@@ -61,9 +83,38 @@ struct PageState {
     bool OffLineShown = false;
     bool DateEdited = false;
     bool TimeEdited = false;
-    int16_t MappingRequest = 0;
+    StepValue MappingRequest;
     int16_t GridEditRow = 0;
     TickCounters Ticks;
+
+    // A person's action: the step (or the map's request) it asks for stands until a
+    // tick's page work serves it.
+    void askStep(int16_t step) { ask(PageStep, step); }
+    void askMapping(int16_t request) { ask(MappingRequest, request); }
+    // The page's own work moving on. False (and nothing changes) while a person's ask
+    // made since the work began is still to be served.
+    bool moveStep(int16_t step) { return move(PageStep, step); }
+    bool moveMapping(int16_t request) { return move(MappingRequest, request); }
+    // The program starting over, not a move of the work: the main window's load, a page
+    // change or a new meter served at the start of a tick, the window going without meter.
+    void resetStep(int16_t step = 0) { PageStep.value_ = step; }
+    void resetMapping(int16_t request = 0) { MappingRequest.value_ = request; }
+    // The tick's page work begins: what was asked is now the work's own.
+    void serveAsks() { asked_ = false; }
+    // A person asked for something the page's work has not yet begun to serve.
+    bool askStanding() const { return asked_; }
+
+private:
+    void ask(StepValue& which, int16_t value) {
+        which.value_ = value;
+        asked_ = true;
+    }
+    bool move(StepValue& which, int16_t value) {
+        if (asked_) return false;
+        which.value_ = value;
+        return true;
+    }
+    bool asked_ = false;
 };
 
 // One PC data log.

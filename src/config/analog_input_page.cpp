@@ -59,7 +59,7 @@ void AnalogInputPage::build() {
         labAIData_[size_t(i)] = makeLabel(f, QStringLiteral("labAIData_%1").arg(i), QString(), 120, kDataTop, 1260);
     }
     cmdAI_ = makeButton(frame_, QStringLiteral("cmdAI"), AnalogInputButtonCaption, 5160, 6240, 2400);
-    QObject::connect(cmdAI_, &QPushButton::clicked, frame_, [&page] { page.PageStep = AnalogInputWriteStep; });
+    QObject::connect(cmdAI_, &QPushButton::clicked, frame_, [&page] { page.askStep(AnalogInputWriteStep); });
 }
 
 void AnalogInputPage::registerDecoders(rtu::ModbusMaster& master) {
@@ -68,7 +68,7 @@ void AnalogInputPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdAnalogInputData, [this] { ShowAIData(); });
 }
 
-void AnalogInputPage::runStep(int16_t& step) {
+void AnalogInputPage::runStep(int16_t step) {
     switch (analogInputWork(step, ctx_.page.Ticks.RefreshTicks)) {
     case AnalogInputWork::ReadSetup: ReadAISetup(); break;
     case AnalogInputWork::ReadData:
@@ -88,7 +88,7 @@ int AnalogInputPage::rangeCode(int i) const {
 
 void AnalogInputPage::ReadAISetup() {
     readSetupBlock(ctx_, CmdAnalogInputSetup, AnalogInputStart, AnalogInputReadCount);
-    ctx_.page.PageStep = AnalogInputPollStep; // the values are polled whatever the outcome
+    ctx_.page.moveStep(AnalogInputPollStep); // the values are polled whatever the outcome
 }
 
 void AnalogInputPage::ReadAIData() {

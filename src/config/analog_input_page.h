@@ -24,7 +24,7 @@ public:
 
     void registerDecoders(rtu::ModbusMaster& master) override;
     // RunAnalogInputPage.
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
 
     // Requesters: the set-up (code 13, ends at step 1) and the raw counts (code 32).
     void ReadAISetup();

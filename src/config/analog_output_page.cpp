@@ -58,7 +58,7 @@ void AnalogOutputPage::build() {
     lab(11, frame_, 6300, kTableTop + kLoTop + 60, 1560);
     lab(12, frame_, 6300, kTableTop + kHiTop + 60, 1560);
     cmdAO_ = makeButton(frame_, QStringLiteral("cmdAO"), AnalogOutputButtonCaption, 5400, 6420, 2400);
-    QObject::connect(cmdAO_, &QPushButton::clicked, frame_, [&page] { page.PageStep = AnalogOutputWriteStep; });
+    QObject::connect(cmdAO_, &QPushButton::clicked, frame_, [&page] { page.askStep(AnalogOutputWriteStep); });
 }
 
 void AnalogOutputPage::init() {
@@ -76,14 +76,14 @@ void AnalogOutputPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdAnalogOutputSetup, [this] { ShowAnalogOutputSetup(); });
 }
 
-void AnalogOutputPage::runStep(int16_t& step) {
+void AnalogOutputPage::runStep(int16_t step) {
     if (step == 0) ReadAnalogOutputSetup();
     else if (step == AnalogOutputWriteStep) SetupAnalogOutput();
 }
 
 void AnalogOutputPage::ReadAnalogOutputSetup() {
     readSetupBlock(ctx_, CmdAnalogOutputSetup, AnalogOutputStart, AnalogOutputReadCount);
-    ctx_.page.PageStep = AnalogOutputIdleStep;
+    ctx_.page.moveStep(AnalogOutputIdleStep);
 }
 
 void AnalogOutputPage::ShowAnalogOutputSetup() {

@@ -22,7 +22,7 @@ public:
 
     void init() override; // InitAnalogOutputControls
     void registerDecoders(rtu::ModbusMaster& master) override;
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
 
     // Requester (code 14, ends at step 2), decoder, and the write of step 1.
     void ReadAnalogOutputSetup();

@@ -69,7 +69,7 @@ void ClockPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdMeterDates, [this] { ShowMeterDates(); });
 }
 
-void ClockPage::runStep(int16_t& step) {
+void ClockPage::runStep(int16_t step) {
     if (step == 0) {
         // On every tick, so the meter time on the page runs with the meter.
         ReadMeterClock();
@@ -115,13 +115,13 @@ void ClockPage::SetupClock() {
     // Whatever the answer: the pickers follow the PC clock again.
     ctx_.page.DateEdited = false;
     ctx_.page.TimeEdited = false;
-    ctx_.page.PageStep = 0;
+    ctx_.page.moveStep(0);
 }
 
 WriteOutcome ClockPage::SetupBatteryReplaceDate() {
     const WriteOutcome outcome =
         runConfirmedWrite(ctx_, batteryDateWrite(dtpBattery_ ? dtpBattery_->date() : QDate::currentDate()));
-    ctx_.page.PageStep = 0;
+    ctx_.page.moveStep(0);
     return outcome;
 }
 
@@ -133,8 +133,8 @@ void ClockPage::cmdClock_Click(int index) {
         const QSignalBlocker block(dtpTime_.data());
         dtpTime_->setTime(QTime(pc.time().hour(), pc.time().minute(), pc.time().second()));
     }
-    if (index >= 0 && index <= 1) ctx_.page.PageStep = ClockWriteStep;
-    else if (index == 2) ctx_.page.PageStep = BatteryDateWriteStep;
+    if (index >= 0 && index <= 1) ctx_.page.askStep(ClockWriteStep);
+    else if (index == 2) ctx_.page.askStep(BatteryDateWriteStep);
 }
 
 void installClockPage(shell::PageContext& app) {

@@ -28,7 +28,7 @@ public:
     // Takes the pickers in (the frame has joined the window by now).
     void init() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
 
     // Requesters (codes 20 and 44; no step change) and their decoders.
     void ReadMeterClock();

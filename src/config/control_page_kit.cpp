@@ -129,10 +129,10 @@ int sendExchanges(const SetupContext& ctx, const std::vector<Exchange>& exchange
 }
 
 WriteOutcome runChannelWrite(const SetupContext& ctx, const ChannelWrite& write) {
-    ctx.page.PageStep = write.idleStep;
+    ctx.page.moveStep(write.idleStep);
     const QString address = ctx.link().MeterAddress;
     auto finish = [&](WriteOutcome outcome) {
-        ctx.page.PageStep = write.stepAfter ? write.stepAfter(outcome) : write.idleStep;
+        ctx.page.moveStep(write.stepAfter ? write.stepAfter(outcome) : write.idleStep);
         return outcome;
     };
     const WritePlan plan = write.plan ? write.plan() : WritePlan{};

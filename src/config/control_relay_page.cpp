@@ -45,7 +45,7 @@ void ControlRelayPage::build() {
             o->setProperty("tag", relayName(i));
             // Only the user's click queues a switching; setChecked by the program reports none.
             QObject::connect(o, &QRadioButton::clicked, frame_, [&page, index] {
-                if (auto step = stepForRelayOption(index, true)) page.PageStep = *step;
+                if (auto step = stepForRelayOption(index, true)) page.askStep(*step);
             });
             obRelay_[size_t(index)] = o;
         }
@@ -57,7 +57,7 @@ void ControlRelayPage::build() {
         watchField(txtRelay_[size_t(i)], [this, i] { txtRelay_LostFocus(i); });
     }
     cmdCO_ = makeButton(frame_, QStringLiteral("cmdCO"), RelaySetupCaption, 6240, 7200, 1200);
-    QObject::connect(cmdCO_, &QPushButton::clicked, frame_, [&page] { page.PageStep = RelayWriteStep; });
+    QObject::connect(cmdCO_, &QPushButton::clicked, frame_, [&page] { page.askStep(RelayWriteStep); });
 }
 
 void ControlRelayPage::init() {
@@ -77,7 +77,7 @@ void ControlRelayPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdRelayStatus, [this] { ShowRelayStatus(); });
 }
 
-void ControlRelayPage::runStep(int16_t& step) {
+void ControlRelayPage::runStep(int16_t step) {
     switch (relayWork(step, ctx_.page.Ticks.RefreshTicks)) {
     case RelayWork::ReadSetup: ReadRelaySetup(); break;
     case RelayWork::WriteSetup: SetupControlRelay(); break;
@@ -93,7 +93,7 @@ void ControlRelayPage::runStep(int16_t& step) {
 
 void ControlRelayPage::ReadRelaySetup() {
     readSetupBlock(ctx_, CmdRelaySetup, RelaySetupStart, RelaySetupCount);
-    ctx_.page.PageStep = RelayStatusStep; // the states are polled whatever the outcome
+    ctx_.page.moveStep(RelayStatusStep); // the states are polled whatever the outcome
 }
 
 void ControlRelayPage::ReadRelayStatus() {
@@ -152,7 +152,7 @@ WriteOutcome ControlRelayPage::SetupControlRelay() {
 
 void ControlRelayPage::ControlRelayOutput(int index) {
     if (index < 0 || index >= 2 * RelayCount) return;
-    ctx_.page.PageStep = 0; // every end reads the set-up again, then polls the real states
+    ctx_.page.moveStep(0); // every end reads the set-up again, then polls the real states
     const RelaySwitch s = relaySwitch(index);
     const QString address = ctx_.link().MeterAddress;
     const auto stop = confirmAndLogIn(ctx_, s.action());

@@ -26,7 +26,7 @@ public:
 
     void init() override; // InitRelayControls
     void registerDecoders(rtu::ModbusMaster& master) override;
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
 
     // Requesters: the set-up (code 61, ends at step 8) and the states (code 60).
     void ReadRelaySetup();

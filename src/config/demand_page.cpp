@@ -93,7 +93,7 @@ void DemandPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdDemandSetup, [this] { ShowDemandSetup(); });
 }
 
-void DemandPage::runStep(int16_t& pageStep) {
+void DemandPage::runStep(int16_t pageStep) {
     switch (pageStep) {
     case DemandReadStep: ReadDemandSetup(); break;
     case DemandLiveStep:
@@ -107,7 +107,7 @@ void DemandPage::runStep(int16_t& pageStep) {
 
 void DemandPage::ReadDemandSetup() {
     readSetupBlock(ctx_, CmdDemandSetup, DemandSetupStart, DemandSetupCount);
-    ctx_.page.PageStep = DemandLiveStep; // also after a failed read
+    ctx_.page.moveStep(DemandLiveStep); // also after a failed read
 }
 
 void DemandPage::ShowDemandSetup() {
@@ -125,7 +125,7 @@ WriteOutcome DemandPage::WriteDemandSetup() {
 
 void DemandPage::txtDemand_LostFocus() { checkEntry(txtDemand_, demandPeriodCheck()); }
 
-void DemandPage::cmdDemand_Click() { ctx_.page.PageStep = DemandWriteStep; }
+void DemandPage::cmdDemand_Click() { ctx_.page.askStep(DemandWriteStep); }
 
 void installDemandPage(shell::PageContext& app) {
     if (app.page(DemandPageIndex)) return;

@@ -27,7 +27,7 @@ public:
 
     void init() override { InitDemandControls(); }
     // 0 read the set-up, 1 the live demand values (once a second), 2 write.
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t pageStep) override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     void InitDemandControls();

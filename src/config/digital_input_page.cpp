@@ -98,7 +98,7 @@ void DigitalInputPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdDigitalInputCounters, [this] { ShowDICounters(); });
 }
 
-void DigitalInputPage::runStep(int16_t& pageStep) {
+void DigitalInputPage::runStep(int16_t pageStep) {
     switch (pageStep) {
     case DigitalInputReadStep: ReadDigitalInputSetup(); break;
     case DigitalInputLiveStep:
@@ -112,7 +112,7 @@ void DigitalInputPage::runStep(int16_t& pageStep) {
 void DigitalInputPage::ReadDigitalInputSetup() {
     const BlockRead& b = DigitalInputSetupRead;
     readSetupBlock(ctx_, b.code, b.start, b.count);
-    ctx_.page.PageStep = DigitalInputLiveStep; // also after a failed read
+    ctx_.page.moveStep(DigitalInputLiveStep); // also after a failed read
 }
 
 void DigitalInputPage::ReadDigitalInputStatus() {
@@ -171,7 +171,7 @@ void DigitalInputPage::obDI2_Click(int index) {
     cmdDI_->setFocus();
 }
 
-void DigitalInputPage::cmdDI_Click() { ctx_.page.PageStep = DigitalInputWriteStep; }
+void DigitalInputPage::cmdDI_Click() { ctx_.page.askStep(DigitalInputWriteStep); }
 
 void installDigitalInputPage(shell::PageContext& app) {
     if (app.page(DigitalInputPageIndex)) return;

@@ -29,7 +29,7 @@ public:
     DigitalInputPage(shell::PageContext& app, QTableWidget* gridDI);
 
     // 0 read the set-up, 1 states and counters once a second, 2 write.
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t pageStep) override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     void ReadDigitalInputSetup();

@@ -62,14 +62,14 @@ void DisplayScanPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdDisplayPages, [this] { ShowDisplayPages(); });
 }
 
-void DisplayScanPage::runStep(int16_t& pageStep) {
+void DisplayScanPage::runStep(int16_t pageStep) {
     if (pageStep == DisplayScanReadStep) ReadDisplaySetup();
     else if (pageStep == DisplayScanWriteStep) SetupDisplayScan();
 }
 
 void DisplayScanPage::ReadDisplaySetup() {
     readSetupBlocks(ctx_, displayScanReads());
-    ctx_.page.PageStep = DisplayScanIdleStep; // also after a failed read
+    ctx_.page.moveStep(DisplayScanIdleStep); // also after a failed read
 }
 
 void DisplayScanPage::ShowDisplayFlags() {
@@ -92,7 +92,7 @@ WriteOutcome DisplayScanPage::SetupDisplayScan() {
         ctx_, displayScanWrite(cbDisplay_[kModeIndex]->currentIndex(), cbDisplay_[kDigitIndex]->currentIndex(), loop));
 }
 
-void DisplayScanPage::cmdDS_Click() { ctx_.page.PageStep = DisplayScanWriteStep; }
+void DisplayScanPage::cmdDS_Click() { ctx_.page.askStep(DisplayScanWriteStep); }
 
 void installDisplayScanPage(shell::PageContext& app) {
     if (!app.page(DisplayScanPageIndex)) app.adoptPage(std::make_unique<DisplayScanPage>(app));

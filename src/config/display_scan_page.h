@@ -22,7 +22,7 @@ public:
 
     void init() override { InitDisplayScanList(); }
     // 0 read, 1 write, 2 idle.
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t pageStep) override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     void InitDisplayScanList();

@@ -258,15 +258,15 @@ void EssentialPropertyPage::tbCT_LostFocus() { checkEntry(tbCT_, SeparateCheck{1
 
 void EssentialPropertyPage::cmdSystem_Click(int index) {
     if (index < 0 || index > 2) return;
-    ctx_.page.PageStep = int16_t(index + 1);
+    ctx_.page.askStep(int16_t(index + 1));
     ctx_.page.Ticks.KeyLockTicks = common::TickCounters::KeyLockCap;
 }
 
-void EssentialPropertyPage::runStep(int16_t& step) {
+void EssentialPropertyPage::runStep(int16_t step) {
     switch (step) {
     case 0:
         ReadEssentialProperty();
-        if (!ctx_.link().LinkFailed) step = EssentialIdleStep;
+        if (!ctx_.link().LinkFailed) ctx_.page.moveStep(EssentialIdleStep);
         break;
     case 1: SetupTransferDelayTime(); break;
     case 2: SetupWireFrequency(); break;

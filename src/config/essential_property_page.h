@@ -41,7 +41,7 @@ public:
     void registerDecoders(rtu::ModbusMaster& master) override;
     // Step 0 reads the block (then idles at step 4); steps 1..3 are the three writes.
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
 
     // Requester (code 0, 0x2002 x 11); sets no step.
     void ReadEssentialProperty();

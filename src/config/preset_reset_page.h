@@ -25,7 +25,7 @@ public:
     explicit PresetResetPage(shell::PageContext& app);
 
     // Nothing polls here: the tick in which the page was chosen finds no work.
-    void runStep(int16_t&) override {}
+    void runStep(int16_t) override {}
     // Queued actions are dropped with the meter that was: the buttons come back.
     void meterChanged() override { enableButtons(); }
 

@@ -63,7 +63,7 @@ void PulsePage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(led() ? CmdPulseLedSetup : CmdPulseOutputSetup, [this] { ShowSetup(); });
 }
 
-void PulsePage::runStep(int16_t& pageStep) {
+void PulsePage::runStep(int16_t pageStep) {
     if (pageStep == PulseReadStep) ReadSetup();
     else if (pageStep == PulseWriteStep) WriteSetup();
 }
@@ -71,7 +71,7 @@ void PulsePage::runStep(int16_t& pageStep) {
 void PulsePage::ReadSetup() {
     if (led()) readSetupBlock(ctx_, CmdPulseLedSetup, PulseLedRegister, 1);
     else readSetupBlock(ctx_, CmdPulseOutputSetup, PulseOutputStart, PulseOutputCount);
-    ctx_.page.PageStep = PulseIdleStep; // also after a failed read
+    ctx_.page.moveStep(PulseIdleStep); // also after a failed read
 }
 
 void PulsePage::ShowSetup() {
@@ -104,7 +104,7 @@ void PulsePage::option_Click(int index) {
     button_->setFocus();
 }
 
-void PulsePage::button_Click() { ctx_.page.PageStep = PulseWriteStep; }
+void PulsePage::button_Click() { ctx_.page.askStep(PulseWriteStep); }
 
 void installPulseOutputPage(shell::PageContext& app) {
     if (!app.page(PulseOutputPageIndex)) app.adoptPage(std::make_unique<PulsePage>(app, PulsePage::Kind::Output));

@@ -25,7 +25,7 @@ public:
     PulsePage(shell::PageContext& app, Kind kind);
 
     // 0 read, 1 write, 2 idle.
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t pageStep) override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     // ReadPulseOutputSetup / ReadPulseLedSetup, their decoders and writers.

@@ -119,7 +119,7 @@ void SetPointPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdStatusSetPoint, [this] { ShowSetPoint(SetPointLayout::StatusMatrix); });
 }
 
-void SetPointPage::runStep(int16_t& pageStep) {
+void SetPointPage::runStep(int16_t pageStep) {
     if (pageStep == SetPointReadStep) ReadSetPointSetup();
     else if (pageStep == SetPointWriteStep) SetupSetPoint();
 }
@@ -130,7 +130,7 @@ void SetPointPage::ReadSetPointSetup() {
     readSetupBlocks(ctx_, setPointReads(function));
     // Idle also after a failed read; but a function chosen while the read ran is
     // read next, so the page never shows one function's values under another's name.
-    ctx_.page.PageStep = cbSPFunction_->currentIndex() == function ? SetPointIdleStep : SetPointReadStep;
+    ctx_.page.moveStep(cbSPFunction_->currentIndex() == function ? SetPointIdleStep : SetPointReadStep);
 }
 
 void SetPointPage::ShowSetPoint(SetPointLayout layout) {
@@ -152,7 +152,7 @@ void SetPointPage::ShowTriggers(const std::array<OptionChoice, 8>& triggers) {
 }
 
 WriteOutcome SetPointPage::SetupSetPoint() {
-    ctx_.page.PageStep = SetPointIdleStep;
+    ctx_.page.moveStep(SetPointIdleStep);
     SetPointEntries e;
     e.function = cbSPFunction_->currentIndex();
     e.functionText = cbSPFunction_->currentText();
@@ -176,7 +176,7 @@ void SetPointPage::cbSPFunction_Click() {
     const int shown = int(setPointLayout(cbSPFunction_->currentIndex()));
     for (int k = 0; k < 3; ++k) frmSP_[size_t(k)]->setVisible(k == shown);
     // The edits of the function before are dropped: the chosen one is read.
-    ctx_.page.PageStep = SetPointReadStep;
+    ctx_.page.askStep(SetPointReadStep);
 }
 
 void SetPointPage::obSPS_Click(int index) {
@@ -186,7 +186,7 @@ void SetPointPage::obSPS_Click(int index) {
     cmdSP_->setFocus();
 }
 
-void SetPointPage::cmdSP_Click() { ctx_.page.PageStep = SetPointWriteStep; }
+void SetPointPage::cmdSP_Click() { ctx_.page.askStep(SetPointWriteStep); }
 
 void SetPointPage::field_LostFocus(SetPointField which) {
     showVerdict(field(which), checkSetPointEntry(which, field(which)->text()));

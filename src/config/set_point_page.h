@@ -27,7 +27,7 @@ public:
 
     void init() override { InitSetPointControls(); }
     // 0 read the chosen function, 1 write, 2 idle.
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t pageStep) override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     void InitSetPointControls();

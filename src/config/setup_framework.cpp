@@ -212,9 +212,9 @@ void showWriteError(const SetupContext& ctx, const QString& words) {
 
 bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QString& caption) {
     struct StepReset {
-        int16_t& step;
-        ~StepReset() { step = 0; }
-    } reset{ctx.page.PageStep};
+        common::PageState& page;
+        ~StepReset() { page.moveStep(0); }
+    } reset{ctx.page};
     if (confirmAndLogIn(ctx, caption)) return false;
     ctx.master.SendCommandCoil(coil);
     if (ctx.link().LinkFailed) {
@@ -227,12 +227,12 @@ bool runConfirmedCoilCommand(const SetupContext& ctx, int16_t coil, const QStrin
 
 std::optional<WriteOutcome> askAndLogIn(const SetupContext& ctx, const QString& action) {
     const auto stop = confirmAndLogIn(ctx, action);
-    if (stop == WriteOutcome::Declined) ctx.page.PageStep = 0;
+    if (stop == WriteOutcome::Declined) ctx.page.moveStep(0);
     return stop;
 }
 
 WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& write) {
-    ctx.page.PageStep = write.idleStep;
+    ctx.page.moveStep(write.idleStep);
     std::optional<std::vector<uint16_t>> values = write.values ? write.values() : std::vector<uint16_t>{};
     if (!values) return WriteOutcome::Refused;
 
@@ -243,7 +243,7 @@ WriteOutcome runConfirmedWrite(const SetupContext& ctx, const ConfirmedWrite& wr
         return WriteOutcome::Failed;
     }
     ctx.master.status().setPanelText(1, "Meter [" + ctx.link().MeterAddress + "] " + write.resultWords + " Ok!");
-    ctx.page.PageStep = 0;
+    ctx.page.moveStep(0);
     return WriteOutcome::Done;
 }
 

@@ -14,7 +14,7 @@ bool readSetupBlocks(const SetupContext& ctx, std::span<const BlockRead> reads) 
 }
 
 WriteOutcome runConfirmedSequence(const SetupContext& ctx, const WriteSequence& sequence) {
-    ctx.page.PageStep = sequence.idleStep;
+    ctx.page.moveStep(sequence.idleStep);
     if (const auto stopped = askAndLogIn(ctx, sequence.action)) return *stopped;
 
     WriteSequenceRun run(sequence, ctx.link().MeterAddress);
@@ -27,7 +27,7 @@ WriteOutcome runConfirmedSequence(const SetupContext& ctx, const WriteSequence& 
         if (!r.errorBox.isEmpty()) showErrorBox(r.errorBox);
         if (r.finished) step = r.step;
     }
-    ctx.page.PageStep = step;
+    ctx.page.moveStep(step);
     return run.succeeded() ? WriteOutcome::Done : WriteOutcome::Failed;
 }
 

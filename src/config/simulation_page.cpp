@@ -81,14 +81,14 @@ void SimulationPage::build() {
     common::PageState& page = ctx_.page;
     labSimulation_[0] = makeLabel(frame_, QStringLiteral("labSimulation_0"), simulationLabel(0), 240, 420, 1560);
     cbSimulation_ = makeList(frame_, QStringLiteral("cbSimulation"), 1860, 360, 1200);
-    onFocusIn(cbSimulation_, [&page] { page.PageStep = SimulationEditStep; });
+    onFocusIn(cbSimulation_, [&page] { page.askStep(SimulationEditStep); });
     labSimulation_[1] = makeLabel(frame_, QStringLiteral("labSimulation_1"), simulationLabel(1), 240, 900, 1560);
     txtSimulation_ = makeEntry(frame_, QStringLiteral("txtSimulation"), QStringLiteral("15"), 4, 1860, 840, 1200);
     labSimulation_[2] = makeLabel(frame_, QStringLiteral("labSimulation_2"), simulationLabel(2), 3180, 900, 1800);
     watchField(txtSimulation_, [this] { checkField(SimField::Time, 0); });
-    onFocusIn(txtSimulation_, [&page] { page.PageStep = SimulationEditStep; });
+    onFocusIn(txtSimulation_, [&page] { page.askStep(SimulationEditStep); });
     cmdSimulation_ = makeButton(frame_, QStringLiteral("cmdSimulation"), SimulationSetupCaption, 6240, 840, 1200);
-    QObject::connect(cmdSimulation_, &QPushButton::clicked, frame_, [&page] { page.PageStep = SimulationSetupStep; });
+    QObject::connect(cmdSimulation_, &QPushButton::clicked, frame_, [&page] { page.askStep(SimulationSetupStep); });
 
     sstSimulation_ = new QTabWidget(frame_);
     sstSimulation_->setObjectName(QStringLiteral("sstSimulation"));
@@ -133,10 +133,10 @@ QWidget* SimulationPage::buildTab(int frameIndex, const QStringList& captions, c
         labSimulation_[size_t(range)] =
             makeLabel(tab, QStringLiteral("labSimulation_%1").arg(range), simulationLabel(range), 3420, top + 45, 2400);
         watchField(e, [this, kind, r] { checkField(kind, r); });
-        onFocusIn(e, [&page] { page.PageStep = SimulationEditStep; });
+        onFocusIn(e, [&page] { page.askStep(SimulationEditStep); });
         // Enter writes this value alone once its check has passed (it runs as the field loses the focus).
         QObject::connect(e, &QLineEdit::returnPressed, frame_, [this, e, kind, r] {
-            ctx_.page.PageStep = SimulationItemStep;
+            ctx_.page.askStep(SimulationItemStep);
             simulationItem_ = int16_t(config::simulationItem(kind, r));
             e->clearFocus();
         });
@@ -165,13 +165,15 @@ void SimulationPage::registerDecoders(rtu::ModbusMaster& master) {
     master.registerDecoder(CmdSimulationData, [this] { ParseSimulationData(); });
 }
 
-void SimulationPage::runStep(int16_t& step) {
+void SimulationPage::runStep(int16_t step) {
     const SimulationTick t = simulationTick(step, ctx_.page.Ticks.RefreshTicks);
     if (t.refreshLive) {
         ShowRangeCaptions();
         shell::runGatedLiveRead(ctx_.page, ctx_.link(), ctx_.services.ReadInstantAndEnergy, false);
-        // At step 1 a field has the focus: what the user types stays.
-        if (t.readValues) ReadSimulationData();
+        // At step 1 a field has the focus: what the user types stays. A field entered or
+        // taken during the live read asks for its own step, which the value block must
+        // not overwrite.
+        if (t.readValues && !ctx_.page.askStanding()) ReadSimulationData();
     } else if (t.writeAll || t.writeItem) {
         // Nothing can be changed or sent again while frames are outstanding.
         EnableSimulationInputs(false);
@@ -180,7 +182,7 @@ void SimulationPage::runStep(int16_t& step) {
         else SetupSimulationData(simulationItem_);
         EnableSimulationInputs(true);
         address_.clear();
-        if (t.writeItem) step = 0;
+        if (t.writeItem) ctx_.page.moveStep(0);
     }
 }
 
@@ -218,7 +220,7 @@ void SimulationPage::checkField(SimField kind, int index) {
     if (v.accepted) return;
     showVerdict(e, v);
     common::PageState& page = ctx_.page;
-    page.PageStep = 0; // also cancels the write Enter asked for
+    page.askStep(0); // the person's entry was refused: this also cancels the write Enter asked for
     // The field takes the focus back, unless a button has asked for a write meanwhile.
     QTimer::singleShot(0, e, [e, &page] {
         if (page.PageStep == 0) e->setFocus();
@@ -244,7 +246,7 @@ QString SimulationPage::itemText(int item) const {
 }
 
 WriteOutcome SimulationPage::SetupSimulationSystem() {
-    ctx_.page.PageStep = SimulationIdleStep; // no reads until a field takes the focus or the run ends
+    ctx_.page.moveStep(SimulationIdleStep); // no reads until a field takes the focus or the run ends
     if (address_.isEmpty()) address_ = ctx_.link().MeterAddress;
     const auto frame = simulationSystemWrite(cbSimulation_->currentIndex(), txtSimulation_->text());
     if (!frame) {
@@ -267,12 +269,12 @@ WriteOutcome SimulationPage::SetupSimulationSystem() {
         return ok;
     });
     const WriteOutcome outcome = ended ? WriteOutcome::Failed : WriteOutcome::Done;
-    ctx_.page.PageStep = simulationStepAfterSetup(outcome);
+    ctx_.page.moveStep(simulationStepAfterSetup(outcome));
     return outcome;
 }
 
 bool SimulationPage::SetupSimulationData(int item) {
-    ctx_.page.PageStep = SimulationIdleStep;
+    ctx_.page.moveStep(SimulationIdleStep);
     if (item < 0 || item >= SimulationItemCount) return false;
     // A count that can't be computed or doesn't fit its register is not sent, and is a failure.
     const auto write = simulationItemWrite(item, itemText(item), ctx_.app.meter);

@@ -27,7 +27,7 @@ public:
     void showFirstTabs() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
     // RunSimulationPage.
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
 
     // Requester (code 55; no step, Refreshing or modified flag) and decoder.
     void ReadSimulationData();

@@ -145,14 +145,13 @@ void SystemFunctionPage::setButtonsEnabled(bool on) {
 }
 
 void SystemFunctionPage::cmdSF_Click(int index) {
-    if (index >= 0 && index < 3) ctx_.page.PageStep = int16_t(index + 1);
+    if (index >= 0 && index < 3) ctx_.page.askStep(int16_t(index + 1));
 }
 
 // --- the scheduler's work ----------------------------------------------------------------------
 
-void SystemFunctionPage::runStep(int16_t& pageStep) {
+void SystemFunctionPage::runStep(int16_t step) {
     followMeterVersion();
-    const int16_t step = pageStep;
     if (step >= SFLoadStep && step < SFIdleStep) {
         HiddenWhile hidden(grid_);
         switch (step) {
@@ -162,7 +161,7 @@ void SystemFunctionPage::runStep(int16_t& pageStep) {
         case SFCheckStep: CheckSFFile(); break;
         }
     }
-    pageStep = SFIdleStep;
+    ctx_.page.moveStep(SFIdleStep);
 }
 
 // --- the load ----------------------------------------------------------------------------------

@@ -32,7 +32,7 @@ public:
     void init() override; // InitSFGrid
     bool hasStepWork() const override { return true; }
     // RunSystemFunctionPage: the step's work, which runs to its end in this tick.
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t step) override;
     void meterChanged() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 

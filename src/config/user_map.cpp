@@ -29,15 +29,15 @@ QString mapFormOldValue(const QString& mapEditValue) { return QStringLiteral("0x
 
 // --- the request machine ------------------------------------------------------------------
 
-void MappingRequestMachine::enterPage() { page_.MappingRequest = MapReadSlots; }
+void MappingRequestMachine::enterPage() { page_.askMapping(MapReadSlots); }
 
 void MappingRequestMachine::buttonPressed(int index) {
-    if (index == 0) page_.MappingRequest = MapDownloadFile;
-    else if (index == 1) page_.MappingRequest = MapSaveFile;
+    if (index == 0) page_.askMapping(MapDownloadFile);
+    else if (index == 1) page_.askMapping(MapSaveFile);
 }
 
 void MappingRequestMachine::press(int column) {
-    if (column == 1) page_.MappingRequest = MapHold;
+    if (column == 1) page_.askMapping(MapHold);
 }
 
 bool MappingRequestMachine::release(int row, int column, const QString& indexText, const QString& slotText) {
@@ -56,11 +56,11 @@ MappingRequestMachine::OkResult MappingRequestMachine::ok(const QString& entry) 
     }
     if (!hexWord(entry)) return OkResult::Refused;
     editValue_ = entry;
-    page_.MappingRequest = MapWriteEntry;
+    page_.askMapping(MapWriteEntry);
     return OkResult::Accepted;
 }
 
-void MappingRequestMachine::cancel() { page_.MappingRequest = MapReadSlots; }
+void MappingRequestMachine::cancel() { page_.askMapping(MapReadSlots); }
 
 MappingRequestMachine::OkResult MappingRequestMachine::enter(const QString& entry) {
     if (!entry.isEmpty()) return ok(entry);

@@ -105,9 +105,9 @@ public:
     // and enabled afterwards.
     void decoding(bool running) { gridEnabled_ = !running; }
     void enableGrid() { gridEnabled_ = true; } // request 1 on the scheduler tick
-    void afterTableRead() { page_.MappingRequest = MapPollValues; } // whatever the outcome
-    void afterEntryWrite() { page_.MappingRequest = MapReadSlots; }
-    void afterFileAction() { page_.MappingRequest = MapReadSlots; }
+    void afterTableRead() { page_.moveMapping(MapPollValues); } // whatever the outcome
+    void afterEntryWrite() { page_.moveMapping(MapReadSlots); }
+    void afterFileAction() { page_.moveMapping(MapReadSlots); }
 
     // The text a file line puts in MapEditValue before its slot is written.
     void setEditValue(const QString& value) { editValue_ = value; }

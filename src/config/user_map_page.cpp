@@ -202,7 +202,7 @@ void UserMapPage::showGridState() { grid_->setEnabled(machine_.gridEnabled()); }
 
 // --- the scheduler's work ----------------------------------------------------------------------
 
-void UserMapPage::runStep(int16_t& pageStep) {
+void UserMapPage::runStep(int16_t pageStep) {
     (void)pageStep;
     common::PageState& page = ctx_.page;
     switch (page.MappingRequest) {

@@ -58,7 +58,7 @@ public:
     void init() override; // InitMappingGrid
     bool hasStepWork() const override { return true; }
     // The scheduler's work on the page, by MappingRequest (the step is not used).
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t pageStep) override;
     void meterChanged() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 

@@ -242,7 +242,7 @@ void HarmonicPage::ShowHarmonics2() {
     DrawHarmonicCharts();
 }
 
-void HarmonicPage::runStep(int16_t& step) {
+void HarmonicPage::runStep(int16_t step) {
     (void)step;
     if (meter_.MeterVersion >= 2.1f) ReadHarmonics();
     if (waveformSequence_) waveformSequence_();

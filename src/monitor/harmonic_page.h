@@ -79,7 +79,7 @@ public:
     void registerDecoders(rtu::ModbusMaster& master) override;
     // The harmonic read (from 2.1), then the waveform cycle that fills the tables on older meters.
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
     void setWaveformSequence(std::function<void()> sequence) { waveformSequence_ = std::move(sequence); }
 
     // Both reads; each is finished and decoded before the next. A failed one leaves

@@ -240,7 +240,7 @@ void InstantPage::ShowInstantValues() {
     if (labRotation_) labRotation_->setText(v.rotation);
 }
 
-void InstantPage::runStep(int16_t& step) {
+void InstantPage::runStep(int16_t step) {
     if (step == 0 && pageState_) shell::runGatedLiveRead(*pageState_, link_, [this] { ReadInstantAndEnergy(); }, false);
 }
 

@@ -54,7 +54,7 @@ public:
     void registerDecoders(rtu::ModbusMaster& master) override;
     // Step 0: the live read, once a second (a failed read is tried again at the next tick).
     bool hasStepWork() const override { return pageState_ != nullptr; }
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
     void setPageState(common::PageState* page) { pageState_ = page; }
 
     // The instant block, the energy counters, then the demand; each exchange is

@@ -351,7 +351,7 @@ void WaveformPage::ChooseChannelColor(int index) {
     applyColour(index);
 }
 
-void WaveformPage::runStep(int16_t& step) {
+void WaveformPage::runStep(int16_t step) {
     (void)step;
     runSequence();
 }

@@ -48,7 +48,7 @@ public:
     // The capture cycle of pages 14 and 21 while "Waveform Capture Enable" is ticked:
     // instant values (for the scales), trigger, capture time, the six channels, cursors.
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& step) override;
+    void runStep(int16_t step) override;
     void runSequence();
     void setLiveRead(std::function<void()> read) { liveRead_ = std::move(read); }
 

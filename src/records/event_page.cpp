@@ -110,7 +110,7 @@ void EventPage::OnEventCountReply() {
     if (words.empty()) return;
     const EventLog::CountOutcome outcome = log_.onCount(words[0]);
     showRows(0, outcome.cleared ? kMaxEvents : 0);
-    if (outcome.reload) ctx_.page().PageStep = EventLoadAll;
+    if (outcome.reload) ctx_.page().moveStep(EventLoadAll);
 }
 
 void EventPage::meterChanged() {
@@ -120,15 +120,15 @@ void EventPage::meterChanged() {
 
 // --- steps ---------------------------------------------------------------------------------
 
-void EventPage::runStep(int16_t& pageStep) {
-    switch (pageStep) {
+void EventPage::runStep(int16_t step) {
+    switch (step) {
     case EventPollCount: pollCount(); break;
     case EventLoadAll:
-        SendEventData(pageStep);
+        SendEventData();
         ctx_.page().Ticks.MinuteTicks = 0;
         break;
     case EventClear: clearStep(); break;
-    case EventSave: SaveEventRecord(pageStep); break;
+    case EventSave: SaveEventRecord(); break;
     default: break;
     }
 }
@@ -145,14 +145,14 @@ void EventPage::pollCount() {
     ctx_.master().SendReadHoldingRegisters(CmdEventCount, kEventCountRegister, 1);
 }
 
-void EventPage::SendEventData(int16_t& pageStep) {
-    pageStep = EventLoading; // no step of this page runs while the records load
+void EventPage::SendEventData() {
+    ctx_.page().moveStep(EventLoading); // no step of this page runs while the records load
     const int shown = log_.shown();
     LoadLink link(ctx_, [this](int row) { showRows(row, row); });
     log_.load(link, dateStyle(ctx_.app()));
     showRows(1, shown);
-    // A Clear or Save pressed while the records loaded is done next.
-    if (pageStep == EventLoading) pageStep = EventPollCount;
+    // A Clear or Save pressed while the records loaded stands over this move and is done next.
+    ctx_.page().moveStep(EventPollCount);
 }
 
 void EventPage::clearStep() {
@@ -160,13 +160,13 @@ void EventPage::clearStep() {
         ctx_.page().Ticks.MinuteTicks = common::TickCounters::MinuteCap; // a full log is counted again at once
 }
 
-void EventPage::SaveEventRecord(int16_t& pageStep) {
+void EventPage::SaveEventRecord() {
     saveRecordTable(ctx_, frame_, QStringLiteral("Event Record"), log_.csvLines(), kSaveEventProc, kSaveEventOkWords);
-    pageStep = EventPollCount;
+    ctx_.page().moveStep(EventPollCount);
 }
 
 void EventPage::cmdEvent_Click(int index) {
-    if (index == 0 || index == 1) ctx_.page().PageStep = int16_t(index + EventClear);
+    if (index == 0 || index == 1) ctx_.page().askStep(int16_t(index + EventClear));
 }
 
 // --- installer -----------------------------------------------------------------------------

@@ -31,18 +31,18 @@ public:
     QWidget* widget() override;
     void init() override; // InitEventGrid
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t step) override;
     void meterChanged() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     // Step 0: the count read when its clock allows.
     void pollCount();
     // Step 1: every record shown by the count, one read each (step 100 meanwhile).
-    void SendEventData(int16_t& pageStep);
+    void SendEventData();
     // Step 2: question, login, coil 28.
     void clearStep();
     // Step 3.
-    void SaveEventRecord(int16_t& pageStep);
+    void SaveEventRecord();
     void cmdEvent_Click(int index);
 
     const EventLog& log() const { return log_; }

@@ -165,9 +165,9 @@ void MaxMinPage::meterChanged() {
 
 // --- steps ---------------------------------------------------------------------------------
 
-void MaxMinPage::runStep(int16_t& pageStep) {
-    switch (pageStep) {
-    case MaxMinReadSetting: RequestMaxMinSetting(pageStep); break;
+void MaxMinPage::runStep(int16_t step) {
+    switch (step) {
+    case MaxMinReadSetting: RequestMaxMinSetting(); break;
     case MaxMinReadLog: {
         auto& ticks = ctx_.page().Ticks;
         if (ticks.RecordTicks < kMaxMinLogTicks) break;
@@ -176,14 +176,14 @@ void MaxMinPage::runStep(int16_t& pageStep) {
         if (!ctx_.app().link.LinkFailed) ticks.RecordTicks = 0;
         break;
     }
-    case MaxMinClear: clearStep(pageStep); break;
-    case MaxMinSave: SaveMaxMinLog(pageStep); break;
+    case MaxMinClear: clearStep(); break;
+    case MaxMinSave: SaveMaxMinLog(); break;
     default: break;
     }
 }
 
-void MaxMinPage::RequestMaxMinSetting(int16_t& pageStep) {
-    pageStep = MaxMinReadLog;
+void MaxMinPage::RequestMaxMinSetting() {
+    ctx_.page().moveStep(MaxMinReadLog);
     ctx_.master().SendReadHoldingRegisters(CmdClearTime, kClearTimeRegister, 1);
 }
 
@@ -192,8 +192,8 @@ void MaxMinPage::RequestMaxMinLog() {
         ctx_.master().SendReadHoldingRegisters(block.code, block.start, block.count);
 }
 
-void MaxMinPage::clearStep(int16_t& pageStep) {
-    pageStep = MaxMinReadLog; // the log goes on being read while the question is open
+void MaxMinPage::clearStep() {
+    ctx_.page().moveStep(MaxMinReadLog); // the log goes on being read while the question is open
     shell::AppState& app = ctx_.app();
     app.ConfirmAnswer = 0;
     app.ConfirmAnswer = int16_t(common::confirmAction(kClearMaxMinWords));
@@ -211,10 +211,10 @@ void MaxMinPage::clearStep(int16_t& pageStep) {
         config::showWriteError(config::setupContext(ctx_), kClearMaxMinWords);
 }
 
-void MaxMinPage::SaveMaxMinLog(int16_t& pageStep) {
+void MaxMinPage::SaveMaxMinLog() {
     saveRecordTable(ctx_, frame_, QStringLiteral("Max./Min. Log"), log_.csvLines(), kSaveMaxMinProc,
                     kSaveMaxMinOkWords);
-    pageStep = MaxMinReadSetting;
+    ctx_.page().moveStep(MaxMinReadSetting);
 }
 
 // --- controls ------------------------------------------------------------------------------
@@ -225,7 +225,7 @@ void MaxMinPage::txtMaxMin_LostFocus() {
 }
 
 void MaxMinPage::cmdMaxMin_Click(int index) {
-    if (index == 0 || index == 1) ctx_.page().PageStep = int16_t(index + MaxMinClear);
+    if (index == 0 || index == 1) ctx_.page().askStep(int16_t(index + MaxMinClear));
 }
 
 // --- installer -----------------------------------------------------------------------------

@@ -35,18 +35,18 @@ public:
     void init() override; // InitMaxGrid, InitMinGrid
     void showFirstTabs() override;
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t step) override;
     void meterChanged() override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     // Step 0: reads the clear time and moves on to step 1 whatever the outcome.
-    void RequestMaxMinSetting(int16_t& pageStep);
+    void RequestMaxMinSetting();
     // Step 1: the five reads when RecordTicks allows.
     void RequestMaxMinLog();
     // Step 2: question, login, then the clear.
-    void clearStep(int16_t& pageStep);
+    void clearStep();
     // Step 3.
-    void SaveMaxMinLog(int16_t& pageStep);
+    void SaveMaxMinLog();
     void txtMaxMin_LostFocus();
     void cmdMaxMin_Click(int index);
 

@@ -361,7 +361,7 @@ void TracePage::clearMarks() { marks_.fill(false); }
 
 // --- step machine ------------------------------------------------------------------------------------
 
-void TracePage::runStep(int16_t& step) {
+void TracePage::runStep(int16_t step) {
     switch (step) {
     case TraceReadSetup: ReadTraceSetup(); break;
     case TraceWriteSetup: WriteTraceSetup(); break;
@@ -386,7 +386,7 @@ void TracePage::ReadTraceSetup() {
     ContextMeterLink link(ctx_);
     if (const auto words = link.read(CmdTraceSetup, kTraceSetupRegister, kTraceSetupCount))
         if (const auto setup = decodeTraceSetup(*words)) ShowTraceSetup(*setup);
-    page.PageStep = TracePoll;
+    page.moveStep(TracePoll);
     page.Refreshing = false;
 }
 
@@ -410,7 +410,7 @@ void TracePage::ShowTraceTriggerFrames() {
 void TracePage::WriteTraceSetup() {
     common::PageState& page = ctx_.page();
     shell::AppState& app = ctx_.app();
-    page.PageStep = TracePoll;
+    page.moveStep(TracePoll);
     // The levels are checked before anything is asked, so nothing is asked that could not be sent.
     std::array<QString, kTraceLevels> texts;
     for (size_t i = 0; i < kTraceLevels; ++i) texts[i] = txtTrace_[i]->text();
@@ -422,7 +422,7 @@ void TracePage::WriteTraceSetup() {
     app.ConfirmAnswer = 0;
     app.ConfirmAnswer = int16_t(common::confirmAction(QStringLiteral("Setting Triggered To Memory")));
     if (app.ConfirmAnswer != common::AnswerYes) {
-        page.PageStep = TraceReadSetup; // read again: the edits are dropped
+        page.moveStep(TraceReadSetup); // read again: the edits are dropped
         return;
     }
     const bool loggedIn = ctx_.services().Login ? ctx_.services().Login() : false;
@@ -442,12 +442,12 @@ void TracePage::WriteTraceSetup() {
         return;
     }
     ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kTraceSetupWords + QStringLiteral(" Ok!")));
-    page.PageStep = TraceReadSetup;
+    page.moveStep(TraceReadSetup);
 }
 
 void TracePage::ResetTraceMemory() {
     config::runConfirmedCoilCommand(config::setupContext(ctx_), kTraceResetCoil, kTraceResetWords);
-    ctx_.page().PageStep = TracePoll;
+    ctx_.page().moveStep(TracePoll);
 }
 
 bool TracePage::PollTraceStatus() {
@@ -490,7 +490,7 @@ void TracePage::ShowTraceHeader(int group, const TraceHeader& h) {
 TraceLoadResult TracePage::LoadTraceGroup(int group) {
     common::PageState& page = ctx_.page();
     // Back to polling afterwards; a button pressed during the load sets its own step.
-    page.PageStep = TracePoll;
+    page.moveStep(TracePoll);
     if (group != shownGroup_) return TraceLoadResult::NotChosen;
     syncStoreSize();
 
@@ -523,10 +523,10 @@ TraceLoadResult TracePage::LoadTraceGroup(int group) {
 
 void TracePage::cmdTM_Click() {
     clearMarks();
-    ctx_.page().PageStep = TraceWriteSetup;
+    ctx_.page().askStep(TraceWriteSetup);
 }
 
-void TracePage::cmdTMC_Click() { ctx_.page().PageStep = TraceReset; }
+void TracePage::cmdTMC_Click() { ctx_.page().askStep(TraceReset); }
 
 void TracePage::txtTrace_LostFocus(int index) {
     QLineEdit* field = txtTrace_[size_t(index)];
@@ -554,7 +554,7 @@ void TracePage::cmdTrace_Click(int n) {
     currentScale_ = traceCurrentScale(meter.CtRatio);
     labTrace_[33]->setText(traceRatioText(QStringLiteral("PT : "), meter.PtRatio));
     labTrace_[34]->setText(traceRatioText(QStringLiteral("CT : "), meter.CtRatio));
-    ctx_.page().PageStep = int16_t(TraceLoadGroup0 + n);
+    ctx_.page().askStep(int16_t(TraceLoadGroup0 + n));
 }
 
 // --- the view ----------------------------------------------------------------------------------------

@@ -49,7 +49,7 @@ public:
     void init() override; // InitTracePage
     void showFirstTabs() override;
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& pageStep) override; // RunTracePage
+    void runStep(int16_t pageStep) override; // RunTracePage
     // No trace group of the meter before is held any more.
     void meterChanged() override;
 

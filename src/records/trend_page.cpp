@@ -193,7 +193,7 @@ void TrendPage::drawPlotGrids() { picTrend_->drawGrid(); }
 
 // --- the steps ----------------------------------------------------------------------------
 
-void TrendPage::runStep(int16_t& step) {
+void TrendPage::runStep(int16_t step) {
     auto& ticks = ctx_.page().Ticks;
     switch (step) {
     case TrendReadAll:
@@ -229,7 +229,7 @@ void TrendPage::ReadTrendSetup() {
         const TrendSetup s = decodeTrendSetup(*words, ctx_.app().meter.MeterVersion);
         setLists(s.interval, s.channel, s.mode);
     }
-    ctx_.page().PageStep = TrendReadStatus;
+    ctx_.page().moveStep(TrendReadStatus);
 }
 
 void TrendPage::ReadTrendAndAnalogInput() {
@@ -247,18 +247,18 @@ void TrendPage::showStatus(const TrendStatus& status) {
     const TrendLog::StatusOutcome out = log_.onStatus(status, style, dateFormat_);
     cmdTrend_[1]->setText(trendRunCaption(status.running));
     cmdTrend_[1]->setProperty(kTag, status.running ? QStringLiteral("True") : QStringLiteral("False"));
-    if (out.download) ctx_.page().PageStep = TrendDownload;
+    if (out.download) ctx_.page().moveStep(TrendDownload);
     if (out.empty) {
-        ctx_.page().PageStep = TrendReadStatus;
+        ctx_.page().moveStep(TrendReadStatus);
         emptyChart();
     }
     showLabels();
 }
 
 void TrendPage::LoadTrendLog(bool afterSetupWrite) {
-    int16_t& step = ctx_.page().PageStep;
+    common::PageState& page = ctx_.page();
     frame_->setEnabled(false);
-    if (step != TrendReadAll) step = TrendDownloading;
+    if (page.PageStep != TrendReadAll) page.moveStep(TrendDownloading);
     downloadRuns_ = true;
     // Right after a new set-up the status read before it no longer names the records' channel.
     const std::optional<TrendStatus> status = afterSetupWrite ? std::nullopt : log_.lastStatus();
@@ -268,12 +268,12 @@ void TrendPage::LoadTrendLog(bool afterSetupWrite) {
     showRecords();
     DrawTrendChart();
     MoveTrendCursor();
-    if (step == TrendDownloading) step = TrendReadStatus;
+    if (page.PageStep == TrendDownloading) page.moveStep(TrendReadStatus);
     frame_->setEnabled(true);
 }
 
 bool TrendPage::SetupTrend() {
-    ctx_.page().PageStep = TrendReadStatus;
+    ctx_.page().moveStep(TrendReadStatus);
     auto& app = ctx_.app();
     app.ConfirmAnswer = 0;
     app.ConfirmAnswer = int16_t(common::confirmAction(kSetupTrendWords));
@@ -286,12 +286,14 @@ bool TrendPage::SetupTrend() {
         return false;
     }
     ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kSetupTrendWords + QStringLiteral(" Ok!")));
-    ctx_.page().PageStep = TrendReadAll;
+    ctx_.page().moveStep(TrendReadAll);
     return true;
 }
 
 void TrendPage::startOrStop(bool start) {
-    const QString caption = cmdTrend_[1]->text();
+    // The question names the coil the click chose: a status read that changed the
+    // button's caption since must not make it ask for one command and send the other.
+    const QString caption = trendRunCaption(!start);
     const uint16_t coil = start ? kTrendStartCoil : kTrendStopCoil;
     // Declined, refused, failed or done: the next tick reads set-up and status again.
     if (!config::runConfirmedCoilCommand(config::setupContext(ctx_), int16_t(coil), caption)) return;
@@ -318,7 +320,7 @@ void TrendPage::SaveTLFile() {
     frame_->window()->setWindowTitle(config::mapWindowCaption(ctx_.app().meter.MeterModelText, name));
     picTrend_->setEnabled(true);
     cmdTrend_[2]->setEnabled(true);
-    ctx_.page().PageStep = TrendReadStatus;
+    ctx_.page().moveStep(TrendReadStatus);
 }
 
 void TrendPage::OpenTrendFile() {
@@ -348,16 +350,16 @@ void TrendPage::OpenTrendFile() {
 // --- buttons, chart and cursors ----------------------------------------------------------------
 
 void TrendPage::cmdTrend_Click(int index) {
-    int16_t& step = ctx_.page().PageStep;
+    common::PageState& page = ctx_.page();
     switch (index) {
-    case 0: step = TrendSetupWrite; break;
+    case 0: page.askStep(TrendSetupWrite); break;
     case 1:
         // The command follows the caption the user read, which the question repeats.
-        step = cmdTrend_[1]->text() == trendRunCaption(true) ? TrendStop : TrendStart;
+        page.askStep(cmdTrend_[1]->text() == trendRunCaption(true) ? TrendStop : TrendStart);
         break;
     case 2:
         if (cmdTrend_[2]->text() == kSaveCaption) {
-            step = TrendSaveFile;
+            page.askStep(TrendSaveFile);
             break;
         }
         picTrend_->setEnabled(false);

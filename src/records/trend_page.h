@@ -45,7 +45,7 @@ public:
     void showFirstTabs() override;
     void drawPlotGrids() override; // DrawTrendGrid
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& pageStep) override; // RunTrendPage
+    void runStep(int16_t pageStep) override; // RunTrendPage
     void meterChanged() override;
 
     // Step work.

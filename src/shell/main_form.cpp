@@ -301,7 +301,7 @@ void MainForm::Form_Load() {
     page_.PendingAddressAction = 0;
     page_.DateEdited = false;
     page_.TimeEdited = false;
-    page_.MappingRequest = 0;
+    page_.resetMapping(0);
     TraceVoltageScale = 0.942;
     TraceCurrentScale = 0.009;
     common::DataLogState* logs[] = {&logs_.BasicLog, &logs_.HarmonicLog, &logs_.WaveformLog};
@@ -312,7 +312,7 @@ void MainForm::Form_Load() {
         logs[i]->FileName.clear();
     }
     page_.Ticks.setToCaps(); // every gated read runs on the first tick
-    page_.PageStep = 0;
+    page_.resetStep(0);
     meter_.MeterVersion = 0;
     meter_.FirmwareChanged = false;
 
@@ -543,7 +543,7 @@ void MainForm::optProgram_Click(int16_t& index) {
         vScroll_->raise();
         hScroll_->raise();
     });
-    if (index == 16) page_.MappingRequest = 1; // the map table is read again first
+    if (index == 16) page_.askMapping(1); // the map table is read again first
     page_.PageChanged = changed;
 }
 

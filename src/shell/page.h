@@ -44,8 +44,9 @@ public:
     // True when the page runs its own step work through runStep(); false leaves the
     // page to the scheduler's page table, which calls the procedures in PageServices.
     virtual bool hasStepWork() const { return false; }
-    // The page work of one scheduler tick for the current step; may move the step.
-    virtual void runStep(int16_t& pageStep) { (void)pageStep; }
+    // The page work of one scheduler tick for the current step. The work moves the
+    // step on through PageState::moveStep, never over what a person asked meanwhile.
+    virtual void runStep(int16_t step) { (void)step; }
 
     // Another meter was selected, or none is: what the page shows of the meter
     // before is no longer true (logs, records, set-up read from it).

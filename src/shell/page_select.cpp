@@ -6,7 +6,7 @@ void SelectProgramCommand(common::PageState& page) {
     switch (page.PageIndex) {
     case 2:
         // Only the group edited last is written.
-        page.PageStep = page.EditedGroup;
+        page.askStep(page.EditedGroup);
         page.Ticks.KeyLockTicks = common::TickCounters::KeyLockCap;
         break;
     case 3:
@@ -16,10 +16,10 @@ void SelectProgramCommand(common::PageState& page) {
     case 15:
     case 19:
     case 20:
-    case 25: page.PageStep = 1; break;
+    case 25: page.askStep(1); break;
     case 4:
     case 6:
-    case 9: page.PageStep = 2; break;
+    case 9: page.askStep(2); break;
     default: break;
     }
     page.SetupModified = false;

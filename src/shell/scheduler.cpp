@@ -128,9 +128,12 @@ void Scheduler::runTick() {
     if (!link_.meterSelected()) return;
     backgroundReads();
     if (page_.PageChanged) {
-        page_.PageStep = 0;
+        page_.resetStep(0);
         page_.PageChanged = false;
     }
+    // From here the page's work serves what was asked; a person's action during its
+    // waits asks anew and stands over the work's own moves.
+    page_.serveAsks();
     runPageWork();
     runDataLogs();
     runDeferredActions();

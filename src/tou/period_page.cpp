@@ -133,7 +133,7 @@ UnitCosts PeriodPage::unitCosts() const {
 
 // --- reading ---------------------------------------------------------------------------------------
 
-void PeriodPage::runStep(int16_t& pageStep) {
+void PeriodPage::runStep(int16_t pageStep) {
     switch (pageStep) {
     case PeriodStepRead: ReadTOUSchedule(); break;
     case PeriodStepStatus:
@@ -151,7 +151,7 @@ void PeriodPage::runStep(int16_t& pageStep) {
 
 void PeriodPage::ReadTOUSchedule() {
     ctx_.master().SendReadHoldingRegisters(CmdPeriodRead, kPeriodStart, kPeriodReadCount);
-    ctx_.page().PageStep = PeriodStepStatus;
+    ctx_.page().moveStep(PeriodStepStatus);
 }
 
 void PeriodPage::ReadTOUData() {
@@ -190,7 +190,7 @@ void PeriodPage::ShowTOUStatus() {
 void PeriodPage::SetupTimeOfUse() {
     common::PageState& page = ctx_.page();
     // The status goes on being shown while the user answers or corrects.
-    page.PageStep = PeriodStepStatus;
+    page.moveStep(PeriodStepStatus);
     std::array<PeriodFields, kPeriodCount> rows;
     for (int i = 0; i < kPeriodCount; ++i)
         rows[size_t(i)] = {maskedTimeText(txtTOU1_[size_t(4 * i)]->displayText()),
@@ -216,7 +216,7 @@ void PeriodPage::SetupTimeOfUse() {
         ++acknowledged;
     }
     // Only a complete write is read back; otherwise the unsent periods stay on screen.
-    page.PageStep = stepAfterPeriodWrite(acknowledged);
+    page.moveStep(stepAfterPeriodWrite(acknowledged));
 }
 
 void PeriodPage::UploadTOUCost() {
@@ -228,8 +228,8 @@ void PeriodPage::UploadTOUCost() {
 // --- edits and buttons -----------------------------------------------------------------------------
 
 void PeriodPage::cmdTOU_Click(int index) {
-    if (index == 1) ctx_.page().PageStep = PeriodStepSetup;
-    else if (index == 0) ctx_.page().PageStep = PeriodStepReset;
+    if (index == 1) ctx_.page().askStep(PeriodStepSetup);
+    else if (index == 0) ctx_.page().askStep(PeriodStepReset);
 }
 
 void PeriodPage::txtTOU1_LostFocus(int index) {

@@ -35,7 +35,7 @@ public:
     QWidget* widget() override;
     void init() override; // the unit costs saved at the last exit
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& pageStep) override;
+    void runStep(int16_t pageStep) override;
     void registerDecoders(rtu::ModbusMaster& master) override;
 
     void ReadTOUSchedule(); // code 17, then step 1

@@ -554,13 +554,13 @@ void TouPage::cmdTOUC_Click(int index) {
     common::PageState& page = ctx_.page();
     switch (index) {
     case 0:
-        page.PageStep = StepRead;
+        page.askStep(StepRead);
         t_.TOUUploadPending = true;
         page.SetupModified = false;
         page.EditedGroup = 0;
         setSetupTabsEnabled(false);
         break;
-    case 1: page.PageStep = StepSetup; break;
+    case 1: page.askStep(StepSetup); break;
     case 2: openCalendarFiles(); break;
     case 3: saveCalendarFiles(); break;
     case 4: saveNames(); break;
@@ -569,8 +569,8 @@ void TouPage::cmdTOUC_Click(int index) {
         t_.TOUMonth = int16_t(stepMonth(t_.TOUMonth, index == 5 ? -1 : 1).month);
         ShowTOUCalendar();
         break;
-    case 7: page.PageStep = StepClearEnergy; break;
-    case 8: page.PageStep = StepFreeze; break;
+    case 7: page.askStep(StepClearEnergy); break;
+    case 8: page.askStep(StepFreeze); break;
     default: break;
     }
 }
@@ -602,7 +602,7 @@ void TouPage::ParseTOUEnergy(int16_t code) {
     if (applyEnergyReply(energy_, code, blockIndex_, replyWords(app.link), scale)) showEnergies();
 }
 
-void TouPage::runStep(int16_t& pageStep) {
+void TouPage::runStep(int16_t pageStep) {
     switch (pageStep) {
     case StepRead: {
         const ReadTickWork work = readTickWork(tabTOU_[0]->currentIndex() == 1, t_.TOUUploadPending);
@@ -672,7 +672,7 @@ void TouPage::ReadTOUEnergy() {
 
 SetupTouOutcome TouPage::SetupTOU() {
     common::PageState& page = ctx_.page();
-    page.PageStep = StepRead;
+    page.moveStep(StepRead);
     SetupTouOutcome outcome = SetupTouOutcome::Done;
     if (t_.TOUUploadPending) {
         // Tables never read from the meter would overwrite it with whatever the page holds.
@@ -713,7 +713,7 @@ SetupTouOutcome TouPage::SetupTOU() {
         setSetupTabsEnabled(false);
     }
     if (after.keepModified) page.SetupModified = true;
-    page.PageStep = StepRead;
+    page.moveStep(StepRead);
     return outcome;
 }
 

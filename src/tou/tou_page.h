@@ -53,7 +53,7 @@ public:
     void init() override; // InitTOU
     void showFirstTabs() override;
     bool hasStepWork() const override { return true; }
-    void runStep(int16_t& pageStep) override; // RunTOUPage
+    void runStep(int16_t pageStep) override; // RunTOUPage
     void registerDecoders(rtu::ModbusMaster& master) override;
     // The tables shown were read from the meter before: they must be read from the
     // new one before "Setup TOU" may send anything.

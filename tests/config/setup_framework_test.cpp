@@ -124,7 +124,7 @@ TEST(SetupFramework, ConfirmedWriteFollowsItsStepRules) {
         return n;
     };
 
-    rig.page().PageStep = 2;
+    rig.page().resetStep(2);
     rig.ui.answerNext(common::AnswerNo);
     EXPECT_EQ(runConfirmedWrite(ctx, w), WriteOutcome::Declined);
     EXPECT_EQ(stepAtQuestion, 1);
@@ -176,7 +176,7 @@ TEST(SetupFramework, ConfirmedCoilCommandAlwaysReturnsToStepZero) {
         return login;
     };
     auto attempt = [&](int answer) {
-        rig.page().PageStep = 3;
+        rig.page().resetStep(3);
         rig.ui.answerNext(answer);
         const bool done = runConfirmedCoilCommand(ctx, 27, "Reset TOU Count");
         EXPECT_EQ(rig.page().PageStep, 0);

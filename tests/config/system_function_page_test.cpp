@@ -43,7 +43,7 @@ struct SFRig : ProgramRig {
         if (!waitFor([&] { return meter().MeterVersion > 0; })) return false;
         mainForm().optProgram_Click(other);
         mainForm().optProgram_Click(index);
-        page().PageStep = 0; // as the next tick sets it
+        page().resetStep(0); // as the next tick sets it
         return waitFor([&] { return idle(); }, 20000);
     }
     bool press(int button, bool yes = false) {

@@ -182,7 +182,7 @@ TEST(WaveformCapture, HarmonicPageRunsTheCycleForOldMeters) {
         int16_t index() const override { return 21; }
         QWidget* widget() override { return nullptr; }
         bool hasStepWork() const override { return true; }
-        void runStep(int16_t&) override { s.RunWaveformSequence(); }
+        void runStep(int16_t) override { s.RunWaveformSequence(); }
     };
     w.rig.app().adoptPage(std::make_unique<Page21>(w.rig.app().services()));
     w.capture().TriggerWaitSeconds = 0.1;

@@ -42,8 +42,8 @@ TEST(MaxMinPageSteps, ReadsFillGridsAndDemandLabels) {
     };
     rig.line.setRegister(1, 0x203E, 1234);
     MaxMinPage& page = rig.maxMin();
-    int16_t& step = rig.page().PageStep;
-    step = MaxMinReadSetting;
+    const common::StepValue& step = rig.page().PageStep;
+    rig.page().resetStep(MaxMinReadSetting);
     page.runStep(step);
     EXPECT_EQ(step, MaxMinReadLog);
     EXPECT_EQ(page.txtMaxMin()->text(), "1234");
@@ -65,8 +65,8 @@ TEST(MaxMinPageSteps, ReadsFillGridsAndDemandLabels) {
 TEST(MaxMinPageSteps, NewMeterEmptiesCellsAndClearWritesOnlyAKnownTime) {
     PageRig rig;
     MaxMinPage& page = rig.maxMin();
-    int16_t& step = rig.page().PageStep;
-    step = MaxMinReadLog;
+    const common::StepValue& step = rig.page().PageStep;
+    rig.page().resetStep(MaxMinReadLog);
     page.runStep(step);
     page.meterChanged();
     EXPECT_EQ(gridText(page.gridMax(), 2, 0), "Phase A Current");
@@ -78,7 +78,7 @@ TEST(MaxMinPageSteps, NewMeterEmptiesCellsAndClearWritesOnlyAKnownTime) {
     for (int i = 0; i <= rig.link().RetryLimit; ++i) rig.line.injectFault({sim::Fault::Kind::Silence});
     const size_t sent = rig.line.requests().size() + rig.link().RetryLimit + 1; // the read's attempts
     rig.ui.answerNext(common::AnswerYes);
-    step = MaxMinClear;
+    rig.page().resetStep(MaxMinClear);
     page.runStep(step);
     EXPECT_EQ(step, MaxMinReadLog);
     ASSERT_EQ(rig.ui.boxes.size(), 2u); // the question, then the result
@@ -89,8 +89,8 @@ TEST(MaxMinPageSteps, NewMeterEmptiesCellsAndClearWritesOnlyAKnownTime) {
 TEST(EventPageSteps, FailedReadLeavesItsRowEmptyAndNewMeterEmptiesAll) {
     PageRig rig;
     EventPage& page = rig.events();
-    int16_t& step = rig.page().PageStep; // the decoders move it too
-    step = EventPollCount;
+    const common::StepValue& step = rig.page().PageStep; // the decoders move it too
+    rig.page().resetStep(EventPollCount);
     page.runStep(step); // RecordTicks at its cap
     EXPECT_EQ(step, EventLoadAll);
     EXPECT_EQ(page.labEvent(1)->text(), "3");
@@ -128,9 +128,9 @@ TEST(ContextMeterLink, ReadKeepsTheCodesDecoderAndStopsWithTheMeter) {
 
 TEST(RecordPageSave, FailedWriteIsReportedNotOk) {
     PageRig rig;
-    int16_t& step = rig.page().PageStep;
+    const common::StepValue& step = rig.page().PageStep;
     rig.ui.fileNext(rig.folder() + "/no such folder/log.csv");
-    step = EventSave;
+    rig.page().resetStep(EventSave);
     rig.events().runStep(step);
     EXPECT_EQ(step, EventPollCount);
     ASSERT_EQ(rig.ui.boxes.size(), 1u);

@@ -151,10 +151,10 @@ TEST(TrendPageChart, CursorsScrollBarsAndFilesWithoutMeter) {
     EXPECT_EQ(p.labTrendD(2)->text(), at(14, 30));
     p.hsbTrendD()->setValue(200);
     EXPECT_EQ(pic.curve()[0], QLine(0, 2138, 207, 4275));
-    t.rig.page().PageStep = records::TrendDownloading; // the chart stays still
+    t.rig.page().resetStep(records::TrendDownloading); // the chart stays still
     p.hsbTrendD()->setValue(0);
     EXPECT_FLOAT_EQ(p.pointStep(), 206.921875f);
-    t.rig.page().PageStep = records::TrendReadStatus;
+    t.rig.page().resetStep(records::TrendReadStatus);
 
     open(refused); // the report, and nothing changes
     EXPECT_TRUE(t.rig.ui.sawText("OpenTrendFile"));

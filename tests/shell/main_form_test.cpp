@@ -119,7 +119,7 @@ TEST(MainForm, PageSelectionShowsColoursAndQueuesWrites) {
     // Edits on page 2 in the PT/CT group: the first click queues the write and stays.
     r.click(2);
     r.page.PageChanged = false;
-    r.page.PageStep = 4;
+    r.page.resetStep(4);
     r.page.SetupModified = true;
     r.page.EditedGroup = 3;
     r.page.Ticks.KeyLockTicks = 0;
@@ -137,7 +137,7 @@ TEST(MainForm, PageSelectionShowsColoursAndQueuesWrites) {
 
     // Closing with edits queues the write instead of asking.
     r.page.PageIndex = 3;
-    r.page.PageStep = 2;
+    r.page.resetStep(2);
     r.page.SetupModified = true;
     EXPECT_FALSE(r.form->close());
     EXPECT_EQ(r.page.PageStep, 1);
@@ -165,7 +165,7 @@ TEST(MainForm, PollsTheSelectedMeterByPage) {
         int16_t index() const override { return 5; }
         QWidget* widget() override { return nullptr; }
         bool hasStepWork() const override { return true; }
-        void runStep(int16_t& step) override {
+        void runStep(int16_t step) override {
             if (step == 0) read();
             else if (step == 1) write();
         }
@@ -192,7 +192,7 @@ TEST(MainForm, PollsTheSelectedMeterByPage) {
     EXPECT_EQ(r.form->scheduler().tickCount(), 2);
 
     // A modified page queues its write and the next tick asks for it.
-    r.page.PageStep = 2;
+    r.page.resetStep(2);
     r.page.SetupModified = true;
     r.click(0);
     EXPECT_EQ(r.page.PageIndex, 5);

@@ -67,7 +67,7 @@ TEST(Scheduler, SendsNothingWithoutMeterAndRearms) {
     r.link.MeterAddress = "xxx";
     for (int16_t p : {0, 2, 8, 10, 16, 21}) {
         r.page.PageIndex = p;
-        r.page.PageStep = 1;
+        r.page.resetStep(1);
         EXPECT_TRUE(r.tick().empty()) << "page " << p;
         EXPECT_TRUE(r.sch.TCommOnLine().isActive());
     }
@@ -77,7 +77,7 @@ TEST(Scheduler, SendsNothingWithoutMeterAndRearms) {
 TEST(Scheduler, PacesLiveAndBackgroundReadsAndRetriesAfterFailure) {
     Rig r;
     r.page.PageChanged = true;
-    r.page.PageStep = 5;
+    r.page.resetStep(5);
     // First tick: the counters start at their caps.
     EXPECT_EQ(r.tick(), (Log{"R2014", "R2002", "R0100"}));
     EXPECT_EQ(r.page.PageStep, 0);
@@ -102,7 +102,7 @@ TEST(Scheduler, PacesLiveAndBackgroundReadsAndRetriesAfterFailure) {
 TEST(Scheduler, BackgroundReadKeepsTheShownPagesEdits) {
     Rig r;
     r.page.PageIndex = 3;
-    r.page.PageStep = 2; // idle
+    r.page.resetStep(2); // idle
     r.page.SetupModified = true;
     r.page.EditedGroup = 2;
     Proc read = r.svc.ReadEssentialProperty;
@@ -122,29 +122,30 @@ TEST(Scheduler, PagesRunTheirOwnStepsAndPageZeroFallsBackToTheSharedRead) {
     auto run = [&](int16_t pageIndex, int16_t step) {
         r.calls.clear();
         r.page.PageIndex = pageIndex;
-        r.page.PageStep = step;
+        r.page.resetStep(step);
         r.tick();
         return r.calls;
     };
     // A page that owns its step work gets the tick with its step, which it may move.
     struct OwnSteps : shell::Page {
         Log& calls;
-        explicit OwnSteps(Log& c) : calls(c) {}
+        common::PageState& page;
+        OwnSteps(Log& c, common::PageState& p) : calls(c), page(p) {}
         int16_t index() const override { return 21; }
         QWidget* widget() override { return nullptr; }
         bool hasStepWork() const override { return true; }
-        void runStep(int16_t& step) override {
+        void runStep(int16_t step) override {
             calls.push_back(QStringLiteral("step %1").arg(step));
-            step = 7;
+            page.moveStep(7);
         }
-    } own(r.calls);
+    } own(r.calls, r.page);
     r.sch.registerPage(own);
     EXPECT_EQ(run(21, 3), (Log{"step 3"}));
     EXPECT_EQ(r.page.PageStep, 7);
     // A page that is not there does nothing; page 0 without its page still polls, once a second.
     auto reads = [&](int16_t pageIndex, int16_t step) {
         r.page.PageIndex = pageIndex;
-        r.page.PageStep = step;
+        r.page.resetStep(step);
         return r.tick();
     };
     EXPECT_TRUE(reads(9, 1).empty());
