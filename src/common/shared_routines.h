@@ -4,6 +4,7 @@
 // common run-time error box.
 
 #include <QString>
+#include <Qt>
 #include <array>
 
 namespace common {
@@ -52,5 +53,13 @@ QString systemErrorText(int errnoValue);
 // The leading decimal number of a text ("12.5abc" -> 12.5), 0 when it has none.
 // Independent of the system locale; leading blanks are skipped.
 double leadingNumber(const QString& text);
+
+// The focus moved because the person moved it within the window (a click elsewhere,
+// Tab, Enter), not because another program or a field's own right-click menu came to
+// the front: only such a move leaves (or enters) a field, so only it runs a field's
+// entry check.
+inline bool focusMovedByPerson(Qt::FocusReason reason) {
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
 
 } // namespace common

@@ -4,9 +4,7 @@
 // raw counts (0x0328) turned into the signal, the write's checks, the entry check
 // of the scale field and the page's state machine.
 
-#include "config/entry_verdict.h"
-#include "config/exchange_sequence.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

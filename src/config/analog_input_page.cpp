@@ -1,6 +1,6 @@
 #include "config/analog_input_page.h"
 
-#include "config/setup_values.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 #include "shell/page_work.h"
@@ -133,16 +133,9 @@ void AnalogInputPage::obAI_Click(int index) {
 }
 
 WriteOutcome AnalogInputPage::WriteAISetup() {
-    ChannelWrite w;
-    w.idleStep = AnalogInputPollStep;
-    w.action = AnalogInputAction;
-    w.plan = [this] {
-        std::array<AnalogInputEntry, AnalogInputCount> entries;
-        for (int i = 0; i < AnalogInputCount; ++i) entries[size_t(i)] = AnalogInputEntry{rangeCode(i), txtAI_[size_t(i)]->text()};
-        return analogInputPlan(entries);
-    };
-    w.stepAfter = [](WriteOutcome outcome) { return stepAfterChannelWrite(outcome, AnalogInputPollStep); };
-    return runChannelWrite(ctx_, w);
+    std::array<AnalogInputEntry, AnalogInputCount> entries;
+    for (int i = 0; i < AnalogInputCount; ++i) entries[size_t(i)] = AnalogInputEntry{rangeCode(i), txtAI_[size_t(i)]->text()};
+    return runConfirmedWrite(ctx_, channelWrite(AnalogInputAction, AnalogInputPollStep, analogInputPlan(entries)));
 }
 
 void AnalogInputPage::txtAI_LostFocus(int index) {

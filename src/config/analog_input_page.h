@@ -6,7 +6,7 @@
 // (which its chart uses) and nothing else.
 
 #include "config/analog_input.h"
-#include "config/control_page_kit.h"
+#include "config/page_family.h"
 
 #include <array>
 

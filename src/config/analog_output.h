@@ -4,9 +4,7 @@
 // registers per output), the write's checks over all four, the entry check of
 // the LO and HI fields and the steps of the page.
 
-#include "config/entry_verdict.h"
-#include "config/exchange_sequence.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "config/analog_output_page.h"
 
-#include "config/setup_values.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 
@@ -99,19 +99,12 @@ void AnalogOutputPage::ShowAnalogOutputSetup() {
 }
 
 WriteOutcome AnalogOutputPage::SetupAnalogOutput() {
-    ChannelWrite w;
-    w.idleStep = AnalogOutputIdleStep;
-    w.action = AnalogOutputAction;
-    w.plan = [this] {
-        std::array<AnalogOutputEntry, AnalogOutputCount> entries;
-        for (int i = 0; i < AnalogOutputCount; ++i)
-            entries[size_t(i)] =
-                AnalogOutputEntry{std::max(0, cbAOParameter_[size_t(i)]->currentIndex()), txtAO_[size_t(2 * i)]->text(),
-                                  txtAO_[size_t(2 * i + 1)]->text(), std::max(0, cbAOOutputType_[size_t(i)]->currentIndex())};
-        return analogOutputPlan(entries);
-    };
-    w.stepAfter = [](WriteOutcome outcome) { return stepAfterChannelWrite(outcome, AnalogOutputIdleStep); };
-    return runChannelWrite(ctx_, w);
+    std::array<AnalogOutputEntry, AnalogOutputCount> entries;
+    for (int i = 0; i < AnalogOutputCount; ++i)
+        entries[size_t(i)] =
+            AnalogOutputEntry{std::max(0, cbAOParameter_[size_t(i)]->currentIndex()), txtAO_[size_t(2 * i)]->text(),
+                              txtAO_[size_t(2 * i + 1)]->text(), std::max(0, cbAOOutputType_[size_t(i)]->currentIndex())};
+    return runConfirmedWrite(ctx_, channelWrite(AnalogOutputAction, AnalogOutputIdleStep, analogOutputPlan(entries)));
 }
 
 void AnalogOutputPage::txtAO_LostFocus(int index) {

@@ -4,7 +4,7 @@
 // until the user writes.
 
 #include "config/analog_output.h"
-#include "config/control_page_kit.h"
+#include "config/page_family.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "config/clock_page.h"
 
-#include "config/setup_values.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 #include "shell/scheduler.h"

@@ -9,7 +9,7 @@
 // joined the window. Only the user's edits set DateEdited and TimeEdited: the
 // housekeeping changes them with their signals blocked.
 
-#include "config/control_page_kit.h"
+#include "config/page_family.h"
 #include "config/meter_clock.h"
 
 #include <QPointer>

@@ -4,9 +4,7 @@
 // (0x0102, bit r-1 for relay r), the manual switching by coils 2 to 4, the entry
 // check of the pulse time and the step table of the page.
 
-#include "config/entry_verdict.h"
-#include "config/exchange_sequence.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "config/control_relay_page.h"
 
 #include "common/prompter.h"
-#include "config/setup_values.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 #include "shell/page_work.h"
@@ -136,18 +136,14 @@ void ControlRelayPage::ShowRelayStatus() {
 // --- writing -------------------------------------------------------------------------------
 
 WriteOutcome ControlRelayPage::SetupControlRelay() {
-    ChannelWrite w;
-    w.idleStep = 0; // every end but a refusal reads the set-up back
-    w.action = RelaySetupAction;
-    w.plan = [this] {
-        std::array<RelayEntry, RelayCount> entries;
-        for (int i = 0; i < RelayCount; ++i)
-            entries[size_t(i)] = RelayEntry{std::max(0, cbRelay_[size_t(i)]->currentIndex()),
-                                            chkRelayA_[size_t(i)]->isChecked(), txtRelay_[size_t(i)]->text()};
-        return relaySetupPlan(entries);
-    };
+    std::array<RelayEntry, RelayCount> entries;
+    for (int i = 0; i < RelayCount; ++i)
+        entries[size_t(i)] = RelayEntry{std::max(0, cbRelay_[size_t(i)]->currentIndex()),
+                                        chkRelayA_[size_t(i)]->isChecked(), txtRelay_[size_t(i)]->text()};
+    // Every end but a refusal reads the set-up back.
+    WriteSequence w = channelWrite(RelaySetupAction, 0, relaySetupPlan(entries));
     w.stepAfter = relayStepAfterWrite;
-    return runChannelWrite(ctx_, w);
+    return runConfirmedWrite(ctx_, w);
 }
 
 void ControlRelayPage::ControlRelayOutput(int index) {

@@ -5,7 +5,7 @@
 // own selections (the status poll, the return after "No") go through
 // setChecked, which Qt reports as no click, so they queue nothing.
 
-#include "config/control_page_kit.h"
+#include "config/page_family.h"
 #include "config/control_relay.h"
 
 #include <array>

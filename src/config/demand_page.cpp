@@ -1,7 +1,6 @@
 #include "config/demand_page.h"
 
-#include "config/setup_controls.h"
-#include "config/setup_values.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "monitor/energy_demand.h"
 #include "monitor/instant_page.h"
@@ -30,7 +29,7 @@ constexpr int kMaxCaptionWidth = 4020, kMaxValueLeft = 4520;
 } // namespace
 
 DemandPage::DemandPage(shell::PageContext& app, const std::array<QLabel*, 4>& demandValues)
-    : SetupPage(app, DemandPageIndex, QStringLiteral("Demand")) {
+    : FramedPage(app, DemandPageIndex, QStringLiteral("Demand")) {
     build(demandValues);
 }
 

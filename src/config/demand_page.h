@@ -4,7 +4,7 @@
 // polls about once a second while it idles at step 1.
 
 #include "config/demand_setup.h"
-#include "config/setup_page.h"
+#include "config/page_family.h"
 
 #include <array>
 
@@ -19,7 +19,7 @@ class PageContext;
 
 namespace config {
 
-class DemandPage : public SetupPage {
+class DemandPage : public FramedPage {
 public:
     // labDemandD(4..7), the present demand texts the live decoder writes, are
     // taken into the page's layout (nullptr: no such label).

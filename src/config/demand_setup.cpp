@@ -1,7 +1,7 @@
 #include "config/demand_setup.h"
 
 #include "common/shared_routines.h"
-#include "config/setup_values.h"
+#include "config/page_family.h"
 
 namespace config {
 

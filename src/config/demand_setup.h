@@ -4,7 +4,7 @@
 // live present and maximum demand that the page shows at step 1 are read by the
 // monitor's ReadDemandValues.
 
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,6 @@
 #include "config/digital_input_page.h"
 
-#include "config/setup_controls.h"
-#include "config/setup_page_work.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "monitor/energy_demand.h"
 #include "monitor/instant_page.h"
@@ -26,7 +25,7 @@ constexpr int kOptionTop = 360, kOptionPitch = 360;
 } // namespace
 
 DigitalInputPage::DigitalInputPage(shell::PageContext& app, QTableWidget* gridDI)
-    : SetupPage(app, DigitalInputPageIndex, QStringLiteral("Digital Input")), gridDI_(gridDI) {
+    : FramedPage(app, DigitalInputPageIndex, QStringLiteral("Digital Input")), gridDI_(gridDI) {
     build();
 }
 
@@ -153,7 +152,7 @@ WriteOutcome DigitalInputPage::WriteDigitalInputSetup() {
         functions[size_t(i)] = controls::tag(frmDI1_[size_t(i)]);
         triggers[size_t(i)] = controls::tag(frmDI2_[size_t(i)]);
     }
-    return runConfirmedSequence(ctx_, digitalInputWrite(functions, triggers));
+    return runConfirmedWrite(ctx_, digitalInputWrite(functions, triggers));
 }
 
 // A click while the set-up is being read marks nothing but still sets its row's Tag.

@@ -6,7 +6,7 @@
 // trigger rows a second time; this page's set-up decoder fills them there too.
 
 #include "config/digital_input_setup.h"
-#include "config/setup_page.h"
+#include "config/page_family.h"
 
 #include <array>
 #include <functional>
@@ -22,7 +22,7 @@ class PageContext;
 
 namespace config {
 
-class DigitalInputPage : public SetupPage {
+class DigitalInputPage : public FramedPage {
 public:
     // gridDI is taken into the page's frame frmDI; its headings are written by the
     // live pages' grid initialiser. nullptr: the page shows no states or counters.

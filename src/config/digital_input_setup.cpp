@@ -59,8 +59,9 @@ WriteSequence digitalInputWrite(const std::array<QString, 8>& functionTags, cons
     s.failedStep = DigitalInputLiveStep;
     for (int ch = 0; ch < DigitalInputCount; ++ch) {
         const QString words = QStringLiteral("Setting Digital Input %1").arg(ch);
-        s.frames.push_back({FnWriteRegisters, uint16_t(digitalInputBlock(ch)),
-                            {tagCode(functionTags[size_t(ch)]), tagCode(triggerTags[size_t(ch)])}, words, words});
+        s.frames.push_back(sequenceFrame(FnWriteRegisters, uint16_t(digitalInputBlock(ch)),
+                                         {tagCode(functionTags[size_t(ch)]), tagCode(triggerTags[size_t(ch)])}, words,
+                                         words));
     }
     return s;
 }

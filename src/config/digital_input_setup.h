@@ -5,9 +5,7 @@
 // and the 32-bit pulse counters (0x0310..0x031F). The set-point page shows the
 // trigger rows a second time and reads them through this page's set-up read.
 
-#include "config/setup_framework.h"
-#include "config/setup_values.h"
-#include "config/write_sequence.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,6 @@
 #include "config/display_scan_page.h"
 
-#include "config/setup_controls.h"
-#include "config/setup_page_work.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 
@@ -22,7 +21,7 @@ constexpr int kLoopTop = 1080, kRowPitch = 420;
 } // namespace
 
 DisplayScanPage::DisplayScanPage(shell::PageContext& app)
-    : SetupPage(app, DisplayScanPageIndex, QStringLiteral("Display Scan")) {
+    : FramedPage(app, DisplayScanPageIndex, QStringLiteral("Display Scan")) {
     build();
 }
 
@@ -88,7 +87,7 @@ void DisplayScanPage::ShowDisplayPages() {
 WriteOutcome DisplayScanPage::SetupDisplayScan() {
     std::array<int, 19> loop{};
     for (int k = 0; k < DisplayLoopCount; ++k) loop[size_t(k)] = cbDisplay_[size_t(k)]->currentIndex();
-    return runConfirmedSequence(
+    return runConfirmedWrite(
         ctx_, displayScanWrite(cbDisplay_[kModeIndex]->currentIndex(), cbDisplay_[kDigitIndex]->currentIndex(), loop));
 }
 

@@ -3,7 +3,7 @@
 // nineteen display pages, read in two blocks and written in three frames.
 
 #include "config/display_scan_setup.h"
-#include "config/setup_page.h"
+#include "config/page_family.h"
 
 #include <array>
 
@@ -16,7 +16,7 @@ class PageContext;
 
 namespace config {
 
-class DisplayScanPage : public SetupPage {
+class DisplayScanPage : public FramedPage {
 public:
     explicit DisplayScanPage(shell::PageContext& app);
 

@@ -43,14 +43,12 @@ WriteSequence displayScanWrite(int modeIndex, int digitIndex, const std::array<i
     std::vector<uint16_t> first, second;
     for (size_t k = 0; k < 10; ++k) first.push_back(listCode(loopIndices[k]));
     for (size_t k = 10; k < 19; ++k) second.push_back(listCode(loopIndices[k]));
-    s.frames = {
-        {FnVendorWrite, uint16_t(DisplayFlagsStart), {listCode(modeIndex), listCode(digitIndex)}, QString(),
-         QStringLiteral("Setting Display Scan Type")},
-        {FnVendorWrite, uint16_t(DisplayLoopStart), std::move(first), QStringLiteral("Setting Display Scan (1)"),
-         QStringLiteral("Setting Display Scan (1)")},
-        {FnWriteRegisters, uint16_t(DisplayLoopStart + 10), std::move(second),
-         QStringLiteral("Setting Display Scan (2)"), QStringLiteral("Setting Display Scan (2)")},
-    };
+    s.frames.push_back(sequenceFrame(FnVendorWrite, uint16_t(DisplayFlagsStart), {listCode(modeIndex), listCode(digitIndex)},
+                                     QString(), QStringLiteral("Setting Display Scan Type")));
+    s.frames.push_back(sequenceFrame(FnVendorWrite, uint16_t(DisplayLoopStart), std::move(first),
+                                     QStringLiteral("Setting Display Scan (1)"), QStringLiteral("Setting Display Scan (1)")));
+    s.frames.push_back(sequenceFrame(FnWriteRegisters, uint16_t(DisplayLoopStart + 10), std::move(second),
+                                     QStringLiteral("Setting Display Scan (2)"), QStringLiteral("Setting Display Scan (2)")));
     return s;
 }
 

@@ -3,8 +3,7 @@
 // digits (0x2018, 0x2019) and its loop of nineteen display pages (0x2210..0x2222).
 // Two reads; the write goes out in three frames.
 
-#include "config/setup_values.h"
-#include "config/write_sequence.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,7 +5,7 @@
 // PtRatio, CtRatio, WiringMode, FrequencyCode); the scheduler reads the block
 // every 10 s on the other pages too.
 
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 #include "shell/page.h"
 
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "config/keyboard_lock.h"
 
 #include "common/prompter.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 

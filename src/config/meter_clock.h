@@ -4,7 +4,7 @@
 // the clock of every meter on the line (address 0, 0x0030) and the battery date
 // write (vendor function 0x70 to 0x001A).
 
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <QDate>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "config/preset_reset.h"
 
 #include "config/keyboard_lock.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <cmath>
 

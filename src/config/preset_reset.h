@@ -5,8 +5,7 @@
 // coil; a failed value write sends no coil, so a counter is never loaded from a
 // register that still holds an earlier value.
 
-#include "config/entry_verdict.h"
-#include "config/exchange_sequence.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <array>

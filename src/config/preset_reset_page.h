@@ -5,7 +5,7 @@
 // one operation on the link (or right after the running one), with all twenty
 // buttons disabled until it has ended.
 
-#include "config/control_page_kit.h"
+#include "config/page_family.h"
 #include "config/preset_reset.h"
 
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "config/pulse_page.h"
 
-#include "config/setup_controls.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 
@@ -17,7 +17,7 @@ constexpr int kGroupTop = 480, kGroupWidth = 3240, kOptionPitch = 390;
 } // namespace
 
 PulsePage::PulsePage(shell::PageContext& app, Kind kind)
-    : SetupPage(app, kind == Kind::Led ? PulseLedPageIndex : PulseOutputPageIndex,
+    : FramedPage(app, kind == Kind::Led ? PulseLedPageIndex : PulseOutputPageIndex,
                 kind == Kind::Led ? QStringLiteral("Pulse LED") : QStringLiteral("Pulse Output")),
       kind_(kind) {
     build();

@@ -5,7 +5,7 @@
 // obLP(0..6) on page 19.
 
 #include "config/pulse_setup.h"
-#include "config/setup_page.h"
+#include "config/page_family.h"
 
 #include <vector>
 
@@ -19,7 +19,7 @@ class PageContext;
 
 namespace config {
 
-class PulsePage : public SetupPage {
+class PulsePage : public FramedPage {
 public:
     enum class Kind { Output, Led };
     PulsePage(shell::PageContext& app, Kind kind);

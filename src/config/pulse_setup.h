@@ -3,8 +3,7 @@
 // two pulse outputs (0x2041, 0x2042) and the pulse LED (0x2040). Each choice is
 // an option group whose frame Tag keeps the code; the write sends the Tags.
 
-#include "config/setup_framework.h"
-#include "config/setup_values.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

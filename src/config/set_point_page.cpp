@@ -1,8 +1,7 @@
 #include "config/set_point_page.h"
 
 #include "config/digital_input_page.h"
-#include "config/setup_controls.h"
-#include "config/setup_page_work.h"
+#include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 
@@ -26,7 +25,7 @@ constexpr int kOptionTop = 360, kOptionPitch = 360;
 
 } // namespace
 
-SetPointPage::SetPointPage(shell::PageContext& app) : SetupPage(app, SetPointPageIndex, SetPointFrameCaption) {
+SetPointPage::SetPointPage(shell::PageContext& app) : FramedPage(app, SetPointPageIndex, SetPointFrameCaption) {
     build();
 }
 
@@ -169,7 +168,7 @@ WriteOutcome SetPointPage::SetupSetPoint() {
         showErrorBox(w.refusal);
         return WriteOutcome::Refused;
     }
-    return runConfirmedSequence(ctx_, *w.write);
+    return runConfirmedWrite(ctx_, *w.write);
 }
 
 void SetPointPage::cbSPFunction_Click() {

@@ -5,7 +5,7 @@
 // and the two relay delays below.
 
 #include "config/set_point_setup.h"
-#include "config/setup_page.h"
+#include "config/page_family.h"
 
 #include <array>
 
@@ -21,7 +21,7 @@ class PageContext;
 
 namespace config {
 
-class SetPointPage : public SetupPage {
+class SetPointPage : public FramedPage {
 public:
     explicit SetPointPage(shell::PageContext& app);
 

@@ -165,13 +165,14 @@ SetPointWrite setPointWrite(const SetPointEntries& e) {
     s.doneWords = e.functionText;
     s.lateErrorWords = e.functionText;
     // A failed block ends the write: the triggers are sent only after it.
-    s.frames.push_back({FnWriteRegisters, uint16_t(setPointBlock(i)),
-                        {listCode(e.relayIndex), second, third, *delayOn, *delayOff}, QString(), e.functionText});
+    s.frames.push_back(sequenceFrame(FnWriteRegisters, uint16_t(setPointBlock(i)),
+                                     {listCode(e.relayIndex), second, third, *delayOn, *delayOff}, QString(),
+                                     e.functionText));
     if (layout == SetPointLayout::StatusMatrix) {
         // Every trigger goes out even after one failed; any failure is reported at the end.
         for (int j = 0; j < DigitalInputCount; ++j)
-            s.frames.push_back({FnWriteRegisters, uint16_t(digitalInputBlock(j) + 1),
-                                {tagCode(e.triggerTags[size_t(j)])}, QString(), QString()});
+            s.frames.push_back(
+                sequenceFrame(FnWriteRegisters, uint16_t(digitalInputBlock(j) + 1), {tagCode(e.triggerTags[size_t(j)])}));
     }
     result.write = std::move(s);
     return result;

@@ -6,10 +6,7 @@
 // triggered by the digital inputs, whose trigger registers (0x2099 + 8j) it
 // writes after its block.
 
-#include "config/entry_verdict.h"
-#include "config/setup_framework.h"
-#include "config/setup_values.h"
-#include "config/write_sequence.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,7 +5,7 @@
 // time, then every value one frame at a time; Enter in a value field sends that
 // value alone, without question or login. The page keeps no modified flag.
 
-#include "config/control_page_kit.h"
+#include "config/page_family.h"
 #include "config/simulation_setup.h"
 
 #include <array>

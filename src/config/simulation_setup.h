@@ -9,9 +9,7 @@
 // works in double precision.
 
 #include "common/app_state.h"
-#include "config/entry_verdict.h"
-#include "config/exchange_sequence.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "config/system_function_download.h"
 
 #include "config/register_files.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 namespace config {
 

@@ -4,7 +4,7 @@
 // time the page is entered, saved to and compared with "*.SF" files, and
 // downloaded from a file into the meter.
 
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 #include "config/system_function.h"
 #include "config/system_function_download.h"
 #include "shell/page.h"

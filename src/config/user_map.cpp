@@ -1,7 +1,7 @@
 #include "config/user_map.h"
 
 #include "config/register_files.h"
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 namespace config {
 

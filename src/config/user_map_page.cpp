@@ -2,9 +2,8 @@
 
 #include "common/prompter.h"
 #include "common/shared_routines.h"
-#include "config/entry_verdict.h"
+#include "config/page_family.h"
 #include "config/register_files.h"
-#include "config/setup_values.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
 #include "shell/page_context.h"

@@ -3,7 +3,7 @@
 // gridMapping, the single-slot entry window SetMapForm, and the "*.Map" file
 // download and save. The page is driven by MappingRequest rather than by its step.
 
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 #include "config/user_map.h"
 #include "shell/page.h"
 

@@ -1,7 +1,7 @@
 #include "records/context_meter_link.h"
 
 #include "common/shared_routines.h"
-#include "config/setup_values.h"
+#include "pages/values.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 
@@ -26,7 +26,7 @@ std::optional<std::vector<uint16_t>> ContextMeterLink::read(int16_t code, uint16
         ~Restore() { master.registerDecoder(code, own); }
     } restore{master, code, own};
     master.registerDecoder(code, [&] {
-        words = config::replyWords(link, count);
+        words = pages::replyWords(link, count);
         if (own) own();
     });
     master.SendReadHoldingRegisters(code, start, count);

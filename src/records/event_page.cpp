@@ -1,8 +1,9 @@
 #include "records/event_page.h"
 
 #include "common/prompter.h"
-#include "config/setup_framework.h"
-#include "config/setup_values.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
+#include "pages/values.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
 #include "records/context_meter_link.h"
@@ -106,7 +107,7 @@ void EventPage::registerDecoders(rtu::ModbusMaster& master) {
 }
 
 void EventPage::OnEventCountReply() {
-    const auto words = config::replyWords(ctx_.app().link, 1);
+    const auto words = pages::replyWords(ctx_.app().link, 1);
     if (words.empty()) return;
     const EventLog::CountOutcome outcome = log_.onCount(words[0]);
     showRows(0, outcome.cleared ? kMaxEvents : 0);
@@ -156,7 +157,7 @@ void EventPage::SendEventData() {
 }
 
 void EventPage::clearStep() {
-    if (config::runConfirmedCoilCommand(config::setupContext(ctx_), kClearEventCoil, kClearEventWords))
+    if (pages::runConfirmedCoilCommand(pages::setupContext(ctx_), kClearEventCoil, kClearEventWords))
         ctx_.page().Ticks.MinuteTicks = common::TickCounters::MinuteCap; // a full log is counted again at once
 }
 

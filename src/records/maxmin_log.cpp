@@ -145,7 +145,7 @@ QStringList MaxMinLog::csvLines() const {
 
 // --- the clear time -----------------------------------------------------------------------
 
-config::CombinedCheck clearTimeCheck() {
+pages::CombinedCheck clearTimeCheck() {
     return {0, 65535,
             QStringLiteral("Clear Max./Min. Log Time > (65535) or Clear Max./Min. Log Time < (0)"),
             QStringLiteral("0")};
@@ -156,14 +156,14 @@ QString wholePartText(const QString& text) {
 }
 
 std::optional<uint16_t> clearTimeValue(const QString& boxText) {
-    if (!config::isNumericEntry(boxText)) return std::nullopt;
+    if (!pages::isNumericEntry(boxText)) return std::nullopt;
     const double v = std::floor(common::leadingNumber(boxText));
     if (v < 0 || v > 65535) return std::nullopt;
     return uint16_t(v);
 }
 
 std::vector<uint8_t> clearTimeFrame(uint8_t address, uint16_t value) {
-    return config::buildWriteFrame(address, config::FnWriteRegisters, kClearTimeRegister, {value});
+    return pages::buildWriteFrame(address, pages::FnWriteRegisters, kClearTimeRegister, {value});
 }
 
 bool clearMaxMinLog(MeterLink& link, QString& boxText, ClearTimeOrigin& origin) {

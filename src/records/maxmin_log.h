@@ -7,7 +7,8 @@
 // page shows them. The maximum-demand decode also fills the Demand page's four
 // labels (value, time, date).
 
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "records/record_format.h"
 #include "records/record_link.h"
 
@@ -101,7 +102,7 @@ private:
 
 // The entry check of txtMaxMin (both failures give "0" back); afterwards the
 // box holds the whole part of its value (wholePartText).
-config::CombinedCheck clearTimeCheck();
+pages::CombinedCheck clearTimeCheck();
 QString wholePartText(const QString& text);
 // The box's value as the register's value; nullopt when it is no number in 0..65535.
 std::optional<uint16_t> clearTimeValue(const QString& boxText);

@@ -1,8 +1,9 @@
 #include "records/maxmin_page.h"
 
 #include "common/prompter.h"
-#include "config/setup_framework.h"
-#include "config/setup_values.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
+#include "pages/values.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
 #include "records/context_meter_link.h"
@@ -81,7 +82,7 @@ void MaxMinPage::build() {
 
     // Only a clear time the user typed, or one read from this meter, is written back.
     QObject::connect(txtMaxMin_, &QLineEdit::textEdited, frame_, [this] { origin_ = ClearTimeOrigin::User; });
-    config::watchField(txtMaxMin_, [this] { txtMaxMin_LostFocus(); });
+    pages::watchField(txtMaxMin_, [this] { txtMaxMin_LostFocus(); });
 }
 
 void MaxMinPage::initGrid(QTableWidget* grid, const std::vector<LogRow>& rows) {
@@ -117,7 +118,7 @@ void MaxMinPage::registerDecoders(rtu::ModbusMaster& master) {
 // --- decoders ------------------------------------------------------------------------------
 
 void MaxMinPage::OnMaxMinSettingReply() {
-    const auto words = config::replyWords(ctx_.app().link, 1);
+    const auto words = pages::replyWords(ctx_.app().link, 1);
     if (words.empty()) return;
     txtMaxMin_->setText(QString::number(words[0]));
     origin_ = ClearTimeOrigin::Meter;
@@ -126,7 +127,7 @@ void MaxMinPage::OnMaxMinSettingReply() {
 void MaxMinPage::showLogReply(int16_t code) {
     const LogBlock* block = maxMinBlock(code);
     if (!block) return;
-    const auto words = config::replyWords(ctx_.app().link, block->count);
+    const auto words = pages::replyWords(ctx_.app().link, block->count);
     const std::vector<int> rows = log_.apply(code, words, ctx_.app().meter, dateStyle(ctx_.app()));
     showRows(block->minimum, rows);
     if (code == CmdMaxDemand) showDemandLabels(rows);
@@ -208,7 +209,7 @@ void MaxMinPage::clearStep() {
     if (ok)
         ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kClearMaxMinWords + QStringLiteral(" Ok!")));
     else
-        config::showWriteError(config::setupContext(ctx_), kClearMaxMinWords);
+        pages::showWriteError(pages::setupContext(ctx_), kClearMaxMinWords);
 }
 
 void MaxMinPage::SaveMaxMinLog() {
@@ -220,7 +221,7 @@ void MaxMinPage::SaveMaxMinLog() {
 // --- controls ------------------------------------------------------------------------------
 
 void MaxMinPage::txtMaxMin_LostFocus() {
-    config::checkEntry(txtMaxMin_, clearTimeCheck());
+    pages::checkEntry(txtMaxMin_, clearTimeCheck());
     txtMaxMin_->setText(wholePartText(txtMaxMin_->text()));
 }
 

@@ -1,7 +1,8 @@
 #include "records/trace_page.h"
 
 #include "common/prompter.h"
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "link/modbus_master.h"
 #include "records/context_meter_link.h"
 #include "records/trace_plot_widget.h"
@@ -113,7 +114,7 @@ void TracePage::buildControlTab(QWidget* tab) {
         cbTrace_[size_t(i)] = c;
         // A choice by the user marks the page modified; the memory usage also
         // shows its group frames, however it changes.
-        QObject::connect(c, &QComboBox::activated, frame_, [this] { config::markModified(ctx_.page()); });
+        QObject::connect(c, &QComboBox::activated, frame_, [this] { pages::markModified(ctx_.page()); });
         if (i == 1)
             QObject::connect(c, &QComboBox::currentIndexChanged, frame_, [this] {
                 syncStoreSize();
@@ -142,8 +143,8 @@ void TracePage::buildControlTab(QWidget* tab) {
         e->setObjectName(QStringLiteral("txtTrace_%1").arg(i));
         e->setGeometry(222, y, 56, 21);
         txtTrace_[size_t(i)] = e;
-        QObject::connect(e, &QLineEdit::textEdited, frame_, [this] { config::markModified(ctx_.page()); });
-        config::watchField(e, [this, i] { txtTrace_LostFocus(i); });
+        QObject::connect(e, &QLineEdit::textEdited, frame_, [this] { pages::markModified(ctx_.page()); });
+        pages::watchField(e, [this, i] { txtTrace_LostFocus(i); });
         const int hint = i < 9 ? 20 + i : 19;
         const QString hintText = i < 3 ? QStringLiteral("100% = 5A  (0=Off)")
                                  : i < 9 ? QStringLiteral("100% = 500V  (0=Off)")
@@ -428,17 +429,17 @@ void TracePage::WriteTraceSetup() {
     const bool loggedIn = ctx_.services().Login ? ctx_.services().Login() : false;
     if (!loggedIn || !app.LoginOk) return;
 
-    const config::SetupContext setup = config::setupContext(ctx_);
+    const pages::SetupContext setup = pages::setupContext(ctx_);
     ContextMeterLink link(ctx_);
     if (!link.send(traceSetupFrame1(link.address(), std::max(0, cbTrace_[0]->currentIndex()),
                                     std::max(0, usage()), *levels.words))) {
-        config::showWriteError(setup, kTraceSetupWords + QStringLiteral(" (1)"));
+        pages::showWriteError(setup, kTraceSetupWords + QStringLiteral(" (1)"));
         return;
     }
     std::array<int, 7> inputs{};
     for (size_t j = 0; j < 7; ++j) inputs[j] = std::max(0, cbTrace_[j + 2]->currentIndex());
     if (!link.send(traceSetupFrame2(link.address(), inputs))) {
-        config::showWriteError(setup, kTraceSetupWords + QStringLiteral(" (2)"));
+        pages::showWriteError(setup, kTraceSetupWords + QStringLiteral(" (2)"));
         return;
     }
     ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kTraceSetupWords + QStringLiteral(" Ok!")));
@@ -446,7 +447,7 @@ void TracePage::WriteTraceSetup() {
 }
 
 void TracePage::ResetTraceMemory() {
-    config::runConfirmedCoilCommand(config::setupContext(ctx_), kTraceResetCoil, kTraceResetWords);
+    pages::runConfirmedCoilCommand(pages::setupContext(ctx_), kTraceResetCoil, kTraceResetWords);
     ctx_.page().moveStep(TracePoll);
 }
 

@@ -1,7 +1,8 @@
 #include "records/trace_setup.h"
 
 #include "common/shared_routines.h"
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "monitor/instant_values.h"
 
 #include <cmath>
@@ -77,7 +78,7 @@ std::optional<TraceSetup> decodeTraceSetup(std::span<const uint16_t> w) {
 }
 
 std::optional<TraceEntryRefusal> checkTraceEntry(int index, const QString& text) {
-    if (!config::isNumericEntry(text)) return TraceEntryRefusal{QStringLiteral("Data Key In Error!"), true};
+    if (!pages::isNumericEntry(text)) return TraceEntryRefusal{QStringLiteral("Data Key In Error!"), true};
     const double v = common::leadingNumber(text);
     if (v < 0) return TraceEntryRefusal{traceFieldCaption(index) + QStringLiteral(" < 0"), false};
     const double high = index == 9 ? 30 : 100;
@@ -93,7 +94,7 @@ TraceLevelWords encodeTraceLevels(const std::array<QString, kTraceLevels>& texts
             out.refusal = refusal->message;
             return out;
         }
-        words[i] = *config::encodeTenths(common::leadingNumber(texts[i]));
+        words[i] = *pages::encodeTenths(common::leadingNumber(texts[i]));
     }
     out.words = words;
     return out;
@@ -103,14 +104,14 @@ std::vector<uint8_t> traceSetupFrame1(uint8_t address, int mode, int usage,
                                       const std::array<uint16_t, kTraceLevels>& levels) {
     std::vector<uint16_t> values{uint16_t(mode & 0xFF), uint16_t(usage & 0xFF)};
     values.insert(values.end(), levels.begin(), levels.end());
-    return config::buildWriteFrame(address, config::FnWriteRegisters, kTraceSetupRegister, values);
+    return pages::buildWriteFrame(address, pages::FnWriteRegisters, kTraceSetupRegister, values);
 }
 
 std::vector<uint8_t> traceSetupFrame2(uint8_t address, const std::array<int, 7>& inputs) {
     std::vector<uint16_t> values;
     for (int i : inputs) values.push_back(uint16_t(i & 0xFF));
     values.insert(values.end(), {0, 0});
-    return config::buildWriteFrame(address, config::FnWriteRegisters, kTraceSecondFrameRegister, values);
+    return pages::buildWriteFrame(address, pages::FnWriteRegisters, kTraceSecondFrameRegister, values);
 }
 
 std::optional<std::array<bool, kTraceGroups>> traceGroupFrames(int usage) {

@@ -1,6 +1,7 @@
 #include "records/trace_store.h"
 
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "records/record_format.h"
 
 #include <cmath>
@@ -72,7 +73,7 @@ QString traceLoadErrorText(const QString& address, int group) {
 }
 
 std::vector<uint8_t> traceChannelFrame(uint8_t address, int meterChannel) {
-    return config::buildWriteFrame(address, config::FnWriteRegisters, kTraceChannelRegister,
+    return pages::buildWriteFrame(address, pages::FnWriteRegisters, kTraceChannelRegister,
                                    {uint16_t(meterChannel & 0xFF)});
 }
 

@@ -1,7 +1,8 @@
 #include "records/trend_logger.h"
 
 #include "common/shared_routines.h"
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "monitor/data_log_format.h"
 #include "monitor/instant_values.h"
 #include "monitor/waveform_math.h"
@@ -79,7 +80,7 @@ TrendSetup decodeTrendSetup(std::span<const uint16_t> words, float version) {
 }
 
 std::vector<uint8_t> trendSetupFrame(uint8_t address, const TrendSetup& s) {
-    return config::buildWriteFrame(address, config::FnWriteRegisters, kTrendSetupRegister,
+    return pages::buildWriteFrame(address, pages::FnWriteRegisters, kTrendSetupRegister,
                                    {uint16_t(s.interval & 0xFF), uint16_t(s.channel & 0xFF), uint16_t(s.mode & 0xFF)});
 }
 

@@ -2,7 +2,8 @@
 
 #include "common/prompter.h"
 #include "common/shared_routines.h"
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "config/user_map.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
@@ -282,7 +283,7 @@ bool TrendPage::SetupTrend() {
     if (!(svc.Login && svc.Login()) || !app.LoginOk) return false;
     ContextMeterLink link(ctx_);
     if (!link.send(trendSetupFrame(link.address(), listChoices()))) {
-        config::showWriteError(config::setupContext(ctx_), kSetupTrendWords);
+        pages::showWriteError(pages::setupContext(ctx_), kSetupTrendWords);
         return false;
     }
     ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kSetupTrendWords + QStringLiteral(" Ok!")));
@@ -296,7 +297,7 @@ void TrendPage::startOrStop(bool start) {
     const QString caption = trendRunCaption(!start);
     const uint16_t coil = start ? kTrendStartCoil : kTrendStopCoil;
     // Declined, refused, failed or done: the next tick reads set-up and status again.
-    if (!config::runConfirmedCoilCommand(config::setupContext(ctx_), int16_t(coil), caption)) return;
+    if (!pages::runConfirmedCoilCommand(pages::setupContext(ctx_), int16_t(coil), caption)) return;
     cmdTrend_[1]->setText(trendRunCaption(start));
     if (start) {
         log_.clearRecords(); // a started logger begins a new log

@@ -244,12 +244,12 @@ bool AddressPanel::eventFilter(QObject* watched, QEvent* event) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             const QWidget* before = focusBefore_;
             const bool passedOn = before && before != form_.txtAddress() && (!before->isEnabled() || !before->isVisible());
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !passedOn)
+            if (common::focusMovedByPerson(reason) && !passedOn)
                 txtAddress_GotFocus();
         } else if (type == QEvent::FocusOut) {
             // Switching to another program is not leaving the box.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) txtAddress_LostFocus();
+            if (common::focusMovedByPerson(reason)) txtAddress_LostFocus();
         } else if (type == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -266,7 +266,7 @@ bool AddressPanel::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::FocusIn) txtGroup_GotFocus(i);
         else if (type == QEvent::FocusOut) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) txtGroup_LostFocus(i);
+            if (common::focusMovedByPerson(reason)) txtGroup_LostFocus(i);
         }
         return false;
     }

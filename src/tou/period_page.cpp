@@ -36,7 +36,7 @@ bool isTimeField(int index) { return index % 4 < 2; }
 
 } // namespace
 
-PeriodPage::PeriodPage(shell::PageContext& ctx) : ctx_(ctx), setup_(config::setupContext(ctx)) { build(); }
+PeriodPage::PeriodPage(shell::PageContext& ctx) : ctx_(ctx), setup_(pages::setupContext(ctx)) { build(); }
 
 PeriodPage::~PeriodPage() {
     if (frame_ && !frame_->parent()) delete frame_.data();
@@ -79,13 +79,13 @@ void PeriodPage::build() {
             if (isTimeField(n)) box->setInputMask(QStringLiteral("00:00;_"));
             if (k < 3) placeTwips(box, kPeriodColumns[k], top, kPeriodWidths[k], 315);
             else box->hide(); // never used
-            config::watchField(box, [this, n] { txtTOU1_LostFocus(n); });
+            pages::watchField(box, [this, n] { txtTOU1_LostFocus(n); });
             txtTOU1_[size_t(n)] = box;
         }
         auto* cost = new QLineEdit(frame_);
         cost->setObjectName(QStringLiteral("txtTOUC_%1").arg(i));
         placeTwips(cost, kPeriodColumns[3], top, kPeriodWidths[3], 315);
-        config::watchField(cost, [this, i] { txtTOUC_LostFocus(i); });
+        pages::watchField(cost, [this, i] { txtTOUC_LostFocus(i); });
         txtTOUC_[size_t(i)] = cost;
     }
 
@@ -142,7 +142,7 @@ void PeriodPage::runStep(int16_t pageStep) {
     case PeriodStepSetup: SetupTimeOfUse(); break;
     case PeriodStepReset: {
         const CoilCommand c = resetCountCommand();
-        config::runConfirmedCoilCommand(setup_, int16_t(c.coil), cmdTOU_[0]->text());
+        pages::runConfirmedCoilCommand(setup_, int16_t(c.coil), cmdTOU_[0]->text());
         break;
     }
     default: break;
@@ -207,7 +207,7 @@ void PeriodPage::SetupTimeOfUse() {
     int acknowledged = 0;
     for (const TouWrite& w : plan.writes) {
         const bool ok = !ctx_.master().ops().cancelled() &&
-                        config::sendWriteFrame(setup_, w.function, w.firstRegister, w.values);
+                        pages::sendWriteFrame(setup_, w.function, w.firstRegister, w.values);
         if (!ok) {
             showErrorBox(resultLine(address, w.progress, false));
             break;

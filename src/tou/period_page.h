@@ -8,7 +8,8 @@
 // Steps: 0 read the periods, 1 the status once a second, 2 "Setting Time Of
 // Use" (checks, question, login, eight frames), 3 "Reset TOU Count" (coil 27).
 
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "shell/page.h"
 #include "tou/tou_periods.h"
 
@@ -61,7 +62,7 @@ private:
     void build();
 
     shell::PageContext& ctx_;
-    config::SetupContext setup_;
+    pages::SetupContext setup_;
     QPointer<QGroupBox> frame_;
     std::array<QLabel*, 25> labTOU_{};
     std::array<QLabel*, 19> labTOUD_{};

@@ -1,6 +1,7 @@
 #include "tou/tou_editors.h"
 
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 
 #include <QRegularExpression>
 
@@ -92,7 +93,7 @@ QString pickerCellText(const std::optional<QDate>& date) {
 
 EntryCheck checkBillDate(const QString& text) {
     const QString one = QStringLiteral("1");
-    if (!config::isNumericEntry(text)) return {QStringLiteral("Monthly Bill Date Key In Error!"), one};
+    if (!pages::isNumericEntry(text)) return {QStringLiteral("Monthly Bill Date Key In Error!"), one};
     const double v = text.trimmed().toDouble();
     if (v < 1 || v > 31) return {QStringLiteral("Monthly Bill Date :\n< 1\nor\n> 31"), one};
     return {};
@@ -100,7 +101,7 @@ EntryCheck checkBillDate(const QString& text) {
 
 EntryCheck checkUnitCost(const QString& text) {
     const QString zero = QStringLiteral("0");
-    if (!config::isNumericEntry(text)) return {QStringLiteral("Data Key In Error!"), zero};
+    if (!pages::isNumericEntry(text)) return {QStringLiteral("Data Key In Error!"), zero};
     if (text.trimmed().toDouble() < 0) return {QStringLiteral("Unit cost Dollars < 0"), zero};
     return {};
 }

@@ -81,7 +81,7 @@ void setCellColour(QTableWidget* g, int row, int col, const QColor& colour) {
 
 } // namespace
 
-TouPage::TouPage(shell::PageContext& ctx) : ctx_(ctx), setup_(config::setupContext(ctx)) { build(); }
+TouPage::TouPage(shell::PageContext& ctx) : ctx_(ctx), setup_(pages::setupContext(ctx)) { build(); }
 
 TouPage::~TouPage() {
     if (frame_ && !frame_->parent()) delete frame_.data();
@@ -257,7 +257,7 @@ void TouPage::buildSeasonTab(QWidget* tab) {
     placeTwips(txtTOUBillDate_, 1900, 2160, 500, 300);
     QObject::connect(txtTOUBillDate_, &QLineEdit::textEdited, frame_, [this](const QString& text) {
         t_.editors.billDate = text;
-        config::markModified(ctx_.page());
+        pages::markModified(ctx_.page());
     });
 }
 
@@ -545,7 +545,7 @@ void TouPage::chkTOUYearF_Click(int index) {
 void TouPage::chkTOUWeek_Click(int index) {
     if (index < 0 || index >= kWeekdayCount) return;
     t_.editors.weekdays[size_t(index)] = chkTOUWeek_[size_t(index)]->isChecked();
-    config::markModified(ctx_.page());
+    pages::markModified(ctx_.page());
 }
 
 // --- buttons ----------------------------------------------------------------------------------------------
@@ -614,7 +614,7 @@ void TouPage::runStep(int16_t pageStep) {
     case StepClearEnergy:
     case StepFreeze: {
         const CoilCommand c = pageStep == StepClearEnergy ? clearEnergyCommand() : freezeCommand();
-        config::runConfirmedCoilCommand(setup_, int16_t(c.coil), c.action);
+        pages::runConfirmedCoilCommand(setup_, int16_t(c.coil), c.action);
         break;
     }
     default: break;
@@ -693,7 +693,7 @@ SetupTouOutcome TouPage::SetupTOU() {
             for (const TouWrite& w : plan.writes) {
                 // Each frame is sent only when the one before it was acknowledged.
                 if (ctx_.master().ops().cancelled() ||
-                    !config::sendWriteFrame(setup_, w.function, w.firstRegister, w.values)) {
+                    !pages::sendWriteFrame(setup_, w.function, w.firstRegister, w.values)) {
                     outcome = SetupTouOutcome::Failed;
                     break;
                 }

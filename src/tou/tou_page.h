@@ -10,7 +10,8 @@
 // or the energies (every tick, on the "Show" tab); steps 1..3 are "Setup TOU",
 // "Clear All TOU Energy" and "Freeze".
 
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "shell/page.h"
 #include "tou/tou_energy.h"
 #include "tou/tou_month_view.h"
@@ -182,7 +183,7 @@ private:
     void showError(const QString& text) const;
 
     shell::PageContext& ctx_;
-    config::SetupContext setup_;
+    pages::SetupContext setup_;
     TouTables t_;
     EnergyView energy_;
     int16_t blockIndex_ = 0; // TOUBlockIndex: the schedule, slot or month being read

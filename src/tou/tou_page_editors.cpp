@@ -69,7 +69,7 @@ void TouPage::buildEditors() {
     txtTOUST_->setMaxLength(5);
     placeTwips(txtTOUST_, 0, 0, 1700, 300);
     txtTOUST_->hide();
-    config::watchField(txtTOUST_, [this] { txtTOUST_LostFocus(); });
+    pages::watchField(txtTOUST_, [this] { txtTOUST_LostFocus(); });
     QObject::connect(txtTOUST_, &QLineEdit::returnPressed, frame_, [this] { txtTOUST_LostFocus(); });
     onFocusOut(cbTOUTariff_, [this] { cbTOUTariff_LostFocus(); });
 
@@ -104,8 +104,8 @@ void TouPage::buildEditors() {
         QObject::connect(strip, &QTabWidget::currentChanged, frame_, [this] { hideEditors(); });
     }
 
-    config::watchField(txtTOUBillDate_, [this] { txtTOUBillDate_LostFocus(); });
-    for (QLineEdit* name : txtTOUName_) config::watchField(name, [this] { RefreshTOUNames(); });
+    pages::watchField(txtTOUBillDate_, [this] { txtTOUBillDate_LostFocus(); });
+    for (QLineEdit* name : txtTOUName_) pages::watchField(name, [this] { RefreshTOUNames(); });
 }
 
 void TouPage::hideEditors() {
@@ -145,7 +145,7 @@ QRect TouPage::cellRect(int g, int row, int col) const {
 
 void TouPage::EditTOUGridCell(int g, int row, int col) {
     if (g < 0 || g > 2) return;
-    config::markModified(ctx_.page());
+    pages::markModified(ctx_.page());
     currentRow_[size_t(g)] = row;
     currentCol_[size_t(g)] = col;
     placeEditor(g, false);
@@ -234,7 +234,7 @@ void TouPage::cbTOUSchedule_Click(int g, int listIndex) {
     if (ctx_.page().Refreshing) return;
     DayRow* row = editedDayRow(g);
     if (!row || editCol_ != 2) return;
-    config::markModified(ctx_.page());
+    pages::markModified(ctx_.page());
     setDaySchedule(*row, listIndex, t_.names);
     showDayGrid(g);
 }

@@ -4,7 +4,8 @@
 
 #include "common/prompter.h"
 #include "common/shared_routines.h"
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "link/status_sink.h"
 #include "monitor/live_widgets.h"
 #include "shell/page_context.h"
@@ -62,7 +63,7 @@ void TouPage::buildFolderTab(QWidget* tab) {
     txtTOUFile_ = new QLineEdit(tab);
     txtTOUFile_->setObjectName(QStringLiteral("txtTOUFile"));
     placeTwips(txtTOUFile_, 2160, 4980, 3420, 300);
-    config::watchField(txtTOUFile_, [this] { txtTOUFile_LostFocus(); });
+    pages::watchField(txtTOUFile_, [this] { txtTOUFile_LostFocus(); });
 
     cmdTOUC_[2]->setParent(tab);
     cmdTOUC_[3]->setParent(tab);

@@ -1,7 +1,8 @@
 #include "tou/tou_periods.h"
 
 #include "common/shared_routines.h"
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "monitor/instant_values.h"
 
 #include <cmath>
@@ -55,7 +56,7 @@ std::optional<PeriodStatus> decodePeriodStatus(std::span<const uint16_t> regs, d
         s.energy[size_t(i)] = QString::number(raw * ptRatio * ctRatio / 1000.0, 'f', 3);
         s.cost[size_t(i)] = QStringLiteral("0");
         const QString& unit = unitCosts[size_t(i)];
-        if (!config::isNumericEntry(unit)) continue;
+        if (!pages::isNumericEntry(unit)) continue;
         // The cost of what the label shows, not of the unrounded energy.
         const double cost = unit.trimmed().toDouble() * s.energy[size_t(i)].toDouble();
         s.cost[size_t(i)] = monitor::plainNumber(cost);
@@ -66,7 +67,7 @@ std::optional<PeriodStatus> decodePeriodStatus(std::span<const uint16_t> regs, d
 }
 
 std::optional<uint16_t> encodeRate(const QString& text) {
-    if (!config::isNumericEntry(text)) return std::nullopt;
+    if (!pages::isNumericEntry(text)) return std::nullopt;
     // The text is decimal; its hundredths are rounded once, after taking off the
     // binary noise of the multiplication (5.115 x 100 is 511.4999... in binary).
     const double hundredths = std::round(text.trimmed().toDouble() * 100.0 * 1e6) / 1e6;
@@ -96,7 +97,7 @@ PeriodPlan planPeriodWrite(const std::array<PeriodFields, kPeriodCount>& rows) {
             plan.writes.clear();
             return plan;
         }
-        plan.writes.push_back({config::FnWriteRegisters, uint16_t(kPeriodStart + kPeriodStride * i),
+        plan.writes.push_back({pages::FnWriteRegisters, uint16_t(kPeriodStart + kPeriodStride * i),
                                {uint16_t(start.hour << 8 | start.minute), uint16_t(stop.hour << 8 | stop.minute), *rate},
                                "Setting Time Of Use " + n});
         previousStop = stop;

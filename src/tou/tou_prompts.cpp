@@ -3,10 +3,10 @@
 
 namespace tou {
 
-Permission askPermission(const config::SetupContext& ctx, const QString& action) {
-    const auto stop = config::confirmAndLogIn(ctx, action);
+Permission askPermission(const pages::SetupContext& ctx, const QString& action) {
+    const auto stop = pages::confirmAndLogIn(ctx, action);
     if (!stop) return Permission::Granted;
-    return *stop == config::WriteOutcome::Declined ? Permission::Declined : Permission::LoginRefused;
+    return *stop == pages::WriteOutcome::Declined ? Permission::Declined : Permission::LoginRefused;
 }
 
 } // namespace tou

@@ -1,8 +1,9 @@
 #include "tou/tou_transfer.h"
 
-#include "config/setup_values.h"
+#include "pages/values.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "common/shared_routines.h"
-#include "config/setup_framework.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +21,7 @@ QString scheduleText(uint16_t reg) { return QString::number(low(reg) > 5 ? 0 : l
 
 } // namespace
 
-std::vector<uint16_t> replyWords(const rtu::LinkState& link) { return config::replyWords(link, rtu::RxBufferSize); }
+std::vector<uint16_t> replyWords(const rtu::LinkState& link) { return pages::replyWords(link, rtu::RxBufferSize); }
 
 // --- upload ---------------------------------------------------------------------------------------
 
@@ -152,7 +153,7 @@ public:
     }
     // A number as a byte: the cell must be a number; halves round to even.
     uint16_t number(const QString& text, int max, const QString& field) {
-        if (!config::isNumericEntry(text)) return fail(text, field);
+        if (!pages::isNumericEntry(text)) return fail(text, field);
         return inRange(std::nearbyint(text.trimmed().toDouble()), max, text, field);
     }
     // The number at the start of the text; an empty or non-numeric text is 0.
@@ -183,11 +184,11 @@ void appendDay(CellReader& in, std::vector<uint16_t>& v, const YearColumn& col, 
 
 std::vector<TouWrite> yearFrames(CellReader& in, const YearColumn& col, int c, int slot) {
     in.setPlace("Year " + QString::number(kFirstYear + c));
-    TouWrite a{config::FnVendorWrite, calendarStart(slot), {uint16_t(kFirstYear + c)}, {}};
+    TouWrite a{pages::FnVendorWrite, calendarStart(slot), {uint16_t(kFirstYear + c)}, {}};
     for (int s = 0; s < kSeasonCount; ++s)
         appendDay(in, a.values, col, seasonDateRow(s), kSeason + QString::number(s + 1), " Start Date");
     a.values.resize(16, 0); // registers 9..15 are not used
-    TouWrite b{config::FnVendorWrite, uint16_t(calendarStart(slot) + kFrameARegisters), {},
+    TouWrite b{pages::FnVendorWrite, uint16_t(calendarStart(slot) + kFrameARegisters), {},
                "Setup " + QString::number(kFirstYear + c) + " Calendar OK."};
     for (int h = 0; h < kHolidayCount; ++h)
         appendDay(in, h < 10 ? a.values : b.values, col, holidayDateRow(h), kHoliday + QString::number(h + 1),
@@ -201,7 +202,7 @@ std::vector<TouWrite> yearFrames(CellReader& in, const YearColumn& col, int c, i
 TouWrite scheduleFrame(CellReader& in, const Schedule& schedule, int i) {
     in.setPlace("Schedule " + QString::number(i + 1));
     // The meter takes the last schedule with the standard write only.
-    TouWrite w{i < kScheduleCount - 1 ? config::FnVendorWrite : config::FnWriteRegisters, scheduleStart(i), {},
+    TouWrite w{i < kScheduleCount - 1 ? pages::FnVendorWrite : pages::FnWriteRegisters, scheduleStart(i), {},
                "Setup Schedule " + QString::number(i) + " OK."};
     for (int p = 0; p < kChannelCount; ++p) {
         const QString channel = "Channel " + QString::number(p + 1);

@@ -9,7 +9,7 @@
 // registers from 0x2310 + 0x50 k (year; four seasons of date and schedule; seven
 // unused registers; thirty holidays; weekday mask, weekday schedule, bill date).
 
-#include "config/exchange_sequence.h"
+#include "pages/confirmed_write.h"
 #include "link/link_state.h"
 #include "tou/tou_tables.h"
 
@@ -41,7 +41,7 @@ inline const QString kUploadCaption = QStringLiteral("Time Of Use - Upload Regis
 inline const QString kDownloadCaption = QStringLiteral("Time Of Use - Download Register ......");
 
 // "Meter [<address>] <words> Ok!" / " Error!"
-using config::resultLine;
+using pages::resultLine;
 
 // The registers of the function-3 reply in RxBuffer (as many as its byte count
 // and the bytes received hold).

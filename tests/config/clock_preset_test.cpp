@@ -43,11 +43,11 @@ TEST(PresetReset, PresetIsTheValueThenItsCoil) {
     EXPECT_EQ(requestBytes((*ex)[0], 1), (Bytes{1, 0x10, 0x20, 0x30, 0, 2, 4, 0x05, 0xF5, 0xE0, 0xFF}));
     ex = resetExchanges(10, "2.5"); // halves to even
     EXPECT_EQ(requestBytes((*ex)[0], 1), (Bytes{1, 0x10, 0x20, 0xF6, 0, 2, 4, 0, 0, 0, 2}));
-    EXPECT_EQ((*ex)[1].first, 0x11);
+    EXPECT_EQ((*ex)[1].firstRegister, 0x11);
     ex = resetExchanges(16, "ignored");
     ASSERT_EQ(ex->size(), 1u);
     EXPECT_EQ(requestBytes((*ex)[0], 1), (Bytes{1, 0x05, 0x00, 0x16, 0xFF, 0x00}));
-    EXPECT_EQ((*resetExchanges(17, ""))[0].first, 0x17);
+    EXPECT_EQ((*resetExchanges(17, ""))[0].firstRegister, 0x17);
     EXPECT_FALSE(resetExchanges(19, ""));  // the keyboard lock has its own write
     EXPECT_FALSE(resetExchanges(12, ""));  // hidden
     EXPECT_FALSE(resetExchanges(1, "-5")); // never sent
@@ -56,7 +56,7 @@ TEST(PresetReset, PresetIsTheValueThenItsCoil) {
     ex = resetExchanges(1, "1000");
     std::vector<uint16_t> sent;
     const int failed = sendInOrder(*ex, [&](const Exchange& e) {
-        sent.push_back(e.first);
+        sent.push_back(e.firstRegister);
         return e.kind == Exchange::Kind::Coil;
     });
     EXPECT_EQ(failed, 0);

@@ -5,7 +5,7 @@
 #include "sim_identity.h"
 #include "sim_user_map.h"
 
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 #include "config/system_function.h"
 #include "config/system_function_download.h"
 #include "config/user_map.h"

@@ -2,7 +2,7 @@
 // checks and the confirmed write's step rules.
 #include "program_rig.h"
 
-#include "config/setup_framework.h"
+#include "config/page_family.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>

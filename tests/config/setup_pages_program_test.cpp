@@ -12,7 +12,7 @@
 #include "config/display_scan_page.h"
 #include "config/pulse_page.h"
 #include "config/set_point_page.h"
-#include "config/setup_controls.h"
+#include "config/page_family.h"
 #include "monitor/live_widgets.h"
 
 #include <QComboBox>

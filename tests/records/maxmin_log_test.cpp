@@ -86,7 +86,7 @@ TEST(MaxMinClearTime, EntryCheckAndFrame) {
                                         {"12.7", "", "12"}}) {
         prompts.boxes.clear();
         box.setText(typed);
-        config::checkEntry(&box, clearTimeCheck());
+        pages::checkEntry(&box, clearTimeCheck());
         box.setText(wholePartText(box.text()));
         EXPECT_EQ(box.text(), kept);
         EXPECT_EQ(prompts.boxes.empty() ? QString() : prompts.boxes[0].text, message);

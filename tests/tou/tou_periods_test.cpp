@@ -1,5 +1,6 @@
 // Page 8: period decoder, status costs, rate encoding, checks and frames.
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "tou/tou_periods.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ TEST(TouPeriods, RatesRoundOnceAndFramesFollowTheRows) {
     rows[0].rate = "12.5";
     const PeriodPlan plan = planPeriodWrite(rows);
     ASSERT_EQ(plan.writes.size(), 8u);
-    EXPECT_EQ(config::buildWriteFrame(1, plan.writes[0].function, plan.writes[0].firstRegister, plan.writes[0].values),
+    EXPECT_EQ(pages::buildWriteFrame(1, plan.writes[0].function, plan.writes[0].firstRegister, plan.writes[0].values),
               (std::vector<uint8_t>{1, 0x10, 0x20, 0xD8, 0x00, 0x03, 0x06, 0, 0, 1, 30, 0x04, 0xE2}));
     EXPECT_EQ(resultLine("1", plan.writes[3].progress, false), "Meter [1] Setting Time Of Use 4 Error!");
     EXPECT_EQ(stepAfterPeriodWrite(3), PeriodStepStatus); // 4..8 stay on screen

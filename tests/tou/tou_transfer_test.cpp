@@ -2,7 +2,8 @@
 // round trip through the simulated meter's registers.
 #include "sim_tou.h"
 
-#include "config/setup_framework.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 #include "tou/tou_transfer.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ void upload(TouTables& t, const sim::Meter& m) {
     finishUpload(t);
 }
 
-Bytes bytes(const TouWrite& w) { return config::buildWriteFrame(1, w.function, w.firstRegister, w.values); }
+Bytes bytes(const TouWrite& w) { return pages::buildWriteFrame(1, w.function, w.firstRegister, w.values); }
 
 } // namespace
 

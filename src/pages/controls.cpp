@@ -1,7 +1,6 @@
-#include "config/setup_controls.h"
+#include "pages/controls.h"
 
-#include "shell/page.h"
-
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,11 +10,11 @@
 #include <QVariant>
 #include <algorithm>
 
-namespace config::controls {
+namespace pages {
 
 namespace {
 
-constexpr int kRowHeight = 315; // lists, entries, labels and options
+constexpr int kRowHeight = 315; // the set-up pages' lists, entries, labels and options
 constexpr int kButtonHeight = 375;
 const char* const kTagProperty = "Tag";
 const char* const kMaxTypedProperty = "maxTyped";
@@ -29,6 +28,42 @@ W* made(W* w, const QString& name, int left, int top, int width, int height) {
 
 } // namespace
 
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int left, int top, int width,
+                  int height) {
+    return made(new QLabel(text, parent), name, left, top, width, height);
+}
+
+QLineEdit* makeEntry(QWidget* parent, const QString& name, const QString& text, int maxLength, int left, int top,
+                     int width) {
+    auto* e = made(new QLineEdit(text, parent), name, left, top, width, kRowHeight);
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    return e;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
+                        int height) {
+    return made(new QPushButton(caption, parent), name, left, top, width, height);
+}
+
+QComboBox* makeList(QWidget* parent, const QString& name, int left, int top, int width) {
+    return made(new QComboBox(parent), name, left, top, width, kRowHeight);
+}
+
+QGroupBox* makeGroup(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
+                     int height) {
+    return made(new QGroupBox(caption, parent), name, left, top, width, height);
+}
+
+QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width) {
+    return made(new QRadioButton(caption, parent), name, left, top, width, 255);
+}
+
+QCheckBox* makeCheck(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width) {
+    return made(new QCheckBox(caption, parent), name, left, top, width, 255);
+}
+
+namespace controls {
+
 QGroupBox* pageFrame(int index, const QString& caption) {
     auto* f = new QGroupBox(caption);
     f->setObjectName(QStringLiteral("frmProgram_%1").arg(index));
@@ -38,23 +73,23 @@ QGroupBox* pageFrame(int index, const QString& caption) {
 
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
                  int height) {
-    return made(new QGroupBox(caption, parent), name, left, top, width, height);
+    return makeGroup(parent, name, caption, left, top, width, height);
 }
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text, int left, int top, int width) {
-    return made(new QLabel(text, parent), name, left, top, width, kRowHeight);
+    return makeLabel(parent, name, text, left, top, width, kRowHeight);
 }
 
 QLineEdit* entry(QWidget* parent, const QString& name, const QString& text, int left, int top, int width) {
-    return made(new QLineEdit(text, parent), name, left, top, width, kRowHeight);
+    return makeEntry(parent, name, text, 0, left, top, width);
 }
 
 QComboBox* list(QWidget* parent, const QString& name, int left, int top, int width) {
-    return made(new QComboBox(parent), name, left, top, width, kRowHeight);
+    return makeList(parent, name, left, top, width);
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width) {
-    return made(new QPushButton(caption, parent), name, left, top, width, kButtonHeight);
+    return makeButton(parent, name, caption, left, top, width, kButtonHeight);
 }
 
 QRadioButton* option(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width) {
@@ -88,4 +123,6 @@ void showReadText(QLineEdit* entry, const QString& text) {
     entry->setText(text);
 }
 
-} // namespace config::controls
+} // namespace controls
+
+} // namespace pages
