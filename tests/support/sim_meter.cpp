@@ -307,6 +307,19 @@ int SimLine::faultsInjected(Fault::Kind kind) const { Lock l(mutex_); return inj
 
 void SimLine::setEcho(bool on) { Lock l(mutex_); echo_ = on; }
 void SimLine::setReplyDelayMs(int ms) { Lock l(mutex_); replyDelayMs_ = std::max(0, ms); }
+
+// A held reply goes out within 5 ms of the release (the worker looks every 5 ms).
+void SimLine::holdReplies(bool on) { hold_ = on; }
+
+std::vector<uint8_t> SimLine::heldRequest() const {
+    Lock l(mutex_);
+    return held_;
+}
+
+bool SimLine::waitForHeldRequest(int timeoutMs) const {
+    std::unique_lock<std::recursive_mutex> l(mutex_);
+    return logChanged_.wait_for(l, std::chrono::milliseconds(timeoutMs), [this] { return !held_.empty(); });
+}
 void SimLine::setSplitPauseMs(int ms) { Lock l(mutex_); splitPauseMs_ = std::max(0, ms); }
 void SimLine::setTraffic(int periodMs) { trafficMs_ = std::max(0, periodMs); }
 
@@ -386,6 +399,16 @@ void SimLine::handleFrame(std::vector<uint8_t> frame, Clock::time_point t) {
         plan.delayMs = replyDelayMs_;
     }
     bool ok = plan.echo.empty() || writeOut(plan.echo.data(), plan.echo.size());
+    if (ok && !plan.reply.empty() && hold_) {
+        {
+            Lock l(mutex_);
+            held_ = frame;
+        }
+        logChanged_.notify_all();
+        while (ok && hold_) ok = pause(5);
+        Lock l(mutex_);
+        held_.clear();
+    }
     if (ok && !plan.reply.empty()) {
         if (plan.delayMs > 0) ok = pause(plan.delayMs);
         const std::size_t chunk = plan.chunk ? plan.chunk : plan.reply.size();

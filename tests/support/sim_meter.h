@@ -172,6 +172,15 @@ public:
     // Faults actually applied, queued or random.
     int faultsInjected(Fault::Kind kind) const;
 
+    // Holds every reply back while on: a request the meters answer waits, unanswered,
+    // until holding is turned off (then it is answered as usual). For tests that act in
+    // the window while the program waits for a reply; the program's reply time-out must
+    // be longer than the hold.
+    void holdReplies(bool on);
+    // The request whose reply is being held now (empty when none), and waiting for one.
+    std::vector<uint8_t> heldRequest() const;
+    bool waitForHeldRequest(int timeoutMs) const;
+
     void setEcho(bool on);          // echo every request first, like a four-wire line
     void setReplyDelayMs(int ms);   // wait before answering
     void setSplitPauseMs(int ms);   // pause between the chunks of a Split reply (default 30)
@@ -202,6 +211,8 @@ private:
     int replyDelayMs_ = 0;
     int splitPauseMs_ = 30;
     std::atomic<int> trafficMs_{0};
+    std::atomic<bool> hold_{false};
+    std::vector<uint8_t> held_; // under mutex_
 
     int master_ = -1;
     int slave_ = -1;

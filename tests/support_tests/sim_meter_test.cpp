@@ -246,3 +246,24 @@ TEST_F(SimMeter, LinkNeverReplacesARealFile) {
 }
 
 } // namespace
+
+TEST_F(SimMeter, HeldRepliesWaitForTheRelease) {
+    line.addMeter(1);
+    line.setRegisters(1, 0x0000, {0x1234, 0xABCD});
+    Port port(line.slavePath(), 9600);
+    line.holdReplies(true);
+    port.send(read2);
+    ASSERT_TRUE(line.waitForHeldRequest(1000));
+    EXPECT_EQ(line.heldRequest(), read2);
+    EXPECT_TRUE(port.rest(100).empty()); // nothing while held
+    line.holdReplies(false);
+    EXPECT_EQ(port.read(9), reply2);
+    ASSERT_TRUE(line.waitForRequests(1, 1000));
+    EXPECT_TRUE(line.heldRequest().empty());
+    // A request no meter answers is not held.
+    line.holdReplies(true);
+    port.send(withCrc({0x09, 0x03, 0x00, 0x00, 0x00, 0x02}));
+    EXPECT_TRUE(line.waitForRequests(2, 1000));
+    EXPECT_FALSE(line.waitForHeldRequest(50));
+    line.holdReplies(false);
+}
