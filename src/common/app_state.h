@@ -86,6 +86,9 @@ struct PageState {
     StepValue MappingRequest;
     int16_t GridEditRow = 0;
     TickCounters Ticks;
+    // Counts the ticks' page work; an edit made by a person carries the count of the work
+    // under way, so that the reads of that work leave the edited control as it is.
+    uint32_t WorkSerial = 0;
 
     // A person's action: the step (or the map's request) it asks for stands until a
     // tick's page work serves it.
@@ -100,7 +103,10 @@ struct PageState {
     void resetStep(int16_t step = 0) { PageStep.value_ = step; }
     void resetMapping(int16_t request = 0) { MappingRequest.value_ = request; }
     // The tick's page work begins: what was asked is now the work's own.
-    void serveAsks() { asked_ = false; }
+    void serveAsks() {
+        asked_ = false;
+        ++WorkSerial;
+    }
     // A person asked for something the page's work has not yet begun to serve.
     bool askStanding() const { return asked_; }
 

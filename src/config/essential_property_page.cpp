@@ -131,14 +131,9 @@ void EssentialPropertyPage::build() {
 
     // Edits mark the page modified and name the group the next write sends.
     common::PageState& page = ctx_.page;
-    QObject::connect(txtTDT_, &QLineEdit::textChanged, frame_, [&page] { markModified(page, kGroupTransferDelay); });
-    for (QComboBox* c : {tbWire_, tbF_})
-        QObject::connect(c, &QComboBox::currentIndexChanged, frame_,
-                         [&page] { markModified(page, kGroupWireFrequency); });
-    for (QLineEdit* e : {tbPT_, tbCT_})
-        QObject::connect(e, &QLineEdit::textChanged, frame_, [&page] { markModified(page, kGroupRatios); });
-    QObject::connect(tbPowerUnit_, &QComboBox::currentIndexChanged, frame_,
-                     [&page] { markModified(page, kGroupRatios); });
+    watchPersonEdits(page, txtTDT_, kGroupTransferDelay);
+    for (QComboBox* c : {tbWire_, tbF_}) watchPersonEdits(page, c, kGroupWireFrequency);
+    for (QWidget* w : std::initializer_list<QWidget*>{tbPT_, tbCT_, tbPowerUnit_}) watchPersonEdits(page, w, kGroupRatios);
 
     watchField(txtTDT_, [this] { txtTDT_LostFocus(); });
     watchField(tbPT_, [this] { tbPT_LostFocus(); });

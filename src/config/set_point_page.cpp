@@ -47,7 +47,6 @@ void SetPointPage::build() {
     using namespace controls;
     QGroupBox* f = frame_;
     common::PageState& page = ctx_.page;
-    auto marks = [&page] { markModified(page); };
 
     cbSPFunction_ = list(f, QStringLiteral("cbSPFunction"), 240, 480, 7440);
     label(f, QStringLiteral("labSPRelay"), SetPointRelayCaption, kCaptionLeft, 990, kCaptionWidth);
@@ -67,7 +66,7 @@ void SetPointPage::build() {
         limitTyping(e, SetPointFieldMaxLength);
         label(parent, QStringLiteral("labSPHint_%1").arg(k), setPointHint(which), kHintLeft - offset, top + 30,
               kHintWidth);
-        QObject::connect(e, &QLineEdit::textEdited, f, marks);
+        watchPersonEdits(page, e);
         watchField(e, [this, which] { field_LostFocus(which); });
         fields_[size_t(k)] = e;
     };
@@ -102,7 +101,7 @@ void SetPointPage::build() {
     cmdSP_ = button(f, QStringLiteral("cmdSP"), SetPointButtonCaption, 6120, 5040, 1560);
 
     QObject::connect(cbSPFunction_, &QComboBox::activated, f, [this] { cbSPFunction_Click(); });
-    for (QComboBox* c : {cbSPRelay_, cbSPOperation_}) QObject::connect(c, &QComboBox::activated, f, marks);
+    for (QComboBox* c : {cbSPRelay_, cbSPOperation_}) watchPersonEdits(page, c);
     QObject::connect(cmdSP_, &QPushButton::clicked, f, [this] { cmdSP_Click(); });
 }
 
@@ -135,12 +134,13 @@ void SetPointPage::ReadSetPointSetup() {
 void SetPointPage::ShowSetPoint(SetPointLayout layout) {
     const auto s = decodeSetPoint(replyWords(ctx_.link(), SetPointCount), layout);
     if (!s) return;
-    cbSPRelay_->setCurrentIndex(s->relayIndex);
-    if (s->critical) controls::showReadText(field(SetPointField::Critical), *s->critical);
-    if (s->deadBand) controls::showReadText(field(SetPointField::DeadBand), *s->deadBand);
-    if (s->operation) cbSPOperation_->setCurrentIndex(*s->operation);
-    controls::showReadText(field(SetPointField::DelayOn), s->delayOn);
-    controls::showReadText(field(SetPointField::DelayOff), s->delayOff);
+    const common::PageState& page = ctx_.page;
+    controls::showRead(page, cbSPRelay_, s->relayIndex);
+    if (s->critical) controls::showRead(page, field(SetPointField::Critical), *s->critical);
+    if (s->deadBand) controls::showRead(page, field(SetPointField::DeadBand), *s->deadBand);
+    if (s->operation) controls::showRead(page, cbSPOperation_, *s->operation);
+    controls::showRead(page, field(SetPointField::DelayOn), s->delayOn);
+    controls::showRead(page, field(SetPointField::DelayOff), s->delayOff);
 }
 
 void SetPointPage::ShowTriggers(const std::array<OptionChoice, 8>& triggers) {
@@ -179,7 +179,7 @@ void SetPointPage::cbSPFunction_Click() {
 }
 
 void SetPointPage::obSPS_Click(int index) {
-    markModified(ctx_.page);
+    markPersonEdit(ctx_.page, obSPS(index));
     const OptionClick c = digitalInputTriggerClick(index);
     controls::setTag(frmSPS(c.group), c.tag);
     cmdSP_->setFocus();

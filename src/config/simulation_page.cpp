@@ -86,6 +86,8 @@ void SimulationPage::build() {
     txtSimulation_ = makeEntry(frame_, QStringLiteral("txtSimulation"), QStringLiteral("15"), 4, 1860, 840, 1200);
     labSimulation_[2] = makeLabel(frame_, QStringLiteral("labSimulation_2"), simulationLabel(2), 3180, 900, 1800);
     watchField(txtSimulation_, [this] { checkField(SimField::Time, 0); });
+    watchPersonEdits(page, txtSimulation_, 0, false);
+    watchPersonEdits(page, cbSimulation_, 0, false);
     onFocusIn(txtSimulation_, [&page] { page.askStep(SimulationEditStep); });
     cmdSimulation_ = makeButton(frame_, QStringLiteral("cmdSimulation"), SimulationSetupCaption, 6240, 840, 1200);
     QObject::connect(cmdSimulation_, &QPushButton::clicked, frame_, [&page] { page.askStep(SimulationSetupStep); });
@@ -133,6 +135,7 @@ QWidget* SimulationPage::buildTab(int frameIndex, const QStringList& captions, c
         labSimulation_[size_t(range)] =
             makeLabel(tab, QStringLiteral("labSimulation_%1").arg(range), simulationLabel(range), 3420, top + 45, 2400);
         watchField(e, [this, kind, r] { checkField(kind, r); });
+        watchPersonEdits(page, e, 0, false);
         onFocusIn(e, [&page] { page.askStep(SimulationEditStep); });
         // Enter writes this value alone once its check has passed (it runs as the field loses the focus).
         QObject::connect(e, &QLineEdit::returnPressed, frame_, [this, e, kind, r] {
@@ -195,11 +198,12 @@ void SimulationPage::ReadSimulationData() {
 void SimulationPage::ParseSimulationData() {
     const auto v = decodeSimulationData(replyWords(ctx_.link(), SimulationReadCount), ctx_.app.meter);
     if (!v) return;
-    if (v->mode) cbSimulation_->setCurrentIndex(*v->mode);
-    txtSimulation_->setText(v->time);
-    for (size_t i = 0; i < v->currents.size(); ++i) txtCurrentD_[i]->setText(v->currents[i]);
-    for (size_t i = 0; i < v->voltages.size(); ++i) txtVoltageD_[i]->setText(v->voltages[i]);
-    for (size_t i = 0; i < v->powers.size(); ++i) txtPowerD_[i]->setText(v->powers[i]);
+    const common::PageState& page = ctx_.page;
+    if (v->mode) controls::showRead(page, cbSimulation_, *v->mode);
+    controls::showRead(page, txtSimulation_, v->time);
+    for (size_t i = 0; i < v->currents.size(); ++i) controls::showRead(page, txtCurrentD_[i], v->currents[i]);
+    for (size_t i = 0; i < v->voltages.size(); ++i) controls::showRead(page, txtVoltageD_[i], v->voltages[i]);
+    for (size_t i = 0; i < v->powers.size(); ++i) controls::showRead(page, txtPowerD_[i], v->powers[i]);
 }
 
 void SimulationPage::ShowRangeCaptions() {

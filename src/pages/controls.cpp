@@ -1,5 +1,8 @@
 #include "pages/controls.h"
 
+#include "pages/setup_context.h"
+
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -121,6 +124,24 @@ void showReadText(QLineEdit* entry, const QString& text) {
     const int maxTyped = entry->property(kMaxTypedProperty).toInt();
     if (maxTyped > 0) entry->setMaxLength(std::max(maxTyped, int(text.size())));
     entry->setText(text);
+}
+
+bool showRead(const common::PageState& page, QLineEdit* entry, const QString& text) {
+    if (!readMayFill(page, entry)) return false;
+    showReadText(entry, text);
+    return true;
+}
+
+bool showRead(const common::PageState& page, QComboBox* list, int index) {
+    if (!readMayFill(page, list)) return false;
+    list->setCurrentIndex(index);
+    return true;
+}
+
+bool showRead(const common::PageState& page, QAbstractButton* option, bool checked) {
+    if (!readMayFill(page, option)) return false;
+    option->setChecked(checked);
+    return true;
 }
 
 } // namespace controls

@@ -10,6 +10,11 @@
 #include <QStringList>
 #include <array>
 
+namespace common {
+struct PageState;
+}
+
+class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -75,6 +80,13 @@ void setTag(QWidget* frame, const QString& tag);
 // the limit holds again once the user has shortened it.
 void limitTyping(QLineEdit* entry, int maxTyped);
 void showReadText(QLineEdit* entry, const QString& text);
+
+// A decoder showing what it read, unless the person is typing in the control or
+// edited it during the page work under way (readMayFill): what the person did stays.
+// True when the control now shows the value.
+bool showRead(const common::PageState& page, QLineEdit* entry, const QString& text);
+bool showRead(const common::PageState& page, QComboBox* list, int index);
+bool showRead(const common::PageState& page, QAbstractButton* option, bool checked);
 
 } // namespace controls
 

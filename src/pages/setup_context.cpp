@@ -3,6 +3,11 @@
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QVariant>
+
 namespace pages {
 
 rtu::LinkState& SetupContext::link() const { return app.link; }
@@ -28,6 +33,41 @@ void markModified(common::PageState& page, int16_t editedGroup) {
     if (page.Refreshing) return;
     page.SetupModified = true;
     if (editedGroup != 0) page.EditedGroup = editedGroup;
+}
+
+namespace {
+
+// The page work during which a person last edited the control.
+const char* const kEditedInWork = "editedInWork";
+
+} // namespace
+
+void markPersonEdit(common::PageState& page, QObject* control, int16_t editedGroup) {
+    page.SetupModified = true;
+    if (editedGroup != 0) page.EditedGroup = editedGroup;
+    keepFromWorkReads(page, control);
+}
+
+void keepFromWorkReads(common::PageState& page, QObject* control) {
+    if (control) control->setProperty(kEditedInWork, QVariant::fromValue(page.WorkSerial));
+}
+
+void watchPersonEdits(common::PageState& page, QWidget* control, int16_t editedGroup, bool marksPage) {
+    auto mark = [&page, control, editedGroup, marksPage] {
+        if (marksPage) markPersonEdit(page, control, editedGroup);
+        else keepFromWorkReads(page, control);
+    };
+    if (auto* e = qobject_cast<QLineEdit*>(control)) QObject::connect(e, &QLineEdit::textEdited, e, mark);
+    else if (auto* c = qobject_cast<QComboBox*>(control)) QObject::connect(c, &QComboBox::activated, c, mark);
+    else if (auto* b = qobject_cast<QAbstractButton*>(control)) QObject::connect(b, &QAbstractButton::clicked, b, mark);
+}
+
+bool readMayFill(const common::PageState& page, const QWidget* control) {
+    if (!control) return false;
+    const auto* e = qobject_cast<const QLineEdit*>(control);
+    if (e && e->hasFocus() && e->isModified()) return false; // being typed in
+    const QVariant work = control->property(kEditedInWork);
+    return !work.isValid() || work.value<uint32_t>() != page.WorkSerial;
 }
 
 } // namespace pages

@@ -100,7 +100,8 @@ TEST(EssentialProperty, ReadsTheMeterAndWritesPtCtAfterYesAndLogin) {
     EXPECT_EQ(p.tbPT()->text(), "25.6");
 
     // No: nothing sent, the page is read again and the edit replaced.
-    p.txtTDT()->setText("60");
+    p.txtTDT()->selectAll();
+    QTest::keyClicks(p.txtTDT(), "60"); // typed, as a person edits
     EXPECT_TRUE(r.page().SetupModified);
     EXPECT_EQ(r.page().EditedGroup, 1);
     r.ui.answerNext(common::AnswerNo);

@@ -2,10 +2,7 @@
 // pages in the whole program against the simulated meter: what each shows, the
 // frames a change writes after Yes and the login, "No", the failures, and the
 // live values that refresh about once a second.
-#include "program_rig.h"
-#include "sim_identity.h"
-#include "sim_live_values.h"
-#include "sim_setup_pages.h"
+#include "setup_pages_rig.h"
 
 #include "config/demand_page.h"
 #include "config/digital_input_page.h"
@@ -27,60 +24,10 @@
 
 using namespace config;
 using Bytes = std::vector<uint8_t>;
+using setup_pages::PagesRig;
+using setup_pages::choose;
+using setup_pages::type;
 
-namespace {
-
-struct PagesRig : ProgramRig {
-    sim::Meter& sim;
-    PagesRig() : ProgramRig({{1, 9600}}, 300, Pages::All), sim(*line.meter(1)) {
-        sim::MeterIdentity id;
-        id.options = 0x000F; // "A".."D": the pulse outputs too
-        sim::installIdentity(sim, id);
-        sim::installLiveValues(sim);
-        sim::installSetupPages(sim);
-        app().services().Login = [this] { return app().app().LoginOk = true; };
-        showMainWindow();
-        mainForm().selectMeterForTest("1");
-    }
-    template <class P>
-    P& show(int16_t index, int16_t idleStep) {
-        mainForm().optProgram_Click(index);
-        EXPECT_TRUE(waitFor([&] { return page().PageIndex == index && !page().PageChanged && page().PageStep == idleStep; }));
-        return *static_cast<P*>(app().page(index));
-    }
-    // The write frames (0x10 and 0x70) from the address to the last data byte.
-    std::vector<Bytes> writes() const {
-        std::vector<Bytes> w;
-        for (const auto& q : line.requests())
-            if (q.bytes.size() > 4 && (q.bytes[1] == 0x10 || q.bytes[1] == 0x70))
-                w.emplace_back(q.bytes.begin(), q.bytes.end() - 2);
-        return w;
-    }
-    int reads(uint16_t start) const {
-        int n = 0;
-        for (const auto& q : line.requests()) n += q.bytes.size() == 8 && q.bytes[1] == 3 && (q.bytes[2] << 8 | q.bytes[3]) == start;
-        return n;
-    }
-    // The meter takes the write to `after` and then stops answering once (no repeats).
-    void silenceAfterWriteTo(uint16_t after) {
-        link().RetryLimit = 0;
-        sim.onWrite = [this, after](sim::Meter&, uint16_t start, uint16_t) {
-            if (start == after) line.injectFault({sim::Fault::Kind::Silence});
-        };
-    }
-    QString panel() { return app().status().panelText(1); }
-};
-
-void type(QLineEdit* e, const QString& text) {
-    e->selectAll();
-    QTest::keyClicks(e, text);
-}
-void choose(QComboBox* c, int index) {
-    c->setCurrentIndex(index);
-    emit c->activated(index);
-}
-
-} // namespace
 
 TEST(SetupPagesProgram, DemandSetUpWritesAfterYesAndTheLiveDemandRefreshes) {
     PagesRig r;

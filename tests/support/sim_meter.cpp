@@ -157,6 +157,7 @@ struct SimLine::Plan {
     int delayMs = 0;
     std::size_t chunk = 0; // 0 = all at once
     int chunkPauseMs = 0;
+    bool held = false; // the reply waits for holdReplies(false)
     std::vector<std::function<void()>> after;
 };
 
@@ -309,7 +310,21 @@ void SimLine::setEcho(bool on) { Lock l(mutex_); echo_ = on; }
 void SimLine::setReplyDelayMs(int ms) { Lock l(mutex_); replyDelayMs_ = std::max(0, ms); }
 
 // A held reply goes out within 5 ms of the release (the worker looks every 5 ms).
-void SimLine::holdReplies(bool on) { hold_ = on; }
+void SimLine::holdReplies(bool on) {
+    if (!on) {
+        Lock l(mutex_);
+        holdWhich_ = nullptr;
+    }
+    hold_ = on;
+}
+
+void SimLine::holdRepliesTo(std::function<bool(const std::vector<uint8_t>&)> which) {
+    {
+        Lock l(mutex_);
+        holdWhich_ = std::move(which);
+    }
+    hold_ = true;
+}
 
 std::vector<uint8_t> SimLine::heldRequest() const {
     Lock l(mutex_);
@@ -397,9 +412,10 @@ void SimLine::handleFrame(std::vector<uint8_t> frame, Clock::time_point t) {
         if (echo_) plan.echo = frame;
         if (request.crcOk) answer(frame, request.baud, plan);
         plan.delayMs = replyDelayMs_;
+        plan.held = hold_ && (!holdWhich_ || holdWhich_(frame));
     }
     bool ok = plan.echo.empty() || writeOut(plan.echo.data(), plan.echo.size());
-    if (ok && !plan.reply.empty() && hold_) {
+    if (ok && !plan.reply.empty() && plan.held) {
         {
             Lock l(mutex_);
             held_ = frame;

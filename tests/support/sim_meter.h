@@ -177,6 +177,9 @@ public:
     // the window while the program waits for a reply; the program's reply time-out must
     // be longer than the hold.
     void holdReplies(bool on);
+    // Holds back only the replies to requests `which` accepts (the request's bytes, CRC
+    // included); the others are answered as usual. Ends with holdReplies(false).
+    void holdRepliesTo(std::function<bool(const std::vector<uint8_t>&)> which);
     // The request whose reply is being held now (empty when none), and waiting for one.
     std::vector<uint8_t> heldRequest() const;
     bool waitForHeldRequest(int timeoutMs) const;
@@ -213,6 +216,7 @@ private:
     std::atomic<int> trafficMs_{0};
     std::atomic<bool> hold_{false};
     std::vector<uint8_t> held_; // under mutex_
+    std::function<bool(const std::vector<uint8_t>&)> holdWhich_; // under mutex_
 
     int master_ = -1;
     int slave_ = -1;
