@@ -1,16 +1,17 @@
-// The shared mechanics of the set-up pages: encodings, frames, decoders, entry
+// The mechanics every page shares: encodings, frames, decoders, entry
 // checks and the confirmed write's step rules.
 #include "program_rig.h"
 
-#include "config/page_family.h"
+#include "pages/confirmed_write.h"
+#include "pages/entry_checks.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>
 #include <limits>
 
-using namespace config;
+using namespace pages;
 
-TEST(SetupFramework, EncodingRoundsFirstAndRefusesWhatDoesNotFit) {
+TEST(PageFramework, EncodingRoundsFirstAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(encodeTenths(25.599), 256); // not 0: the rounding carries into the high byte
     EXPECT_EQ(encodeTenths(5000), 50000);
     EXPECT_EQ(encodeRegister(0.5), 0); // halves to even
@@ -34,7 +35,7 @@ TEST(SetupFramework, EncodingRoundsFirstAndRefusesWhatDoesNotFit) {
               (std::vector<uint8_t>{7, 0x70, 0x20, 0x14, 0x00, 0x01, 0x02, 0x00, 0x01}));
 }
 
-TEST(SetupFramework, DecodersAndEditMarks) {
+TEST(PageFramework, DecodersAndEditMarks) {
     EXPECT_EQ(listIndexFor(4, 4), 4); // the second argument is the last index
     EXPECT_EQ(listIndexFor(5, 4), 0);
     EXPECT_EQ(listIndexFor(-1, 4), 0);
@@ -54,7 +55,7 @@ TEST(SetupFramework, DecodersAndEditMarks) {
     EXPECT_EQ(page.EditedGroup, 2);
 }
 
-TEST(SetupFramework, EntryChecksOfBothShapes) {
+TEST(PageFramework, EntryChecksOfBothShapes) {
     ScriptedPrompter ui;
     ScopedPrompter scope(ui);
     EXPECT_TRUE(isNumericEntry(" 12.5"));
@@ -94,7 +95,7 @@ TEST(SetupFramework, EntryChecksOfBothShapes) {
     for (const auto& b : ui.boxes) EXPECT_EQ(b.title, "Error");
 }
 
-TEST(SetupFramework, ConfirmedWriteFollowsItsStepRules) {
+TEST(PageFramework, ConfirmedWriteFollowsItsStepRules) {
     ProgramRig rig;
     rig.showMainWindow();
     rig.link().MeterAddress = "1";
@@ -164,7 +165,7 @@ TEST(SetupFramework, ConfirmedWriteFollowsItsStepRules) {
     EXPECT_EQ(rig.page().PageStep, 1);
 }
 
-TEST(SetupFramework, ConfirmedCoilCommandAlwaysReturnsToStepZero) {
+TEST(PageFramework, ConfirmedCoilCommandAlwaysReturnsToStepZero) {
     ProgramRig rig;
     rig.link().RetryLimit = 0;
     rig.showMainWindow();
