@@ -91,7 +91,7 @@ void EssentialPropertyPage::build() {
     auto entry = [this](const char* name, int maxLength, const char* text) {
         auto* e = new QLineEdit(QString::fromLatin1(text), frame_);
         e->setObjectName(QString::fromLatin1(name));
-        e->setMaxLength(maxLength);
+        controls::limitTyping(e, maxLength);
         return e;
     };
     txtTDT_ = entry("txtTDT", 3, "30");

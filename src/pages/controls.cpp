@@ -39,7 +39,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int
 QLineEdit* makeEntry(QWidget* parent, const QString& name, const QString& text, int maxLength, int left, int top,
                      int width) {
     auto* e = made(new QLineEdit(text, parent), name, left, top, width, kRowHeight);
-    if (maxLength > 0) e->setMaxLength(maxLength);
+    if (maxLength > 0) controls::limitTyping(e, maxLength);
     return e;
 }
 

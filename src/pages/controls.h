@@ -32,6 +32,7 @@ using shell::placeTwips;
 // "cmdReset_3" for a member of an array) and places it in its parent.
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int left, int top, int width,
                   int height = 255);
+// maxLength limits what the person types (limitTyping); 0: no limit.
 QLineEdit* makeEntry(QWidget* parent, const QString& name, const QString& text, int maxLength, int left, int top,
                      int width);
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
