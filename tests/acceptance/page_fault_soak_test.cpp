@@ -153,6 +153,13 @@ void expectEveryKind(const sim::SimLine& line) {
     for (K k : kKinds) EXPECT_GT(line.faultsInjected(k), 0) << int(k);
 }
 
+// A part of an operation's positions, a run each: every fault counted once, and
+// every kind landed when the part has seven positions or more.
+void expectPartCounted(ProgramRig& r, int first, int last) {
+    expectEveryFaultCountedOnce(r);
+    if (last - first + 1 >= int(kKinds.size())) expectEveryKind(r.line);
+}
+
 int errorBoxes(const ScriptedPrompter& ui) {
     int n = 0;
     for (const auto& b : ui.boxes) n += b.text.endsWith(" Error!");
@@ -419,8 +426,7 @@ void traceLoadFailsAt(int first, int last) {
         EXPECT_EQ(count(r.line, isBlock), 8 * channel + std::max(0, j - 1)) << k;
         EXPECT_EQ(faults.pending(), 0u);
     }
-    expectEveryFaultCountedOnce(r);
-    if (last - first >= 6) expectEveryKind(r.line);
+    expectPartCounted(r, first, last);
 }
 
 } // namespace
@@ -572,8 +578,7 @@ void mapDownloadFailsAt(int first, int last) {
         EXPECT_EQ(count(r.line, isSaveConfig), k == 97 ? 1 : 0) << k;
         EXPECT_EQ(faults.pending(), 0u);
     }
-    expectEveryFaultCountedOnce(r);
-    if (last - first >= 6) expectEveryKind(r.line);
+    expectPartCounted(r, first, last);
 }
 
 } // namespace
