@@ -27,20 +27,20 @@ using monitor::setGridText;
 constexpr int kRowHeightTwips = 255, kGridPointSize = 8, kHeadingPointSize = 7;
 const QColor kValueColumnColour(0xE0, 0xE0, 0xE0);
 
-// The main window stays disabled while a map file action runs, whatever ends it.
-class WindowDisabled {
+// A widget stays disabled while a map file action runs, whatever ends it.
+class DisabledWhile {
 public:
-    explicit WindowDisabled(QWidget* inside) : window_(inside ? inside->window() : nullptr) {
-        if (window_) window_->setEnabled(false);
+    explicit DisabledWhile(QWidget* widget) : widget_(widget) {
+        if (widget_) widget_->setEnabled(false);
     }
-    ~WindowDisabled() {
-        if (window_) window_->setEnabled(true);
+    ~DisabledWhile() {
+        if (widget_) widget_->setEnabled(true);
     }
-    WindowDisabled(const WindowDisabled&) = delete;
-    WindowDisabled& operator=(const WindowDisabled&) = delete;
+    DisabledWhile(const DisabledWhile&) = delete;
+    DisabledWhile& operator=(const DisabledWhile&) = delete;
 
 private:
-    QPointer<QWidget> window_;
+    QPointer<QWidget> widget_;
 };
 
 } // namespace
@@ -218,12 +218,13 @@ void UserMapPage::runStep(int16_t pageStep) {
         break;
     case MapWriteEntry: WriteMappingEntry(page.GridEditRow - 1, true); break;
     case MapDownloadFile: {
-        WindowDisabled off(frame_);
+        // Only the page: "Off Line" and "Exit" stay within reach and end the download at its next exchange.
+        DisabledWhile off(frame_);
         SetupMappingFile();
         break;
     }
     case MapSaveFile: {
-        WindowDisabled off(frame_);
+        DisabledWhile off(frame_ ? frame_->window() : nullptr);
         UploadMappingFile();
         break;
     }
@@ -294,7 +295,7 @@ void UserMapPage::SetupMappingFile() {
         return;
     }
     const std::vector<MapFileSlot> fileSlots = mapFileSlots(file.lines);
-    bool anyFailed = false;
+    bool anyFailed = false, slotRefused = false;
     for (size_t k = 0; k < fileSlots.size(); ++k) {
         if (ctx_.master.ops().cancelled()) {
             anyFailed = true; // "Off Line", another meter or "Exit": the rest is not written
@@ -307,17 +308,29 @@ void UserMapPage::SetupMappingFile() {
             anyFailed = true;
             continue;
         }
-        machine_.setEditValue(s.text);
-        anyFailed = !WriteMappingEntry(int(k), false) || anyFailed;
+        // The first slot the meter does not take ends the download, which then says so
+        // once: a meter that stopped answering would cost every further slot its
+        // time-outs and a box of its own.
+        if (!writeFileSlot(int(k), s)) {
+            anyFailed = slotRefused = true;
+            break;
+        }
     }
     // The slots written are kept by the meter only after a save-config.
-    if (!ctx_.master.ops().cancelled() && saveConfigAfterDownload(ctx_.app.meter.MeterVersion))
+    if (!slotRefused && !ctx_.master.ops().cancelled() && saveConfigAfterDownload(ctx_.app.meter.MeterVersion))
         anyFailed = !sendSaveConfigFrame(ctx_) || anyFailed;
     if (ctx_.master.ops().cancelled()) anyFailed = true;
 
     const MapDownloadResult result = mapDownloadResult(ctx_.link().MeterAddress, anyFailed);
     if (result.error) showErrorBox(result.text);
     else ctx_.master.status().setPanelText(1, result.text);
+}
+
+bool UserMapPage::writeFileSlot(int slot, const MapFileSlot& line) {
+    machine_.setEditValue(line.text);
+    if (!sendWriteFrame(ctx_, FnVendorWrite, uint16_t(MapSlotStart + slot), {line.value})) return false;
+    ctx_.master.status().setPanelText(1, mapEntryOkText(slot, line.text));
+    return true;
 }
 
 void UserMapPage::UploadMappingFile() {

@@ -87,6 +87,9 @@ private:
     void build();
     void showGridState();
     void fillColumn(int column, bool addresses);
+    // One file line into its slot with the vendor write, the line's " Ok!" shown;
+    // false when the meter did not take it (nothing shown).
+    bool writeFileSlot(int slot, const MapFileSlot& line);
 
     SetupContext ctx_;
     MappingRequestMachine machine_;

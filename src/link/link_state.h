@@ -38,6 +38,10 @@ struct LinkState {
     int16_t RetryLimit = 1;
     int16_t RetryCount = 0;
     int LoadingTime = 30;
+    // The pauses the meter is given (5 s after the save-config frame, 2 s after a
+    // trace channel is selected or the trend set-up written) are this many times
+    // as long: 1 in the program; a test rig shortens them.
+    double MeterPauseScale = 1.0;
 
     bool ReplyDone = true;
     bool LinkFailed = false;

@@ -236,7 +236,7 @@ void ModbusMaster::SendComm() {
     exchangeOpen_ = true;
     if (code_ == CmdSaveConfig) {
         // The meter needs time to store its configuration before it answers.
-        common::Delay(5);
+        common::Delay(5 * st_.MeterPauseScale);
         if (!exchangeOpen_) { // aborted during the pause
             st_.LinkFailed = true;
             return;

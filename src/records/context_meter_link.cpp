@@ -46,7 +46,7 @@ bool ContextMeterLink::coil(uint16_t coil) {
     return !ctx_.app().link.LinkFailed;
 }
 
-void ContextMeterLink::wait(double seconds) { common::Delay(seconds); }
+void ContextMeterLink::wait(double seconds) { common::Delay(seconds * ctx_.app().link.MeterPauseScale); }
 
 void ContextMeterLink::progress(const QString& text) { ctx_.status().setPanelText(1, text); }
 

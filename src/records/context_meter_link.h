@@ -25,6 +25,7 @@ public:
     std::optional<std::vector<uint16_t>> read(int16_t code, uint16_t start, uint16_t count) override;
     bool send(const std::vector<uint8_t>& frame) override;
     bool coil(uint16_t coil) override;
+    // The pause the meter is given, scaled by the link's MeterPauseScale.
     void wait(double seconds) override;
     void progress(const QString& text) override;
     // False once the operation was told to end ("Off Line", a change of meter,

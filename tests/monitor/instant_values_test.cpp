@@ -36,17 +36,20 @@ std::array<uint16_t, kInstantCount> block() {
 } // namespace
 
 TEST(InstantValues, ScalingOverInputRangesAndRatios) {
+    // Raw 25000 A, 22000 V, 1000 W: 0.2 mA, 10 mV and 0.2 W a count on the 5 A / 400 V
+    // inputs; a tenth of the current and a quarter of the voltage on the 1 A / 150 V ones.
     struct Case {
         bool oneAmp, lowVolt;
         double pt, ct;
         const char *current, *voltage, *power;
+        float amps, volts; // the first current and voltage as the waveform page scales them
     };
     const Case cases[] = {
-        {false, false, 1, 1, "5.0000  A", "220.00  V", "200.00  W"},
-        {true, false, 1, 1, "500.00  mA", "220.00  V", "40.000  W"},
-        {false, true, 1, 1, "5.0000  A", "55.000  V", "50.000  W"},
-        {true, true, 1, 1, "500.00  mA", "55.000  V", "10.000  W"},
-        {true, true, 120, 40, "20.000  A", "6.6000  KV", "48.000  KW"},
+        {false, false, 1, 1, "5.0000  A", "220.00  V", "200.00  W", 5.0f, 220.0f},
+        {true, false, 1, 1, "500.00  mA", "220.00  V", "40.000  W", 0.5f, 220.0f},
+        {false, true, 1, 1, "5.0000  A", "55.000  V", "50.000  W", 5.0f, 55.0f},
+        {true, true, 1, 1, "500.00  mA", "55.000  V", "10.000  W", 0.5f, 55.0f},
+        {true, true, 120, 40, "20.000  A", "6.6000  KV", "48.000  KW", 20.0f, 6600.0f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.current) + " / " + c.voltage);
@@ -55,8 +58,14 @@ TEST(InstantValues, ScalingOverInputRangesAndRatios) {
         EXPECT_EQ(v.current[0].text, c.current);
         EXPECT_EQ(v.voltage[0].text, c.voltage);
         EXPECT_EQ(v.power[0].text, c.power);
-        EXPECT_FLOAT_EQ(v.measuredCurrent1, float(25000 * inputScales(m).current));
+        EXPECT_FLOAT_EQ(v.measuredCurrent1, c.amps);
+        EXPECT_FLOAT_EQ(v.measuredVoltage1, c.volts);
     }
+    // The scales themselves, per count: 1 A / 150 V inputs, PT 120, CT 40.
+    const Scales s = inputScales(meterWith(true, true, 120, 40));
+    EXPECT_DOUBLE_EQ(s.current, 0.0008);
+    EXPECT_DOUBLE_EQ(s.voltage, 0.3);
+    EXPECT_DOUBLE_EQ(s.power, 48.0);
     // Both flags, ratios 1: a power raw of 100 is 1 W before prefixing.
     std::array<uint16_t, kInstantCount> r{};
     r[21] = 100;

@@ -338,8 +338,13 @@ bool SimLine::waitForHeldRequest(int timeoutMs) const {
 void SimLine::setSplitPauseMs(int ms) { Lock l(mutex_); splitPauseMs_ = std::max(0, ms); }
 void SimLine::setTraffic(int periodMs) { trafficMs_ = std::max(0, periodMs); }
 
-bool SimLine::nextFault(Fault& fault) {
-    if (!faults_.empty()) {
+void SimLine::setFaultChooser(FaultChooser chooser) { Lock l(mutex_); chooser_ = std::move(chooser); }
+
+bool SimLine::nextFault(const std::vector<uint8_t>& request, Fault& fault) {
+    std::optional<Fault> chosen = chooser_ ? chooser_(request) : std::nullopt;
+    if (chosen) {
+        fault = *chosen;
+    } else if (!faults_.empty()) {
         fault = faults_.front();
         faults_.pop_front();
     } else if (randomProbability_ > 0 && !randomKinds_.empty() &&
@@ -457,7 +462,7 @@ void SimLine::answer(const std::vector<uint8_t>& f, int baud, Plan& plan) {
     const bool replies = address != kBroadcast;
 
     Fault fault;
-    const bool faulty = replies && nextFault(fault);
+    const bool faulty = replies && nextFault(f, fault);
     auto replyAddress = [&](const Meter& m) { return address == kWildcard && isWrite ? kWildcard : m.address_; };
 
     std::vector<uint8_t> reply;

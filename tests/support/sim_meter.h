@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -169,7 +170,12 @@ public:
     // With probability (0..1) a request without a queued fault gets a random one of
     // kinds (default parameters); probability 0 turns it off.
     void setRandomFaults(uint32_t seed, double probability, std::vector<Fault::Kind> kinds);
-    // Faults actually applied, queued or random.
+    // Picks the fault for each request a meter would answer, before the queue and
+    // the random faults are asked (on the worker thread, under the line's lock);
+    // nullopt leaves the request to them. An empty function turns it off.
+    using FaultChooser = std::function<std::optional<Fault>(const std::vector<uint8_t>& request)>;
+    void setFaultChooser(FaultChooser chooser);
+    // Faults actually applied, chosen, queued or random.
     int faultsInjected(Fault::Kind kind) const;
 
     // Holds every reply back while on: a request the meters answer waits, unanswered,
@@ -199,7 +205,7 @@ private:
     bool writeOut(const uint8_t* data, std::size_t len);
     bool pause(int ms); // false when stopping
     int readBaud() const;
-    bool nextFault(Fault& fault);
+    bool nextFault(const std::vector<uint8_t>& request, Fault& fault);
 
     mutable std::recursive_mutex mutex_;
     mutable std::condition_variable_any logChanged_;
@@ -207,6 +213,7 @@ private:
     std::vector<Request> log_;
     std::deque<Fault> faults_;
     std::array<int, kFaultKindCount> injected_{};
+    FaultChooser chooser_;
     std::vector<Fault::Kind> randomKinds_;
     double randomProbability_ = 0;
     std::mt19937 rng_{1};

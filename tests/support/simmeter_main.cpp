@@ -3,20 +3,17 @@
 //
 //   simmeter --link PATH [--meter ADDR[:BAUD]]... [--verbose]
 //
-// PATH becomes a symbolic link to the pty's slave (e.g. /tmp/ports/com1). Without
-// --meter there is one meter at address 1, 9600 baud. Prints the slave path and
-// "ready", then runs until SIGINT or SIGTERM and removes the link.
+// PATH becomes a symbolic link to the pty's slave (e.g. /tmp/ports/com1). The line
+// always holds meter 1 at 9600 baud; each --meter adds a meter at another address
+// (BAUD 9600 when left out), and --meter 1:BAUD gives meter 1 that rate instead.
+// Every meter has every option and recorded data on every page. Prints the slave
+// path and "ready", then runs until SIGINT or SIGTERM and removes the link.
 
-#include "sim_identity.h"
-#include "sim_live_values.h"
 #include "sim_meter.h"
-#include "sim_control_pages.h"
-#include "sim_setup_pages.h"
-#include "sim_waveform.h"
+#include "sim_try_line.h"
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -25,25 +22,8 @@ namespace {
 
 void usage() {
     std::fprintf(stderr, "usage: simmeter --link PATH [--meter ADDR[:BAUD]]... [--verbose]\n"
-                         "  ADDR 1..254, BAUD 1200, 2400, 4800, 9600 or 19200 (default 9600)\n");
-}
-
-bool parseInt(const std::string& text, long& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return end && *end == '\0';
-}
-
-bool parseMeter(const std::string& arg, int& address, int& baud) {
-    const auto colon = arg.find(':');
-    long a = 0, b = 9600;
-    if (!parseInt(arg.substr(0, colon), a)) return false;
-    if (colon != std::string::npos && !parseInt(arg.substr(colon + 1), b)) return false;
-    if (a < 1 || a > 254 || sim::baudIndex(int(b)) < 0) return false;
-    address = int(a);
-    baud = int(b);
-    return true;
+                         "  meter 1 at 9600 baud is always there; --meter adds one (ADDR 2..254) or sets\n"
+                         "  meter 1's rate (ADDR 1); BAUD 1200, 2400, 4800, 9600 or 19200 (default 9600)\n");
 }
 
 void printRequest(const sim::Request& r) {
@@ -57,20 +37,14 @@ void printRequest(const sim::Request& r) {
 
 int main(int argc, char** argv) {
     std::string linkPath;
-    std::vector<std::pair<int, int>> meters;
+    std::vector<std::string> meterArgs;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--link" && i + 1 < argc) {
             linkPath = argv[++i];
         } else if (arg == "--meter" && i + 1 < argc) {
-            int address = 0, baud = 0;
-            if (!parseMeter(argv[++i], address, baud)) {
-                std::fprintf(stderr, "simmeter: bad meter \"%s\"\n", argv[i]);
-                usage();
-                return 2;
-            }
-            meters.emplace_back(address, baud);
+            meterArgs.emplace_back(argv[++i]);
         } else if (arg == "--verbose") {
             verbose = true;
         } else {
@@ -82,7 +56,13 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    if (meters.empty()) meters.emplace_back(1, 9600);
+    std::string error;
+    const std::vector<std::pair<int, int>> meters = sim::tryLineMeters(meterArgs, error);
+    if (meters.empty()) {
+        std::fprintf(stderr, "simmeter: %s\n", error.c_str());
+        usage();
+        return 2;
+    }
 
     // Block the signals before the worker thread exists so that only sigtimedwait
     // below receives them.
@@ -93,17 +73,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     sim::SimLine line;
-    for (const auto& [address, baud] : meters) {
-        // A meter that looks like a real one: identity, live values of a balanced
-        // load, a sampled waveform capture and the set-up of the set-up pages,
-        // with working relays, analog channels, clock, presets and simulation.
-        sim::Meter& meter = line.addMeter(uint8_t(address), baud);
-        sim::installIdentity(meter);
-        sim::installLiveValues(meter);
-        sim::installWaveform(meter, sim::WaveformShape::balanced());
-        sim::installSetupPages(meter);
-        sim::installControlPages(meter);
-    }
+    for (const auto& [address, baud] : meters) sim::installEveryPage(line.addMeter(uint8_t(address), baud));
     if (!line.start()) {
         std::fprintf(stderr, "simmeter: cannot open a pseudo-terminal\n");
         return 1;

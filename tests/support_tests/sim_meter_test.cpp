@@ -228,6 +228,28 @@ TEST_F(SimMeter, EachFaultShowsOnTheLine) {
     EXPECT_EQ(port.read(9), reply2);
 }
 
+TEST_F(SimMeter, ChosenFaultLandsOnTheRequestItWasChosenForBeforeTheQueue) {
+    line.addMeter(1);
+    line.setRegisters(1, 0x0000, {0x1234, 0xABCD});
+    Port port(line.slavePath(), 9600);
+    const Bytes read1 = withCrc({0x01, 0x03, 0x00, 0x01, 0x00, 0x01});
+    line.setFaultChooser([&](const Bytes& request) -> std::optional<sim::Fault> {
+        if (request == read1) return sim::Fault{Kind::Exception, 2};
+        return std::nullopt;
+    });
+    line.injectFault({Kind::Silence, 0});
+    send(port, read1);
+    EXPECT_EQ(port.read(5), withCrc({0x01, 0x83, 0x02}));
+    EXPECT_EQ(line.faultsPending(), 1u); // the queued fault waits for a request the chooser leaves
+    request(port, read2);
+    EXPECT_TRUE(port.rest().empty());
+    EXPECT_EQ(line.faultsInjected(Kind::Exception), 1);
+    EXPECT_EQ(line.faultsInjected(Kind::Silence), 1);
+    line.setFaultChooser({});
+    send(port, read1);
+    EXPECT_EQ(port.read(7), withCrc({0x01, 0x03, 0x02, 0xAB, 0xCD}));
+}
+
 TEST_F(SimMeter, LinkNeverReplacesARealFile) {
     QTemporaryDir dir;
     const std::string com1 = dir.filePath("com1").toStdString();
