@@ -5,6 +5,7 @@
 #include "pages/confirmed_write.h"
 #include "pages/entry_checks.h"
 #include "config/user_map.h"
+#include "link/link_operations.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
 #include "records/context_meter_link.h"
@@ -244,6 +245,9 @@ void TrendPage::ReadTrendAndAnalogInput() {
 }
 
 void TrendPage::showStatus(const TrendStatus& status) {
+    // A person's click during the read comes first: this reply decides nothing
+    // (no download, no caption) over it, and the next status read is shown instead.
+    if (ctx_.page().askStanding()) return;
     const DateStyle style{ctx_.app().LocaleDateFormat, ctx_.app().LocaleDateSeparator};
     const TrendLog::StatusOutcome out = log_.onStatus(status, style, dateFormat_);
     cmdTrend_[1]->setText(trendRunCaption(status.running));
@@ -308,6 +312,14 @@ void TrendPage::startOrStop(bool start) {
 // --- files ----------------------------------------------------------------------------------
 
 void TrendPage::SaveTLFile() {
+    if (log_.downloadDue()) {
+        // Records the count names are still to come from the meter: a file now
+        // would keep them as empty lines.
+        common::prompter().message(QStringLiteral("Warning"), kTrendSaveRefused, common::Icon::Exclamation,
+                                   common::Buttons::Ok);
+        ctx_.page().moveStep(TrendReadStatus);
+        return;
+    }
     const QString name = common::prompter().saveFileName(kSaveCaption, fileFilter(), QString());
     if (!name.isEmpty()) {
         picTrend_->setEnabled(false);
@@ -363,11 +375,16 @@ void TrendPage::cmdTrend_Click(int index) {
             page.askStep(TrendSaveFile);
             break;
         }
-        picTrend_->setEnabled(false);
-        cmdTrend_[2]->setEnabled(false);
-        OpenTrendFile();
-        picTrend_->setEnabled(true);
-        cmdTrend_[2]->setEnabled(true);
+        // "Off Line" offers the file at once, while the meter is left only once the
+        // exchange under way has ended: the file is opened after that, so that
+        // leaving the meter cannot empty it again.
+        ctx_.master().ops().runOrQueue(QStringLiteral("open trend file"), [this] {
+            picTrend_->setEnabled(false);
+            cmdTrend_[2]->setEnabled(false);
+            OpenTrendFile();
+            picTrend_->setEnabled(true);
+            cmdTrend_[2]->setEnabled(true);
+        });
         break;
     default: break;
     }

@@ -93,10 +93,16 @@ TEST(TrendCursors, RowsTimesAndLimits) {
     ASSERT_TRUE(out);
     EXPECT_EQ((*out)[0].value, "v6");
     EXPECT_EQ((*out)[0].time, "2024-01-31 13:00:00");
-    // Record 8 lies past the count: its line moves, its labels are empty.
+    // Record 8 lies past the count: it reads its row (empty) and eight intervals after the start.
     EXPECT_TRUE((*out)[1].moved);
     EXPECT_EQ((*out)[1].value, "");
-    EXPECT_EQ((*out)[1].time, "");
+    EXPECT_EQ((*out)[1].time, "2024-01-31 13:20:00");
+    log.setRecord(9, "1", "left over"); // a row an earlier download filled
+    EXPECT_EQ(trendCursors({56, 0}, 7, 0, log, kGeneral)->at(0).value, "left over");
+    // Beyond the store's 960 rows nothing is read; the line still moves.
+    const auto beyond = trendCursors({490, 0}, 7, 900, log, kGeneral); // record 971
+    EXPECT_TRUE(beyond->at(0).moved);
+    EXPECT_EQ(beyond->at(0).time, "");
     EXPECT_FALSE(trendCursors({6701, 0}, 7, 0, log, kGeneral)->at(0).moved);
     log.lengthText = "0";
     EXPECT_FALSE(trendCursors({35, 49}, 7, 0, log, kGeneral).has_value());

@@ -141,9 +141,10 @@ TEST(TrendPageChart, CursorsScrollBarsAndFilesWithoutMeter) {
     p.optTrend(1)->click();
     press(30, Qt::RightButton); // not the left button alone
     EXPECT_EQ(pic.cursorX(1), 0);
-    press(120); // record 18, beyond the five: empty read-outs, the line still moves
+    press(120); // record 18, beyond the five: its empty row and its time, 18 intervals on
     EXPECT_EQ(pic.cursorX(1), 120);
-    EXPECT_EQ(p.labTrendD(3)->text(), "");
+    EXPECT_EQ(p.labTrendD(1)->text(), "");
+    EXPECT_EQ(p.labTrendD(3)->text(), at(21, 0));
 
     p.hsbTrendT()->setValue(2); // record 2 at x = 0, cursor 1 now on record 5
     ASSERT_EQ(pic.curve().size(), 3u);

@@ -207,6 +207,7 @@ void SimLine::stop() {
         Lock l(mutex_);
         if (!running_) return;
         stopping_ = true;
+        holdChanged_.notify_all();
         const char x = 'x';
         [[maybe_unused]] auto n = ::write(wake_[1], &x, 1);
     }
@@ -310,6 +311,14 @@ void SimLine::setReplyDelayMs(int ms) { Lock l(mutex_); replyDelayMs_ = std::max
 void SimLine::setSplitPauseMs(int ms) { Lock l(mutex_); splitPauseMs_ = std::max(0, ms); }
 void SimLine::setTraffic(int periodMs) { trafficMs_ = std::max(0, periodMs); }
 
+void SimLine::holdReplies(bool on) {
+    Lock l(mutex_);
+    holding_ = on;
+    holdChanged_.notify_all();
+}
+
+bool SimLine::replyHeld() const { Lock l(mutex_); return held_; }
+
 bool SimLine::nextFault(Fault& fault) {
     if (!faults_.empty()) {
         fault = faults_.front();
@@ -374,6 +383,15 @@ void SimLine::run() {
 }
 
 void SimLine::handleFrame(std::vector<uint8_t> frame, Clock::time_point t) {
+    {
+        std::unique_lock<std::recursive_mutex> l(mutex_);
+        if (holding_) {
+            held_ = true;
+            holdChanged_.wait(l, [this] { return !holding_ || stopping_; });
+            held_ = false;
+        }
+        if (stopping_) return;
+    }
     Plan plan;
     Request request;
     {

@@ -179,6 +179,13 @@ public:
     // kTrafficFrame every periodMs, whatever the meters do; 0 stops it.
     void setTraffic(int periodMs);
 
+    // While on, the meters answer nothing: a request that arrives waits, unanswered
+    // and not yet in the log, until holdReplies(false) (or stop()) lets it through.
+    // A test acts while the program waits for that reply, then releases it.
+    void holdReplies(bool on);
+    // A request is waiting under holdReplies.
+    bool replyHeld() const;
+
 private:
     struct Plan;
     void run();
@@ -191,6 +198,9 @@ private:
 
     mutable std::recursive_mutex mutex_;
     mutable std::condition_variable_any logChanged_;
+    std::condition_variable_any holdChanged_;
+    bool holding_ = false;
+    bool held_ = false;
     std::vector<std::unique_ptr<Meter>> meters_;
     std::vector<Request> log_;
     std::deque<Fault> faults_;
