@@ -119,11 +119,19 @@ TEST(EventLoad, ExportNewMeterAndClearCoil) {
     EXPECT_EQ(lines[0], ",Time,Date,Cause,Data1,Data2,Status");
     EXPECT_EQ(lines[2], "1,08:00:00,2026-01-01,Power On / Reset,0h,0h,\"" + kAllOff + "\"");
 
+    // The clear is coil 28; the meter then counts no record, and the rows go.
+    EXPECT_EQ(coilOnFrame(1, kClearEventCoil), (std::vector<uint8_t>{1, 0x05, 0x00, 0x1C, 0xFF, 0x00}));
+    const EventLog::CountOutcome cleared = log.onCount(0);
+    EXPECT_TRUE(cleared.cleared);
+    EXPECT_EQ(log.shownText(), "0");
+    EXPECT_EQ(log.rows()[2], (EventRow{"", "", "", "", "", "", ""}));
+    EXPECT_EQ(log.csvLines(), (QStringList{",Time,Date,Cause,Data1,Data2,Status"}));
+
+    // Another meter: nothing of this one is shown or saved.
+    log.onCount(2);
+    log.load(link, kIso);
     log.forget();
     EXPECT_EQ(log.shownText(), "");
     EXPECT_EQ(log.rows()[1], EventRow{});
     EXPECT_EQ(log.csvLines().size(), 1);
-
-    EXPECT_TRUE(link.coil(kClearEventCoil));
-    EXPECT_EQ(sim::eventCount(sim.meter), 0);
 }

@@ -1,6 +1,7 @@
 // Page 13 in the whole program against the simulated meter: the set-up write,
 // the reset, group loads with their progress, redraws and cursors, and a load
 // that a lost block ends.
+#include "held_reply.h"
 #include "program_rig.h"
 #include "sim_identity.h"
 #include "sim_trace.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -267,6 +270,75 @@ TEST(TracePage, AReloadLostPartWayShowsNoCaptureOfTheGroup) {
     size_t drawn = 0;
     for (int i = 0; i < t.page->picTrace()->traceCount(); ++i) drawn += t.page->picTrace()->traceLines(i).size();
     EXPECT_EQ(drawn, 0u);
+}
+
+TEST(TracePage, LoadGroupClickedDuringAReadAWriteOrAResetIsCarriedOut) {
+    TraceRig t;
+    t.rig.link().ReplyTimeoutMs = 3000;
+    shell::MainForm& form = t.rig.mainForm();
+    QTabBar* tabs = t.page->sstTriggered()->tabBar();
+    auto showTab = [&](int i) { QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center()); };
+    auto choosePage = [&](const char* name) {
+        QTest::mouseClick(form.findChild<QAbstractButton*>(name), Qt::LeftButton, {}, QPoint(8, 8));
+    };
+    auto quiet = [&] { // no status poll or keyboard-lock read comes before the exchange the test waits in
+        t.rig.page().Ticks.KeyLockTicks = 0;
+        t.rig.page().Ticks.TraceTicks = 0;
+    };
+    auto loadDone = [&](size_t selects) {
+        return t.rig.waitFor([&] { return t.channelSelects().size() == selects && !t.page->loadingLabel()->isVisible(); },
+                             40000);
+    };
+
+    // "Load Group 1" while the set-up is read on entering the page.
+    showTab(1);
+    choosePage("optProgram_12");
+    QTest::qWait(500);
+    quiet();
+    actWhileReplyHeld(t.rig.line, [&] { QTest::mouseClick(t.page->cmdTrace(0), Qt::LeftButton); });
+    choosePage("optProgram_13");
+    ASSERT_TRUE(loadDone(6));
+    EXPECT_TRUE(t.page->groupHeld(0));
+    EXPECT_NE(t.cell(0, 1), "");
+
+    // "Load Group 2" while the set-up is written: the load, then the set-up read back.
+    showTab(0);
+    quiet();
+    t.rig.ui.answerNext(common::AnswerYes);
+    actWhileReplyHeld(t.rig.line, [&] {
+        showTab(1);
+        QTest::mouseClick(t.page->cmdTrace(1), Qt::LeftButton);
+    });
+    QTest::mouseClick(t.page->cmdTM(), Qt::LeftButton); // "Setup"
+    ASSERT_TRUE(loadDone(12));
+    EXPECT_TRUE(t.rig.ui.sawText("Do you want to Setting Triggered To Memory ?"));
+    EXPECT_TRUE(t.page->groupHeld(1));
+    EXPECT_EQ(t.page->cmdTrace(1)->text(), "***  Load Group 2");
+    auto lastRead = [&](auto isIt) {
+        const std::vector<sim::Request> log = t.rig.line.requests();
+        for (size_t i = log.size(); i-- > 0;)
+            if (log[i].bytes[1] == 0x03 && isIt((log[i].bytes[2] << 8) | log[i].bytes[3])) return int(i);
+        return -1;
+    };
+    ASSERT_TRUE(t.rig.waitFor([&] {
+        return lastRead([](int reg) { return reg == 0x21F0; }) >
+               lastRead([](int reg) { return reg >= 0x10C2 && reg < 0x2000; }); // a sample block
+    }));
+
+    // "Load Group 3" while the trace memory is reset.
+    showTab(0);
+    quiet();
+    t.rig.ui.answerNext(common::AnswerYes);
+    actWhileReplyHeld(t.rig.line, [&] {
+        showTab(1);
+        QTest::mouseClick(t.page->cmdTrace(2), Qt::LeftButton);
+    });
+    QTest::mouseClick(t.page->cmdTMC(), Qt::LeftButton); // "Reset Trigger Counter"
+    ASSERT_TRUE(loadDone(18));
+    EXPECT_TRUE(t.rig.ui.sawText("Do you want to Reset Trace Memory ?"));
+    EXPECT_EQ(t.meter.coilLog(), (std::vector<uint16_t>{32}));
+    EXPECT_NE(t.cell(0, 1025), "");
+    EXPECT_EQ(t.page->cmdTrace(2)->text(), "***  Load Group 3");
 }
 
 TEST(TracePage, OffLineEndsALoadWithoutAMessage) {

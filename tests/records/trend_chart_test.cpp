@@ -1,6 +1,7 @@
 #include "records/chart_grid.h"
 #include "records/trend_chart.h"
 
+#include <QLocale>
 #include <gtest/gtest.h>
 
 using namespace records;
@@ -51,6 +52,35 @@ TEST(TrendChart, VerticalScaleByChannel) {
     EXPECT_EQ(y(21, 12000), 0);    // 1.2 R reaches the top
     EXPECT_EQ(y(22, 65535), 0);    // a range of 0 falls back to the full 16 bits
     EXPECT_EQ(y(23, 32768), 2000); // a range above 54612 too
+}
+
+TEST(TrendChart, EmptyRecordsAreGaps) {
+    TrendView view{960, 4000, 0, 0};
+    TrendLog log = withRecords(0, {0, 0, 0, 0, 0, 0});
+    log.setRecord(3, "", "");
+    log.setRecord(5, "", "");
+    // Record 4 stands alone between two gaps: no line reaches or leaves a gap.
+    EXPECT_EQ(trendChart(log, view, kRanges).lines,
+              (std::vector<QLine>{{0, 4000, 1, 4000}, {1, 4000, 2, 4000}}));
+    log.setRecord(5, "65535", "");
+    EXPECT_EQ(trendChart(log, view, kRanges).lines,
+              (std::vector<QLine>{{0, 4000, 1, 4000}, {1, 4000, 2, 4000}, {4, 4000, 5, 0}, {5, 0, 6, 4000}}));
+}
+
+TEST(TrendDates, AStartTextOfAnyLocaleIsRead) {
+    const GeneralDateFormat c = generalDateFormat(QLocale::c()), us = generalDateFormat(QLocale("en_US")),
+                            de = generalDateFormat(QLocale("de_DE"));
+    const QDateTime noon({2024, 1, 31}, {12, 0});
+    for (const GeneralDateFormat& reader : {c, us, de}) {
+        EXPECT_EQ(parseGeneralDate("31 Jan 2024 12:00:00", reader), noon);
+        EXPECT_EQ(parseGeneralDate("1/31/24 12:00:00 PM", reader), noon);
+        EXPECT_EQ(parseGeneralDate("31.01.24 12:00:00", reader), noon);
+        EXPECT_EQ(parseGeneralDate("31.01.24", reader), QDateTime({2024, 1, 31}, {0, 0})); // midnight: date alone
+    }
+    // The reader's own format decides where a text fits several: 3 April under de_DE.
+    EXPECT_EQ(parseGeneralDate("03.04.24 08:00:00", de), QDateTime({2024, 4, 3}, {8, 0}));
+    EXPECT_FALSE(parseGeneralDate("start", de).isValid());
+    EXPECT_FALSE(parseGeneralDate("", c).isValid());
 }
 
 TEST(TrendChart, GeometryAtTheScrollEnds) {
