@@ -83,7 +83,10 @@ void MaxMinPage::build() {
     tab(gridMin_, kMinGridRows, "gridMin", "Minimum");
 
     // Only a clear time the user typed, or one read from this meter, is written back.
-    QObject::connect(txtMaxMin_, &QLineEdit::textEdited, frame_, [this] { origin_ = ClearTimeOrigin::User; });
+    QObject::connect(txtMaxMin_, &QLineEdit::textEdited, frame_, [this] {
+        origin_ = ClearTimeOrigin::User;
+        ++edits_;
+    });
     pages::watchField(txtMaxMin_, [this] { txtMaxMin_LostFocus(); });
 }
 
@@ -120,6 +123,8 @@ void MaxMinPage::registerDecoders(rtu::ModbusMaster& master) {
 // --- decoders ------------------------------------------------------------------------------
 
 void MaxMinPage::OnMaxMinSettingReply() {
+    // What the person typed while the read waited stands.
+    if (edits_ != editsAtRead_) return;
     const auto words = pages::replyWords(ctx_.app().link, 1);
     if (words.empty()) return;
     pages::controls::showReadText(txtMaxMin_, QString::number(words[0]));
@@ -189,6 +194,7 @@ void MaxMinPage::runStep(int16_t step) {
 
 void MaxMinPage::RequestMaxMinSetting() {
     ctx_.page().moveStep(MaxMinReadLog);
+    editsAtRead_ = edits_;
     ctx_.master().SendReadHoldingRegisters(CmdClearTime, kClearTimeRegister, 1);
 }
 

@@ -391,12 +391,17 @@ void TracePage::ReadTraceSetup() {
     setupReadDue_ = false;
     common::PageState& page = ctx_.page();
     page.SetupModified = false;
-    page.Refreshing = true;
     ContextMeterLink link(ctx_);
-    if (const auto words = link.read(CmdTraceSetup, kTraceSetupRegister, kTraceSetupCount))
-        if (const auto setup = decodeTraceSetup(*words)) ShowTraceSetup(*setup);
+    // An edit the person makes while the read waits marks the page modified and
+    // stands: the reply does not overwrite it.
+    const auto words = link.read(CmdTraceSetup, kTraceSetupRegister, kTraceSetupCount);
+    if (words && !page.SetupModified)
+        if (const auto setup = decodeTraceSetup(*words)) {
+            page.Refreshing = true;
+            ShowTraceSetup(*setup);
+            page.Refreshing = false;
+        }
     page.moveStep(TracePoll);
-    page.Refreshing = false;
 }
 
 void TracePage::ShowTraceSetup(const TraceSetup& s) {

@@ -75,7 +75,10 @@ void TrendPage::build() {
         l->setObjectName(QStringLiteral("labTrend_%1").arg(kCaptionIndex[k]));
         captions_[size_t(k)] = l;
     }
-    for (int i = 0; i < 3; ++i) cbTrend_[size_t(i)] = makeList(frame_, QStringLiteral("cbTrend_%1").arg(i));
+    for (int i = 0; i < 3; ++i) {
+        cbTrend_[size_t(i)] = makeList(frame_, QStringLiteral("cbTrend_%1").arg(i));
+        QObject::connect(cbTrend_[size_t(i)], &QComboBox::activated, frame_, [this] { ++listPicks_; });
+    }
     static const char* buttons[3] = {"Setup Trend", "Start Trend", "Open File"};
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(QString::fromLatin1(buttons[i]), frame_);
@@ -226,8 +229,10 @@ void TrendPage::runStep(int16_t step) {
 
 void TrendPage::ReadTrendSetup() {
     ContextMeterLink link(ctx_);
+    const int picks = listPicks_;
     const auto words = link.read(CmdTrendSetup, kTrendSetupRegister, 3);
-    if (words && words->size() >= 3) {
+    // A list item the person picked while the read waited stands.
+    if (words && words->size() >= 3 && picks == listPicks_) {
         const TrendSetup s = decodeTrendSetup(*words, ctx_.app().meter.MeterVersion);
         setLists(s.interval, s.channel, s.mode);
     }

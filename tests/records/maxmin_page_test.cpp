@@ -2,6 +2,7 @@
 // clear time read, typed, checked when the person leaves the field and written
 // back by a clear; the Demand page's maximum demands with a change of meter.
 #include "control_pages_rig.h"
+#include "held_reply.h"
 #include "sim_records.h"
 
 #include "monitor/live_widgets.h"
@@ -96,4 +97,21 @@ TEST(MaxMinPageProgram, AnotherMeterEmptiesTheDemandLabels) {
         for (const char* name : {"labDemandDM_%1", "labDemandDT_%1", "labDemandDD_%1"})
             EXPECT_EQ(r.demandLabel(name, i), "") << name << i;
     EXPECT_EQ(monitor::gridText(r.gridMax(), 37, 1), "");
+}
+
+TEST(MaxMinClearTime, TypedWhileTheReadWaitsStands) {
+    MaxMinRig r(300);
+    r.link().ReplyTimeoutMs = 3000;
+    ASSERT_TRUE(r.selectMeter());
+    r.mainForm().activateWindow();
+    ASSERT_TRUE(r.waitFor([] { return QApplication::activeWindow() != nullptr; }));
+    r.page().Ticks.KeyLockTicks = 0;
+    QTest::mouseClick(r.mainForm().findChild<QAbstractButton*>("optProgram_1"), Qt::LeftButton, {}, QPoint(8, 8));
+    actWhileReplyHeld(r.line, [&] { // the clear time's read
+        QTest::mouseClick(r.box(), Qt::LeftButton, {}, QPoint(4, r.box()->height() / 2));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "42");
+    });
+    ASSERT_TRUE(r.waitFor([&] { return !monitor::gridText(r.gridMax(), 40, 1).isEmpty(); }, 10000));
+    EXPECT_EQ(r.box()->text(), "42");
 }

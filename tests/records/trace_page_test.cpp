@@ -341,6 +341,32 @@ TEST(TracePage, LoadGroupClickedDuringAReadAWriteOrAResetIsCarriedOut) {
     EXPECT_EQ(t.page->cmdTrace(2)->text(), "***  Load Group 3");
 }
 
+TEST(TracePage, LevelTypedWhileTheSetupReadWaitsStands) {
+    TraceRig t;
+    t.rig.link().ReplyTimeoutMs = 3000;
+    shell::MainForm& form = t.rig.mainForm();
+    form.activateWindow();
+    ASSERT_TRUE(t.rig.waitFor([] { return QApplication::activeWindow() != nullptr; }));
+    auto choosePage = [&](const char* name) {
+        QTest::mouseClick(form.findChild<QAbstractButton*>(name), Qt::LeftButton, {}, QPoint(8, 8));
+    };
+    choosePage("optProgram_12");
+    QTest::qWait(500);
+    t.rig.page().Ticks.KeyLockTicks = 0;
+    choosePage("optProgram_13"); // the set-up is read again
+    actWhileReplyHeld(t.rig.line, [&] {
+        QLineEdit* level = t.page->txtTrace(0);
+        QTest::mouseClick(level, Qt::LeftButton, {}, QPoint(4, level->height() / 2));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "55");
+    });
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.page().PageStep == records::TracePoll; }));
+    QTest::qWait(300);
+    EXPECT_EQ(t.page->txtTrace(0)->text(), "55");
+    EXPECT_EQ(t.page->txtTrace(6)->text(), "36"); // the rest as the meter holds it
+    EXPECT_TRUE(t.rig.page().SetupModified);     // leaving the page offers the write
+}
+
 TEST(TracePage, OffLineEndsALoadWithoutAMessage) {
     TraceRig t;
     t.page->sstTriggered()->setCurrentIndex(1);

@@ -177,8 +177,9 @@ TEST(TrendPageProgram, StartStopClickDuringAStatusReadAsksForTheCoilItSends) {
     ASSERT_TRUE(t.selected);
     ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(100).isEmpty() && t.page->widget()->isEnabled(); }));
     ASSERT_EQ(t.page->cmdTrend(1)->text(), "Start Trend");
-    // Someone at the meter starts the logger while the status read is under way.
+    // Someone at the meter starts the logger, and it logs more, while the status read is under way.
     t.meter().setRegister(0x0675, 1);
+    sim::addTrendRecords(t.meter(), 5);
     t.meter().clearCoils();
     t.rig.page().Ticks.KeyLockTicks = 0;
     t.rig.page().Ticks.MinuteTicks = common::TickCounters::MinuteCap;
@@ -188,6 +189,10 @@ TEST(TrendPageProgram, StartStopClickDuringAStatusReadAsksForTheCoilItSends) {
     EXPECT_TRUE(t.rig.ui.sawText("Do you want to Start Trend ?"));
     EXPECT_FALSE(t.rig.ui.sawText("Do you want to Stop Trend ?"));
     EXPECT_EQ(t.meter().coilLog(), (std::vector<uint16_t>{30}));
+    // The logger begins a new log: the page follows it.
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.page->labTrend(2)->text() == "0"; }));
+    EXPECT_EQ(t.page->cmdTrend(1)->text(), "Stop Trend");
+    EXPECT_EQ(t.data(1), "");
 }
 
 TEST(TrendPageChart, CursorsScrollBarsAndFilesWithoutMeter) {
@@ -293,4 +298,23 @@ TEST(TrendPageChart, AFileSavedUnderAnotherLocaleKeepsItsCursorReadOuts) {
         EXPECT_EQ(p.labTrendD(0)->text(), "420.00  A") << start;
         EXPECT_EQ(p.labTrendD(2)->text(), oneInterval) << start;
     }
+}
+
+TEST(TrendPageProgram, ListPickedWhileTheSetupReadWaitsStands) {
+    TrendRig t;
+    ASSERT_TRUE(t.selected);
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(100).isEmpty() && t.page->widget()->isEnabled(); }));
+    shell::MainForm& form = t.rig.mainForm();
+    auto choosePage = [&](const char* name) {
+        QTest::mouseClick(form.findChild<QAbstractButton*>(name), Qt::LeftButton, {}, QPoint(8, 8));
+    };
+    choosePage("optProgram_12");
+    QTest::qWait(500);
+    t.rig.page().Ticks.KeyLockTicks = 0;
+    choosePage("optProgram_11"); // the set-up is read again
+    actWhileReplyHeld(t.rig.line, [&] { QTest::keyClick(t.page->cbTrend(1), Qt::Key_Down); }); // "A2"
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.page().PageStep == records::TrendReadStatus; }));
+    QTest::qWait(300);
+    EXPECT_EQ(t.page->cbTrend(1)->currentText(), "A2");
+    EXPECT_EQ(t.page->cbTrend(0)->currentText(), "15 Minutes");
 }
