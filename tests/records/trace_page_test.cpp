@@ -275,41 +275,35 @@ TEST(TracePage, AReloadLostPartWayShowsNoCaptureOfTheGroup) {
 TEST(TracePage, LoadGroupClickedDuringAReadAWriteOrAResetIsCarriedOut) {
     TraceRig t;
     t.rig.link().ReplyTimeoutMs = 3000;
-    shell::MainForm& form = t.rig.mainForm();
     QTabBar* tabs = t.page->sstTriggered()->tabBar();
     auto showTab = [&](int i) { QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center()); };
-    auto choosePage = [&](const char* name) {
-        QTest::mouseClick(form.findChild<QAbstractButton*>(name), Qt::LeftButton, {}, QPoint(8, 8));
-    };
-    auto quiet = [&] { // no status poll or keyboard-lock read comes before the exchange the test waits in
-        t.rig.page().Ticks.KeyLockTicks = 0;
-        t.rig.page().Ticks.TraceTicks = 0;
-    };
     auto loadDone = [&](size_t selects) {
         return t.rig.waitFor([&] { return t.channelSelects().size() == selects && !t.page->loadingLabel()->isVisible(); },
                              40000);
     };
+    // The question answered Yes, then group g's button pressed while the action's frame waits.
+    auto loadDuring = [&](QPushButton* action, int g) {
+        showTab(0);
+        t.rig.page().Ticks.KeyLockTicks = 0; // no keyboard-lock read or status poll comes first
+        t.rig.page().Ticks.TraceTicks = 0;
+        t.rig.ui.answerNext(common::AnswerYes);
+        actWhileReplyHeld(t.rig.line, [&, g] {
+            showTab(1);
+            QTest::mouseClick(t.page->cmdTrace(g), Qt::LeftButton);
+        });
+        QTest::mouseClick(action, Qt::LeftButton);
+    };
 
     // "Load Group 1" while the set-up is read on entering the page.
     showTab(1);
-    choosePage("optProgram_12");
-    QTest::qWait(500);
-    quiet();
+    chooseAgain(t.rig, 12, 13);
     actWhileReplyHeld(t.rig.line, [&] { QTest::mouseClick(t.page->cmdTrace(0), Qt::LeftButton); });
-    choosePage("optProgram_13");
     ASSERT_TRUE(loadDone(6));
     EXPECT_TRUE(t.page->groupHeld(0));
     EXPECT_NE(t.cell(0, 1), "");
 
-    // "Load Group 2" while the set-up is written: the load, then the set-up read back.
-    showTab(0);
-    quiet();
-    t.rig.ui.answerNext(common::AnswerYes);
-    actWhileReplyHeld(t.rig.line, [&] {
-        showTab(1);
-        QTest::mouseClick(t.page->cmdTrace(1), Qt::LeftButton);
-    });
-    QTest::mouseClick(t.page->cmdTM(), Qt::LeftButton); // "Setup"
+    // "Load Group 2" while the set-up is written ("Setup"): the load, then the set-up read back.
+    loadDuring(t.page->cmdTM(), 1);
     ASSERT_TRUE(loadDone(12));
     EXPECT_TRUE(t.rig.ui.sawText("Do you want to Setting Triggered To Memory ?"));
     EXPECT_TRUE(t.page->groupHeld(1));
@@ -325,15 +319,8 @@ TEST(TracePage, LoadGroupClickedDuringAReadAWriteOrAResetIsCarriedOut) {
                lastRead([](int reg) { return reg >= 0x10C2 && reg < 0x2000; }); // a sample block
     }));
 
-    // "Load Group 3" while the trace memory is reset.
-    showTab(0);
-    quiet();
-    t.rig.ui.answerNext(common::AnswerYes);
-    actWhileReplyHeld(t.rig.line, [&] {
-        showTab(1);
-        QTest::mouseClick(t.page->cmdTrace(2), Qt::LeftButton);
-    });
-    QTest::mouseClick(t.page->cmdTMC(), Qt::LeftButton); // "Reset Trigger Counter"
+    // "Load Group 3" while the trace memory is reset ("Reset Trigger Counter").
+    loadDuring(t.page->cmdTMC(), 2);
     ASSERT_TRUE(loadDone(18));
     EXPECT_TRUE(t.rig.ui.sawText("Do you want to Reset Trace Memory ?"));
     EXPECT_EQ(t.meter.coilLog(), (std::vector<uint16_t>{32}));
@@ -344,16 +331,9 @@ TEST(TracePage, LoadGroupClickedDuringAReadAWriteOrAResetIsCarriedOut) {
 TEST(TracePage, LevelTypedWhileTheSetupReadWaitsStands) {
     TraceRig t;
     t.rig.link().ReplyTimeoutMs = 3000;
-    shell::MainForm& form = t.rig.mainForm();
-    form.activateWindow();
+    t.rig.mainForm().activateWindow();
     ASSERT_TRUE(t.rig.waitFor([] { return QApplication::activeWindow() != nullptr; }));
-    auto choosePage = [&](const char* name) {
-        QTest::mouseClick(form.findChild<QAbstractButton*>(name), Qt::LeftButton, {}, QPoint(8, 8));
-    };
-    choosePage("optProgram_12");
-    QTest::qWait(500);
-    t.rig.page().Ticks.KeyLockTicks = 0;
-    choosePage("optProgram_13"); // the set-up is read again
+    chooseAgain(t.rig, 12, 13); // the set-up is read again
     actWhileReplyHeld(t.rig.line, [&] {
         QLineEdit* level = t.page->txtTrace(0);
         QTest::mouseClick(level, Qt::LeftButton, {}, QPoint(4, level->height() / 2));

@@ -54,19 +54,6 @@ TEST(TrendChart, VerticalScaleByChannel) {
     EXPECT_EQ(y(23, 32768), 2000); // a range above 54612 too
 }
 
-TEST(TrendChart, EmptyRecordsAreGaps) {
-    TrendView view{960, 4000, 0, 0};
-    TrendLog log = withRecords(0, {0, 0, 0, 0, 0, 0});
-    log.setRecord(3, "", "");
-    log.setRecord(5, "", "");
-    // Record 4 stands alone between two gaps: no line reaches or leaves a gap.
-    EXPECT_EQ(trendChart(log, view, kRanges).lines,
-              (std::vector<QLine>{{0, 4000, 1, 4000}, {1, 4000, 2, 4000}}));
-    log.setRecord(5, "65535", "");
-    EXPECT_EQ(trendChart(log, view, kRanges).lines,
-              (std::vector<QLine>{{0, 4000, 1, 4000}, {1, 4000, 2, 4000}, {4, 4000, 5, 0}, {5, 0, 6, 4000}}));
-}
-
 TEST(TrendDates, AStartTextOfAnyLocaleIsRead) {
     const GeneralDateFormat c = generalDateFormat(QLocale::c()), us = generalDateFormat(QLocale("en_US")),
                             de = generalDateFormat(QLocale("de_DE"));

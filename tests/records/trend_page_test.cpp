@@ -304,14 +304,7 @@ TEST(TrendPageProgram, ListPickedWhileTheSetupReadWaitsStands) {
     TrendRig t;
     ASSERT_TRUE(t.selected);
     ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(100).isEmpty() && t.page->widget()->isEnabled(); }));
-    shell::MainForm& form = t.rig.mainForm();
-    auto choosePage = [&](const char* name) {
-        QTest::mouseClick(form.findChild<QAbstractButton*>(name), Qt::LeftButton, {}, QPoint(8, 8));
-    };
-    choosePage("optProgram_12");
-    QTest::qWait(500);
-    t.rig.page().Ticks.KeyLockTicks = 0;
-    choosePage("optProgram_11"); // the set-up is read again
+    chooseAgain(t.rig, 12, 11); // the set-up is read again
     actWhileReplyHeld(t.rig.line, [&] { QTest::keyClick(t.page->cbTrend(1), Qt::Key_Down); }); // "A2"
     ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.page().PageStep == records::TrendReadStatus; }));
     QTest::qWait(300);

@@ -3,8 +3,10 @@
 // holds its answer, the action runs from a timer inside the program's wait (as a
 // click would), and then the meter answers.
 
+#include "program_rig.h"
 #include "sim_meter.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QTimer>
 #include <functional>
@@ -22,4 +24,17 @@ inline void actWhileReplyHeld(sim::SimLine& line, std::function<void()> act) {
         poll->deleteLater();
     });
     poll->start(2);
+}
+
+// Leaves for page `away`, then chooses `page` again with its selector button, as a
+// person does: the next request on the line is `page`'s entry read.
+inline void chooseAgain(ProgramRig& rig, int away, int page) {
+    auto choose = [&](int index) {
+        auto* button = rig.mainForm().findChild<QAbstractButton*>(QStringLiteral("optProgram_%1").arg(index));
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, 8));
+    };
+    choose(away);
+    QTest::qWait(500);
+    rig.page().Ticks.KeyLockTicks = 0; // no keyboard-lock read comes first
+    choose(page);
 }
