@@ -121,6 +121,8 @@ EventLog::CountOutcome EventLog::onCount(uint16_t reg) {
     if (shown() != count || count == kMaxEvents || incomplete_) {
         out.reload = true;
         shown_ = QString::number(count);
+        // The rows no longer match the count until a load has read them all.
+        incomplete_ = true;
     } else if (count == 0) {
         shown_ = QStringLiteral("0");
     }

@@ -107,6 +107,9 @@ void EventPage::registerDecoders(rtu::ModbusMaster& master) {
 }
 
 void EventPage::OnEventCountReply() {
+    // A Clear or Save pressed during the read comes first, on the records as they
+    // are shown; the next count read decides about a reload.
+    if (ctx_.page().askStanding()) return;
     const auto words = pages::replyWords(ctx_.app().link, 1);
     if (words.empty()) return;
     const EventLog::CountOutcome outcome = log_.onCount(words[0]);

@@ -2,6 +2,7 @@
 
 #include "common/prompter.h"
 #include "pages/confirmed_write.h"
+#include "pages/controls.h"
 #include "pages/entry_checks.h"
 #include "pages/values.h"
 #include "link/modbus_master.h"
@@ -54,7 +55,8 @@ void MaxMinPage::build() {
     placeTwips(labMaxMin_, 240, 420, 2400, 255);
     txtMaxMin_ = new QLineEdit(QStringLiteral("0"), frame_);
     txtMaxMin_->setObjectName(QStringLiteral("txtMaxMin"));
-    txtMaxMin_->setMaxLength(4);
+    // Four characters can be typed; a longer time read from the meter is still shown whole.
+    pages::controls::limitTyping(txtMaxMin_, 4);
     placeTwips(txtMaxMin_, 2640, 360, 900, 315);
     const char* captions[2] = {"Clear Max./Min. Log", "Save Max./Min. Log"};
     for (int i = 0; i < 2; ++i) {
@@ -81,7 +83,10 @@ void MaxMinPage::build() {
     tab(gridMin_, kMinGridRows, "gridMin", "Minimum");
 
     // Only a clear time the user typed, or one read from this meter, is written back.
-    QObject::connect(txtMaxMin_, &QLineEdit::textEdited, frame_, [this] { origin_ = ClearTimeOrigin::User; });
+    QObject::connect(txtMaxMin_, &QLineEdit::textEdited, frame_, [this] {
+        origin_ = ClearTimeOrigin::User;
+        ++edits_;
+    });
     pages::watchField(txtMaxMin_, [this] { txtMaxMin_LostFocus(); });
 }
 
@@ -118,9 +123,11 @@ void MaxMinPage::registerDecoders(rtu::ModbusMaster& master) {
 // --- decoders ------------------------------------------------------------------------------
 
 void MaxMinPage::OnMaxMinSettingReply() {
+    // What the person typed while the read waited stands.
+    if (edits_ != editsAtRead_) return;
     const auto words = pages::replyWords(ctx_.app().link, 1);
     if (words.empty()) return;
-    txtMaxMin_->setText(QString::number(words[0]));
+    pages::controls::showReadText(txtMaxMin_, QString::number(words[0]));
     origin_ = ClearTimeOrigin::Meter;
 }
 
@@ -161,6 +168,8 @@ void MaxMinPage::meterChanged() {
         std::vector<int> all;
         for (int r = kFixedRows; r < rows; ++r) all.push_back(r);
         showRows(minimum, all);
+        // The Demand page shows the maximum demands of the same rows.
+        if (!minimum) showDemandLabels(all);
     }
 }
 
@@ -185,6 +194,7 @@ void MaxMinPage::runStep(int16_t step) {
 
 void MaxMinPage::RequestMaxMinSetting() {
     ctx_.page().moveStep(MaxMinReadLog);
+    editsAtRead_ = edits_;
     ctx_.master().SendReadHoldingRegisters(CmdClearTime, kClearTimeRegister, 1);
 }
 
@@ -205,7 +215,7 @@ void MaxMinPage::clearStep() {
     ContextMeterLink link(ctx_);
     QString box = txtMaxMin_->text();
     const bool ok = clearMaxMinLog(link, box, origin_);
-    if (box != txtMaxMin_->text()) txtMaxMin_->setText(box);
+    if (box != txtMaxMin_->text()) pages::controls::showReadText(txtMaxMin_, box);
     if (ok)
         ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kClearMaxMinWords + QStringLiteral(" Ok!")));
     else
@@ -222,7 +232,8 @@ void MaxMinPage::SaveMaxMinLog() {
 
 void MaxMinPage::txtMaxMin_LostFocus() {
     pages::checkEntry(txtMaxMin_, clearTimeCheck());
-    txtMaxMin_->setText(wholePartText(txtMaxMin_->text()));
+    // The whole part may be longer than what was typed ("1e4"): shown whole, as it is written.
+    pages::controls::showReadText(txtMaxMin_, wholePartText(txtMaxMin_->text()));
 }
 
 void MaxMinPage::cmdMaxMin_Click(int index) {

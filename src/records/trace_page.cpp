@@ -356,7 +356,10 @@ void TracePage::refreshGrids() {
         if (m) m->refresh();
 }
 
-void TracePage::meterChanged() { clearMarks(); }
+void TracePage::meterChanged() {
+    clearMarks();
+    setupReadDue_ = false;
+}
 
 void TracePage::clearMarks() { marks_.fill(false); }
 
@@ -372,6 +375,10 @@ void TracePage::runStep(int16_t step) {
     case TraceLoadGroup0 + 3: LoadTraceGroup(step - TraceLoadGroup0); break;
     case TraceReset: ResetTraceMemory(); break;
     case TracePoll: {
+        if (setupReadDue_) {
+            ReadTraceSetup();
+            break;
+        }
         auto& ticks = ctx_.page().Ticks;
         if (ticks.TraceTicks >= common::TickCounters::TraceCap && PollTraceStatus()) ticks.TraceTicks = 0;
         break;
@@ -381,14 +388,20 @@ void TracePage::runStep(int16_t step) {
 }
 
 void TracePage::ReadTraceSetup() {
+    setupReadDue_ = false;
     common::PageState& page = ctx_.page();
     page.SetupModified = false;
-    page.Refreshing = true;
     ContextMeterLink link(ctx_);
-    if (const auto words = link.read(CmdTraceSetup, kTraceSetupRegister, kTraceSetupCount))
-        if (const auto setup = decodeTraceSetup(*words)) ShowTraceSetup(*setup);
+    // An edit the person makes while the read waits marks the page modified and
+    // stands: the reply does not overwrite it.
+    const auto words = link.read(CmdTraceSetup, kTraceSetupRegister, kTraceSetupCount);
+    if (words && !page.SetupModified)
+        if (const auto setup = decodeTraceSetup(*words)) {
+            page.Refreshing = true;
+            ShowTraceSetup(*setup);
+            page.Refreshing = false;
+        }
     page.moveStep(TracePoll);
-    page.Refreshing = false;
 }
 
 void TracePage::ShowTraceSetup(const TraceSetup& s) {
@@ -443,7 +456,8 @@ void TracePage::WriteTraceSetup() {
         return;
     }
     ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kTraceSetupWords + QStringLiteral(" Ok!")));
-    page.moveStep(TraceReadSetup);
+    // A group button pressed during the write goes first; the read-back follows it.
+    if (!page.moveStep(TraceReadSetup)) setupReadDue_ = true;
 }
 
 void TracePage::ResetTraceMemory() {

@@ -162,6 +162,7 @@ private:
     TraceStore store_;
     std::array<bool, kTraceGroups> marks_{}; // the group's samples are held (labTraceW(g + 2).Tag "Y")
     int shownGroup_ = -1;                    // the button whose Tag is "True"
+    bool setupReadDue_ = false;              // a write's read-back waits behind a person's action
     TraceCursors cursors_;
     float xScale_ = 0, yScale_ = 0, samplePeriod_ = 0;
     double voltageScale_ = 0.942, currentScale_ = 0.009;

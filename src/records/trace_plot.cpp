@@ -66,6 +66,12 @@ std::vector<QLine> tracePlotLines(const TraceStore& store, int channel, const Tr
             const auto v = store.sample(channel, traceRowOf(in.gen, in.usage, g, position));
             return v ? traceY(*v, in.yScale) : previous;
         };
+        // A group the channel holds no sample of (never loaded, or its load failed)
+        // is not drawn as a flat line.
+        bool held = false;
+        for (int r = window->first; r <= window->last && !held; ++r)
+            held = store.sample(channel, traceRowOf(in.gen, in.usage, g, r)).has_value();
+        if (!held) continue;
         int x0 = 0, y0 = y(window->first, 0);
         for (int r = window->first; r <= window->last; ++r) {
             if (traceRowOf(in.gen, in.usage, g, r) > store.samples()) break;

@@ -43,7 +43,8 @@ struct TracePlotInput {
 };
 // The segments of store channel `channel` for every shown group. An empty
 // sample keeps the height of the point before it (the top edge for a group's
-// first position); a window past the store draws nothing.
+// first position); a window past the store, or one without a single sample,
+// draws nothing.
 std::vector<QLine> tracePlotLines(const TraceStore& store, int channel, const TracePlotInput& in);
 
 // The line colour of store channel 0..5 (its check box's text colour): Ia in the

@@ -90,11 +90,24 @@ TraceLevelWords encodeTraceLevels(const std::array<QString, kTraceLevels>& texts
     TraceLevelWords out;
     std::array<uint16_t, kTraceLevels> words{};
     for (size_t i = 0; i < kTraceLevels; ++i) {
-        if (const auto refusal = checkTraceEntry(int(i), texts[i])) {
-            out.refusal = refusal->message;
+        // Levels above 100 % are the meter's usual over-current and over-voltage
+        // triggers: only what the register cannot hold is refused.
+        const QString caption = traceFieldCaption(int(i));
+        if (!pages::isNumericEntry(texts[i])) {
+            out.refusal = pages::DataKeyInError;
             return out;
         }
-        words[i] = *pages::encodeTenths(common::leadingNumber(texts[i]));
+        const double level = common::leadingNumber(texts[i]);
+        if (level < 0) {
+            out.refusal = caption + QStringLiteral(" < 0");
+            return out;
+        }
+        const auto word = pages::encodeTenths(level);
+        if (!word) {
+            out.refusal = caption + QStringLiteral(" > 6553.5");
+            return out;
+        }
+        words[i] = *word;
     }
     out.words = words;
     return out;

@@ -66,9 +66,10 @@ struct TraceEntryRefusal {
 };
 std::optional<TraceEntryRefusal> checkTraceEntry(int index, const QString& text);
 
-// The write checks the nine levels before asking: each must be a number from 0
-// to 100; they go out as round-half-even(level x 10). On refusal: the message
-// of the first failing level, nothing sent.
+// The write checks the nine levels before asking: each must be a number that the
+// register holds in tenths, 0 to 6553.5 (above 100 % included); they go out as
+// round-half-even(level x 10). On refusal: the message of the first failing level
+// ("Data Key In Error!", "<caption> < 0" or "<caption> > 6553.5"), nothing sent.
 struct TraceLevelWords {
     std::optional<std::array<uint16_t, kTraceLevels>> words;
     QString refusal;

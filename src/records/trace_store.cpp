@@ -86,8 +86,14 @@ TraceLoadResult loadTraceGroup(MeterLink& link, TraceStore& store, TraceGenerati
     marks[g] = true;
     const QString caption = traceGroupCaption(group, true);
 
+    // A load that does not finish leaves none of its group's rows: the channels it
+    // reached hold the new capture, the others an earlier one, and the group's
+    // heading names the new trigger, so no part of it may be shown as one capture.
     auto fail = [&] {
         marks[g] = false;
+        const int rows = kTraceBlock * (range->last - range->first + 1);
+        for (int meterChannel : traceMeterChannels(gen))
+            store.clear(traceStoreChannel(meterChannel), traceBlockRow(meterChannel, range->first), rows);
         return TraceLoadResult::Failed;
     };
     for (int meterChannel : traceMeterChannels(gen)) {
@@ -104,10 +110,7 @@ TraceLoadResult loadTraceGroup(MeterLink& link, TraceStore& store, TraceGenerati
             const auto words = link.carryOn() ? link.read(CmdTraceBlock, uint16_t(kTraceSampleRegister + kTraceBlock * k),
                                                           kTraceBlock)
                                               : std::nullopt;
-            if (!words || words->size() < size_t(kTraceBlock)) {
-                store.clear(channel, row, kTraceBlock);
-                return fail();
-            }
+            if (!words || words->size() < size_t(kTraceBlock)) return fail();
             store.store(channel, row, *words);
             link.progress(traceProgressText(caption, channel, k, range->last));
         }

@@ -79,8 +79,9 @@ enum class TraceLoadResult {
 // Loads group `group` (0..3) at the tick. marks[g] is the group's loaded mark:
 // set here as the load starts, cleared again when it fails. Every exchange is
 // checked: the first failure (or the operation being told to end) stops the
-// load, a failed block's rows are emptied, and the page shows traceLoadErrorText
-// in an "Error" box. Every outcome leaves the view to be restored and redrawn.
+// load and empties the group's rows of every channel (none of the group is
+// held), and the page shows traceLoadErrorText in an "Error" box. Every outcome
+// leaves the view to be restored and redrawn.
 TraceLoadResult loadTraceGroup(MeterLink& link, TraceStore& store, TraceGeneration gen, int usage, int group,
                                int shownGroup, std::array<bool, kTraceGroups>& marks, const TraceLoadHooks& hooks);
 

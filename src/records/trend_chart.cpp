@@ -44,14 +44,20 @@ TrendChart trendChart(const TrendLog& log, const TrendView& view, const std::arr
     const float s = trendScale(channel, view.height, ranges);
     auto y = [&](int record) { return trendY(channel, common::leadingNumber(log.raw(record)), view.height, s); };
 
-    int x0 = 0, y0 = y(view.skip == 0 ? 1 : view.skip);
+    // An empty record (a block whose read failed, an empty item of a file) is a
+    // gap: no line reaches it or leaves it, and the curve goes on after it.
+    const int first = view.skip == 0 ? 1 : view.skip;
+    std::optional<QPoint> from;
+    if (!log.raw(first).isEmpty()) from = QPoint(0, y(first));
     int k = 1;
     for (int i = view.skip + 1; i <= n; ++i, ++k) {
-        if (log.raw(i).isEmpty()) break;
-        const int x = nearest(k * double(chart.pointStep)), yi = y(i);
-        chart.lines.emplace_back(x0, y0, x, yi);
-        x0 = x;
-        y0 = yi;
+        if (log.raw(i).isEmpty()) {
+            from.reset();
+            continue;
+        }
+        const QPoint to(nearest(k * double(chart.pointStep)), y(i));
+        if (from) chart.lines.emplace_back(*from, to);
+        from = to;
     }
     return chart;
 }
@@ -69,7 +75,6 @@ int trendCursorRecord(int cursorX, float step, int skip) {
 std::optional<std::array<TrendCursorReadout, 2>> trendCursors(const std::array<int, 2>& cursorX, float step, int skip,
                                                                const TrendLog& log, const GeneralDateFormat& format) {
     if (log.count() <= 0) return std::nullopt;
-    const int last = std::min(log.count(), kTrendRecords);
     const QDateTime start = parseGeneralDate(log.startText, format);
     std::array<TrendCursorReadout, 2> out;
     for (size_t c = 0; c < 2; ++c) {
@@ -78,8 +83,10 @@ std::optional<std::array<TrendCursorReadout, 2>> trendCursors(const std::array<i
         TrendCursorReadout& r = out[c];
         r.moved = true;
         r.lineX = x;
+        // A record right of the last one still reads its row (empty after a fresh
+        // start) and its time; only a row beyond the store reads nothing.
         const int record = trendCursorRecord(x, step, skip);
-        if (record < 1 || record > last || !start.isValid()) continue;
+        if (record < 1 || record > kTrendRecords || !start.isValid()) continue;
         const int minutes = record * trendIntervalMinutes(log.recording.interval);
         r.time = generalDateText(start.addSecs(60LL * minutes), format);
         r.value = log.text(record);

@@ -35,7 +35,7 @@ struct TrendChart {
     std::vector<QLine> lines;
 };
 // Records 1 to min(n, 960), from record T (record 1 when T is 0) at x = 0, each
-// next record one step further right; an empty record ends the curve.
+// next record one step further right; an empty record leaves a gap in the curve.
 TrendChart trendChart(const TrendLog& log, const TrendView& view, const std::array<double, 3>& analogRanges);
 
 // A left-button press or drag at x: the cursor's new x, or nothing when the
@@ -52,8 +52,9 @@ struct TrendCursorReadout {
     QString value; // labTrendD(c)
     QString time;  // labTrendD(c + 2): the start plus r intervals
 };
-// Both cursors, or nothing at all when there are no records. A record outside
-// 1..min(n, 960), or a start text that is no date, gives empty labels.
+// Both cursors, or nothing at all when there are no records. A record right of
+// the count reads what its row holds and its time; a record outside 1..960, or a
+// start text that is no date, gives empty labels.
 std::optional<std::array<TrendCursorReadout, 2>> trendCursors(const std::array<int, 2>& cursorX, float pointStep,
                                                                int skip, const TrendLog& log,
                                                                const GeneralDateFormat& format);

@@ -71,7 +71,10 @@ TrendFileRead parseTrendFile(QByteArrayView data, int intervalItems, int channel
     const int n = std::min(trendRecordCount(*out.file.lengthText), kTrendRecords);
     for (int r = 1; r <= n; ++r) {
         const qsizetype at = 6 + 2 * (r - 1);
-        if (at < items.size()) out.file.raws << monitor::plainNumber(common::leadingNumber(items[at]));
+        // An empty record (one a failed download left) stays empty, not a reading of 0.
+        if (at < items.size())
+            out.file.raws << (items[at].trimmed().isEmpty() ? QString()
+                                                            : monitor::plainNumber(common::leadingNumber(items[at])));
         if (at + 1 < items.size()) out.file.texts << items[at + 1];
     }
     out.status = 6 + 2 * n <= items.size() ? TrendFileRead::Loaded : TrendFileRead::Short;
@@ -99,6 +102,7 @@ TrendFileRead readTrendFile(const QString& path, int intervalItems, int channelI
 void applyTrendFile(const TrendFileRead& read, TrendLog& log) {
     if (!read.headerRead) return;
     const TrendFile& f = read.file;
+    log.takeFileRecords();
     log.recording = {f.channel, f.interval};
     if (f.configText) log.configText = *f.configText;
     if (f.startText) log.startText = *f.startText;

@@ -22,6 +22,9 @@ inline const QString kSaveTrendProc = QStringLiteral("SaveTLFile");
 inline const QString kOpenTrendProc = QStringLiteral("OpenTrendFile");
 inline const QString kSaveTrendOkWords = QStringLiteral("Save Trend Log ok ! ");
 inline const QString kOpenTrendWarning = QStringLiteral("Open Trend Log File Error ?"); // title "Warning"
+// "Save File" while records the count names are still to be downloaded (title "Warning").
+inline const QString kTrendSaveRefused =
+    QStringLiteral("Trend Logger Data not all loaded yet: Save Trend Log refused until the next download.");
 inline constexpr int kMaxTrendFileBytes = 4 * 1024 * 1024;
 
 // The lines to save: the records' own interval and channel as lines 1 and 2,
@@ -31,7 +34,7 @@ QStringList trendFileLines(const TrendLog& log, int modeIndex);
 struct TrendFile {
     int interval = 0, channel = 0, mode = 0;
     std::optional<QString> configText, startText, lengthText;
-    QStringList raws;  // records 1.. as Val of the item, in plain decimal
+    QStringList raws;  // records 1.. as Val of the item, in plain decimal; an empty item stays empty
     QStringList texts; // one shorter than raws when the file ends between the two
 };
 

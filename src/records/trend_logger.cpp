@@ -113,28 +113,65 @@ QString trendConfigText(const TrendStatus& s) {
     return text;
 }
 
-GeneralDateFormat systemGeneralDateFormat() {
-    return {monitor::logfmt::systemDateTimePattern(), QLocale::system().dateFormat(QLocale::ShortFormat)};
+GeneralDateFormat generalDateFormat(const QLocale& locale) {
+    return {monitor::logfmt::dateTimePattern(locale), locale.dateFormat(QLocale::ShortFormat)};
 }
+
+GeneralDateFormat systemGeneralDateFormat() { return generalDateFormat(QLocale::system()); }
 
 QString generalDateText(const QDateTime& when, const GeneralDateFormat& format) {
     const bool midnight = when.time() == QTime(0, 0);
     return QLocale::c().toString(when, midnight ? format.date : format.dateTime);
 }
 
-QDateTime parseGeneralDate(const QString& text, const GeneralDateFormat& format) {
+namespace {
+
+QDateTime parseWith(const QString& text, const GeneralDateFormat& format) {
     const QLocale c = QLocale::c();
     QString used = format.dateTime;
-    QDateTime when = c.toDateTime(text.trimmed(), used);
+    QDateTime when = c.toDateTime(text, used);
     if (!when.isValid()) {
         used = format.date;
-        const QDate date = c.toDate(text.trimmed(), used);
+        const QDate date = c.toDate(text, used);
         if (date.isValid()) when = QDateTime(date, QTime(0, 0));
     }
     // A two-digit year is read as 19yy: years up to 90 belong to this century, as the dates of the meter do.
     if (when.isValid() && !used.contains(QLatin1String("yyyy")) && when.date().year() <= 1990)
         when = when.addYears(100);
     return when;
+}
+
+// The general formats a trend log file may have been saved under: the C locale's
+// and the US one first (where a text fits several, those are the likelier), then
+// every other locale's, each once.
+const std::vector<GeneralDateFormat>& savedGeneralDateFormats() {
+    static const std::vector<GeneralDateFormat> formats = [] {
+        std::vector<GeneralDateFormat> out;
+        auto add = [&out](const QLocale& locale) {
+            const GeneralDateFormat f = generalDateFormat(locale);
+            for (const GeneralDateFormat& known : out)
+                if (known.dateTime == f.dateTime && known.date == f.date) return;
+            out.push_back(f);
+        };
+        add(QLocale::c());
+        add(QLocale(QLocale::English, QLocale::UnitedStates));
+        for (const QLocale& l : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+            add(l);
+        return out;
+    }();
+    return formats;
+}
+
+} // namespace
+
+QDateTime parseGeneralDate(const QString& text, const GeneralDateFormat& format) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return {};
+    if (const QDateTime when = parseWith(t, format); when.isValid()) return when;
+    // A file saved under another locale: its start time is in that locale's format.
+    for (const GeneralDateFormat& saved : savedGeneralDateFormats())
+        if (const QDateTime when = parseWith(t, saved); when.isValid()) return when;
+    return {};
 }
 
 QString trendStartText(const MeterTimeStamp& s, const DateStyle& style, const GeneralDateFormat& format) {
@@ -195,11 +232,14 @@ TrendLog::StatusOutcome TrendLog::onStatus(const TrendStatus& s, const DateStyle
     if (s.count != count() || incomplete_) {
         out.download = true;
         lengthText = QString::number(s.count);
+        // The count now names records the store does not hold yet: due until a download completes.
+        incomplete_ = true;
     }
     if (s.count == 0) {
         out.download = false;
         out.empty = true;
         lengthText = QStringLiteral("0");
+        incomplete_ = false;
     }
     return out;
 }
@@ -230,6 +270,8 @@ bool TrendLog::download(MeterLink& link, const TrendRecording& rec, const common
     incomplete_ = !complete;
     return complete;
 }
+
+void TrendLog::takeFileRecords() { incomplete_ = false; }
 
 void TrendLog::clearRecords() {
     for (int r = 1; r <= kTrendRecords; ++r) setRecord(r, QString(), QString());

@@ -14,6 +14,7 @@
 #include "records/record_link.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -100,10 +101,13 @@ struct GeneralDateFormat {
     QString dateTime; // e.g. "dd/MM/yyyy HH:mm:ss"
     QString date;     // e.g. "dd/MM/yyyy"
 };
+GeneralDateFormat generalDateFormat(const QLocale& locale);
 GeneralDateFormat systemGeneralDateFormat();
 QString generalDateText(const QDateTime& when, const GeneralDateFormat& format);
 // The moment a general date text stands for; two-digit years up to 90 are in
-// this century. Invalid when the text is no date.
+// this century. A text that is not in this format is tried in the formats of
+// the other locales (a file saved elsewhere), the C and US ones first. Invalid
+// when the text is no date in any of them.
 QDateTime parseGeneralDate(const QString& text, const GeneralDateFormat& format);
 // labTrend(1): the start moment in the general format; a stamp that is no valid
 // moment gives "hh:mm:ss   <locale date>".
@@ -157,6 +161,11 @@ public:
     };
     StatusOutcome onStatus(const TrendStatus& status, const DateStyle& style, const GeneralDateFormat& format);
     const std::optional<TrendStatus>& lastStatus() const { return status_; }
+    // The count names records the store does not hold: a status changed it, or a
+    // download failed part-way. Cleared by a complete download (or a file's records).
+    bool downloadDue() const { return incomplete_; }
+    // The records are a file's from now on: nothing of a meter is awaited.
+    void takeFileRecords();
 
     // The download: blocks of 96 records into rows 96k + i + 1 up to the count,
     // with "Load Trend Logger Data <pct>%" after each block. A failed block's rows

@@ -5,6 +5,7 @@
 #include "pages/confirmed_write.h"
 #include "pages/entry_checks.h"
 #include "config/user_map.h"
+#include "link/link_operations.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
 #include "records/context_meter_link.h"
@@ -74,7 +75,10 @@ void TrendPage::build() {
         l->setObjectName(QStringLiteral("labTrend_%1").arg(kCaptionIndex[k]));
         captions_[size_t(k)] = l;
     }
-    for (int i = 0; i < 3; ++i) cbTrend_[size_t(i)] = makeList(frame_, QStringLiteral("cbTrend_%1").arg(i));
+    for (int i = 0; i < 3; ++i) {
+        cbTrend_[size_t(i)] = makeList(frame_, QStringLiteral("cbTrend_%1").arg(i));
+        QObject::connect(cbTrend_[size_t(i)], &QComboBox::activated, frame_, [this] { ++listPicks_; });
+    }
     static const char* buttons[3] = {"Setup Trend", "Start Trend", "Open File"};
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(QString::fromLatin1(buttons[i]), frame_);
@@ -225,8 +229,10 @@ void TrendPage::runStep(int16_t step) {
 
 void TrendPage::ReadTrendSetup() {
     ContextMeterLink link(ctx_);
+    const int picks = listPicks_;
     const auto words = link.read(CmdTrendSetup, kTrendSetupRegister, 3);
-    if (words && words->size() >= 3) {
+    // A list item the person picked while the read waited stands.
+    if (words && words->size() >= 3 && picks == listPicks_) {
         const TrendSetup s = decodeTrendSetup(*words, ctx_.app().meter.MeterVersion);
         setLists(s.interval, s.channel, s.mode);
     }
@@ -244,6 +250,9 @@ void TrendPage::ReadTrendAndAnalogInput() {
 }
 
 void TrendPage::showStatus(const TrendStatus& status) {
+    // A person's click during the read comes first: this reply decides nothing
+    // (no download, no caption) over it, and the next status read is shown instead.
+    if (ctx_.page().askStanding()) return;
     const DateStyle style{ctx_.app().LocaleDateFormat, ctx_.app().LocaleDateSeparator};
     const TrendLog::StatusOutcome out = log_.onStatus(status, style, dateFormat_);
     cmdTrend_[1]->setText(trendRunCaption(status.running));
@@ -308,6 +317,14 @@ void TrendPage::startOrStop(bool start) {
 // --- files ----------------------------------------------------------------------------------
 
 void TrendPage::SaveTLFile() {
+    if (log_.downloadDue()) {
+        // Records the count names are still to come from the meter: a file now
+        // would keep them as empty lines.
+        common::prompter().message(QStringLiteral("Warning"), kTrendSaveRefused, common::Icon::Exclamation,
+                                   common::Buttons::Ok);
+        ctx_.page().moveStep(TrendReadStatus);
+        return;
+    }
     const QString name = common::prompter().saveFileName(kSaveCaption, fileFilter(), QString());
     if (!name.isEmpty()) {
         picTrend_->setEnabled(false);
@@ -363,11 +380,16 @@ void TrendPage::cmdTrend_Click(int index) {
             page.askStep(TrendSaveFile);
             break;
         }
-        picTrend_->setEnabled(false);
-        cmdTrend_[2]->setEnabled(false);
-        OpenTrendFile();
-        picTrend_->setEnabled(true);
-        cmdTrend_[2]->setEnabled(true);
+        // "Off Line" offers the file at once, while the meter is left only once the
+        // exchange under way has ended: the file is opened after that, so that
+        // leaving the meter cannot empty it again.
+        ctx_.master().ops().runOrQueue(QStringLiteral("open trend file"), [this] {
+            picTrend_->setEnabled(false);
+            cmdTrend_[2]->setEnabled(false);
+            OpenTrendFile();
+            picTrend_->setEnabled(true);
+            cmdTrend_[2]->setEnabled(true);
+        });
         break;
     default: break;
     }

@@ -109,6 +109,7 @@ private:
     int cursorIndex_ = 0;                                      // TrendCursorIndex
     std::array<int, 2> cursorX_{};                             // TrendCursorX
     bool downloadRuns_ = false;
+    int listPicks_ = 0; // items the person picked in the set-up lists
 
     QPointer<QGroupBox> frame_;
     std::array<QComboBox*, 3> cbTrend_{};

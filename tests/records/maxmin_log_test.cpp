@@ -1,10 +1,8 @@
 #include "records/maxmin_log.h"
 
 #include "record_rig.h"
-#include "support/scripted_prompter.h"
 #include "support/sim_records.h"
 
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 using namespace records;
@@ -75,26 +73,6 @@ TEST(MaxMinLog, GridsNewMeterAndExport) {
     log.clearValues();
     EXPECT_EQ(log.maxRows()[40], (LogRow{"3 Phase Apparent Power Demand", "", "", ""}));
     EXPECT_EQ(log.minRows()[1][1], "Value");
-}
-
-TEST(MaxMinClearTime, EntryCheckAndFrame) {
-    ScriptedPrompter prompts;
-    common::setPrompter(&prompts);
-    QLineEdit box;
-    for (auto [typed, message, kept] : {std::tuple{"abc", "Data Key In Error!", "0"},
-                                        {"-5", "Clear Max./Min. Log Time > (65535) or Clear Max./Min. Log Time < (0)", "0"},
-                                        {"12.7", "", "12"}}) {
-        prompts.boxes.clear();
-        box.setText(typed);
-        pages::checkEntry(&box, clearTimeCheck());
-        box.setText(wholePartText(box.text()));
-        EXPECT_EQ(box.text(), kept);
-        EXPECT_EQ(prompts.boxes.empty() ? QString() : prompts.boxes[0].text, message);
-    }
-    common::setPrompter(nullptr);
-
-    EXPECT_EQ(clearTimeFrame(1, 300), (std::vector<uint8_t>{1, 0x10, 0x20, 0x3E, 0, 1, 2, 0x01, 0x2C}));
-    EXPECT_EQ(clearTimeFrame(7, 65535), (std::vector<uint8_t>{7, 0x10, 0x20, 0x3E, 0, 1, 2, 0xFF, 0xFF}));
 }
 
 TEST(MaxMinClearTime, WritesOnlyAKnownClearTime) {

@@ -1,6 +1,7 @@
 // Page 13 in the whole program against the simulated meter: the set-up write,
 // the reset, group loads with their progress, redraws and cursors, and a load
 // that a lost block ends.
+#include "held_reply.h"
 #include "program_rig.h"
 #include "sim_identity.h"
 #include "sim_trace.h"
@@ -18,9 +19,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <functional>
 #include <set>
 
 namespace {
@@ -33,7 +37,7 @@ struct TraceRig {
 
     // Selects the meter (a 2.3 meter: 2048 samples, four groups) and opens page 13
     // once its set-up and first status poll are in.
-    explicit TraceRig(int counter = 4, uint16_t version = 230) {
+    explicit TraceRig(int counter = 4, uint16_t version = 230, std::function<void(sim::Meter&)> more = {}) {
         sim::MeterIdentity identity;
         identity.options = 0x002D; // "A", "C", "D", "F"
         identity.mainVersion = identity.bootVersion = version;
@@ -41,6 +45,7 @@ struct TraceRig {
         shape.counter = counter;
         shape.storeSamples = version >= 201 && version <= 209 ? 4096 : 2048;
         sim::installTrace(meter, shape);
+        if (more) more(meter);
         rig.showMainWindow();
         rig.app().services().Login = [this] { return rig.app().app().LoginOk = true; };
         rig.mainForm().txtAddress()->setText("1");
@@ -90,16 +95,16 @@ TEST(TracePage, SetupWriteChecksTheLevelsFirstThenSendsBothFrames) {
     t.page->txtTrace(3)->clear();
     QTest::keyClicks(t.page->txtTrace(3), "12.5");
     t.page->txtTrace(0)->clear();
-    QTest::keyClicks(t.page->txtTrace(0), "101");
+    QTest::keyClicks(t.page->txtTrace(0), "6554"); // more than the register holds in tenths
     EXPECT_TRUE(t.rig.page().SetupModified);
     t.rig.line.clearLog();
     t.page->cmdTM()->click();
     ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.ui.count("Error") > 0; }));
     // Refused before the question: nothing sent, the edits kept, back to polling.
-    EXPECT_TRUE(t.rig.ui.sawText("Ia Overcurrent Trigger Level :  > 100"));
+    EXPECT_TRUE(t.rig.ui.sawText("Ia Overcurrent Trigger Level :  > 6553.5"));
     EXPECT_FALSE(t.rig.ui.sawText("Do you want to Setting Triggered To Memory ?"));
     EXPECT_EQ(t.rig.page().PageStep, 7);
-    EXPECT_EQ(t.page->txtTrace(0)->text(), "101");
+    EXPECT_EQ(t.page->txtTrace(0)->text(), "6554");
     for (const sim::Request& r : t.rig.line.requests()) EXPECT_NE(r.bytes[1], 0x10);
 
     t.page->txtTrace(0)->setText("100");
@@ -121,6 +126,26 @@ TEST(TracePage, SetupWriteChecksTheLevelsFirstThenSendsBothFrames) {
     EXPECT_EQ(t.rig.page().PageStep, 7);
     t.rig.page().Ticks.TraceTicks = common::TickCounters::TraceCap;
     EXPECT_TRUE(t.rig.waitFor([&] { return t.page->labTraceC()->text() == "0"; }));
+}
+
+TEST(TracePage, LevelsAbove100PercentDoNotStopAnotherChange) {
+    // The meter's over-current and over-voltage triggers at 120 % and 110 %.
+    TraceRig t(4, 230, [](sim::Meter& m) {
+        m.setRegister(0x21F2, 1200);
+        m.setRegister(0x21F5, 1100);
+    });
+    EXPECT_EQ(t.page->txtTrace(0)->text(), "120");
+    EXPECT_EQ(t.page->txtTrace(3)->text(), "110");
+    EXPECT_EQ(t.page->cbTrace(0)->currentText(), "RETRIGGER");
+    QTest::keyClick(t.page->cbTrace(0), Qt::Key_Up); // "ONE SHOT", the levels untouched
+    EXPECT_TRUE(t.rig.page().SetupModified);
+    t.rig.ui.answerNext(common::AnswerYes);
+    QTest::mouseClick(t.page->cmdTM(), Qt::LeftButton);
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.panel1() == "Meter [1] Setting Triggered To Memory Ok!"; }));
+    EXPECT_EQ(t.rig.ui.count("Error"), 0);
+    EXPECT_EQ(t.rig.line.registerValue(1, 0x21F0), 0);
+    EXPECT_EQ(t.rig.line.registerValue(1, 0x21F2), 1200);
+    EXPECT_EQ(t.rig.line.registerValue(1, 0x21F5), 1100);
 }
 
 TEST(TracePage, LoadsAGroupRedrawsItAndLoadsAgainAfterATrigger) {
@@ -210,32 +235,116 @@ TEST(TracePage, LoadsAGroupRedrawsItAndLoadsAgainAfterATrigger) {
     }
 }
 
-TEST(TracePage, ALostBlockEndsTheLoadAndClearsTheMark) {
+TEST(TracePage, AReloadLostPartWayShowsNoCaptureOfTheGroup) {
     TraceRig t;
     t.page->sstTriggered()->setCurrentIndex(1);
-    // Once the third channel's blocks come, the meter goes silent for every attempt.
+    for (int ch = 0; ch < 6; ++ch) QTest::mouseClick(t.page->chkTM(ch), Qt::LeftButton, {}, QPoint(4, 8));
+    QTest::mouseClick(t.page->cmdTrace(0), Qt::LeftButton); // "Load Group 1"
+    ASSERT_TRUE(t.loaded(0));
+    const QString earlier = t.cell(4, 1);
+    ASSERT_NE(earlier, "");
+
+    // A new trigger lands in group 1; its reload loses channel 2's blocks.
+    sim::triggerTrace(t.meter, t.shape);
+    t.rig.page().Ticks.TraceTicks = common::TickCounters::TraceCap;
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.page->groupHeld(0); }));
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (t.panel1().contains("Trace Index 2,") && t.rig.line.faultsPending() == 0 && !t.rig.ui.count("Error"))
             for (int i = 0; i <= t.rig.link().RetryLimit; ++i) t.rig.line.injectFault({sim::Fault::Kind::Silence});
     });
     watch.start(5);
-    t.page->cmdTrace(0)->click();
+    QTest::mouseClick(t.page->cmdTrace(0), Qt::LeftButton);
     ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.ui.count("Error") > 0; }, 40000));
     watch.stop();
     EXPECT_TRUE(t.rig.ui.sawText("Meter [1] Load Group 1 Error!"));
-    EXPECT_EQ(t.channelSelects(), (std::vector<int>{0, 1, 2})); // nothing after the failed channel
+    EXPECT_EQ(t.channelSelects(), (std::vector<int>{0, 1, 2, 3, 4, 5, 0, 1, 2})); // nothing after the failed channel
     ASSERT_TRUE(t.rig.waitFor([&] { return !t.page->loadingLabel()->isVisible(); }));
     EXPECT_FALSE(t.page->groupHeld(0));
     EXPECT_TRUE(t.page->frmTM(0)->isEnabled());
-    EXPECT_NE(t.cell(1, 512), "");
-    // Channel 2 holds the blocks before the lost one; from its rows on nothing.
-    int firstEmpty = 1;
-    while (firstEmpty <= 512 && t.cell(2, firstEmpty) != "") ++firstEmpty;
-    EXPECT_GT(firstEmpty, 64);
-    EXPECT_EQ((firstEmpty - 1) % 64, 0);
-    for (int row = firstEmpty; row <= 512; ++row) ASSERT_EQ(t.cell(2, row), "") << row;
     EXPECT_EQ(t.rig.page().PageStep, 7);
+    // Neither the new capture (channels 0, 1) nor the earlier one (channels 3 to 5)
+    // stays under the new trigger's heading, and nothing of the group is drawn.
+    for (int ch = 0; ch < 6; ++ch)
+        for (int row : {1, 100, 512}) EXPECT_EQ(t.cell(ch, row), "") << ch << " " << row;
+    size_t drawn = 0;
+    for (int i = 0; i < t.page->picTrace()->traceCount(); ++i) drawn += t.page->picTrace()->traceLines(i).size();
+    EXPECT_EQ(drawn, 0u);
+}
+
+TEST(TracePage, LoadGroupClickedDuringAReadAWriteOrAResetIsCarriedOut) {
+    TraceRig t;
+    t.rig.link().ReplyTimeoutMs = 3000;
+    QTabBar* tabs = t.page->sstTriggered()->tabBar();
+    auto showTab = [&](int i) { QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center()); };
+    auto loadDone = [&](size_t selects) {
+        return t.rig.waitFor([&] { return t.channelSelects().size() == selects && !t.page->loadingLabel()->isVisible(); },
+                             40000);
+    };
+    // The question answered Yes, then group g's button pressed while the action's frame waits.
+    auto loadDuring = [&](QPushButton* action, int g) {
+        showTab(0);
+        t.rig.page().Ticks.KeyLockTicks = 0; // no keyboard-lock read or status poll comes first
+        t.rig.page().Ticks.TraceTicks = 0;
+        t.rig.ui.answerNext(common::AnswerYes);
+        actWhileReplyHeld(t.rig.line, [&, g] {
+            showTab(1);
+            QTest::mouseClick(t.page->cmdTrace(g), Qt::LeftButton);
+        });
+        QTest::mouseClick(action, Qt::LeftButton);
+    };
+
+    // "Load Group 1" while the set-up is read on entering the page.
+    showTab(1);
+    chooseAgain(t.rig, 12, 13);
+    actWhileReplyHeld(t.rig.line, [&] { QTest::mouseClick(t.page->cmdTrace(0), Qt::LeftButton); });
+    ASSERT_TRUE(loadDone(6));
+    EXPECT_TRUE(t.page->groupHeld(0));
+    EXPECT_NE(t.cell(0, 1), "");
+
+    // "Load Group 2" while the set-up is written ("Setup"): the load, then the set-up read back.
+    loadDuring(t.page->cmdTM(), 1);
+    ASSERT_TRUE(loadDone(12));
+    EXPECT_TRUE(t.rig.ui.sawText("Do you want to Setting Triggered To Memory ?"));
+    EXPECT_TRUE(t.page->groupHeld(1));
+    EXPECT_EQ(t.page->cmdTrace(1)->text(), "***  Load Group 2");
+    auto lastRead = [&](auto isIt) {
+        const std::vector<sim::Request> log = t.rig.line.requests();
+        for (size_t i = log.size(); i-- > 0;)
+            if (log[i].bytes[1] == 0x03 && isIt((log[i].bytes[2] << 8) | log[i].bytes[3])) return int(i);
+        return -1;
+    };
+    ASSERT_TRUE(t.rig.waitFor([&] {
+        return lastRead([](int reg) { return reg == 0x21F0; }) >
+               lastRead([](int reg) { return reg >= 0x10C2 && reg < 0x2000; }); // a sample block
+    }));
+
+    // "Load Group 3" while the trace memory is reset ("Reset Trigger Counter").
+    loadDuring(t.page->cmdTMC(), 2);
+    ASSERT_TRUE(loadDone(18));
+    EXPECT_TRUE(t.rig.ui.sawText("Do you want to Reset Trace Memory ?"));
+    EXPECT_EQ(t.meter.coilLog(), (std::vector<uint16_t>{32}));
+    EXPECT_NE(t.cell(0, 1025), "");
+    EXPECT_EQ(t.page->cmdTrace(2)->text(), "***  Load Group 3");
+}
+
+TEST(TracePage, LevelTypedWhileTheSetupReadWaitsStands) {
+    TraceRig t;
+    t.rig.link().ReplyTimeoutMs = 3000;
+    t.rig.mainForm().activateWindow();
+    ASSERT_TRUE(t.rig.waitFor([] { return QApplication::activeWindow() != nullptr; }));
+    chooseAgain(t.rig, 12, 13); // the set-up is read again
+    actWhileReplyHeld(t.rig.line, [&] {
+        QLineEdit* level = t.page->txtTrace(0);
+        QTest::mouseClick(level, Qt::LeftButton, {}, QPoint(4, level->height() / 2));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), "55");
+    });
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.page().PageStep == records::TracePoll; }));
+    QTest::qWait(300);
+    EXPECT_EQ(t.page->txtTrace(0)->text(), "55");
+    EXPECT_EQ(t.page->txtTrace(6)->text(), "36"); // the rest as the meter holds it
+    EXPECT_TRUE(t.rig.page().SetupModified);     // leaving the page offers the write
 }
 
 TEST(TracePage, OffLineEndsALoadWithoutAMessage) {

@@ -40,9 +40,17 @@ TEST(TraceSetup, DecodeAndBothFrames) {
 }
 
 TEST(TraceSetup, LevelChecksBeforeTheQuestion) {
-    EXPECT_EQ(encodeTraceLevels({"0", "0", "0", "0", "101", "-1", "0", "0", "0"}).refusal,
-              "V2 Overvoltage Trigger Level :  > 100");
-    EXPECT_FALSE(encodeTraceLevels({"0", "0", "0", "0", "0", "0", "0", "0", "x"}).words);
+    // Over 100 % is a usual trigger; only what the register cannot hold is refused.
+    const auto high = encodeTraceLevels({"120", "110", "6553.5", "0", "0", "0", "0", "0", "0"});
+    ASSERT_TRUE(high.words);
+    EXPECT_EQ((*high.words)[0], 1200);
+    EXPECT_EQ((*high.words)[1], 1100);
+    EXPECT_EQ((*high.words)[2], 65535);
+    EXPECT_EQ(encodeTraceLevels({"0", "0", "0", "0", "6553.6", "-1", "0", "0", "0"}).refusal,
+              "V2 Overvoltage Trigger Level :  > 6553.5");
+    EXPECT_EQ(encodeTraceLevels({"0", "0", "0", "0", "0", "-1", "0", "0", "0"}).refusal,
+              "V3 Overvoltage Trigger Level :  < 0");
+    EXPECT_EQ(encodeTraceLevels({"0", "0", "0", "0", "0", "0", "0", "0", "x"}).refusal, "Data Key In Error!");
 
     const auto notNumber = checkTraceEntry(0, "abc");
     EXPECT_TRUE(notNumber && notNumber->resetToZero && notNumber->message == "Data Key In Error!");

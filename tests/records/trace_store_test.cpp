@@ -54,20 +54,25 @@ TEST(TraceLoad, SelectSequencePerVersionAndTwelveChannelPlots) {
     }
 }
 
-TEST(TraceLoad, FirstFailureEndsTheLoad) {
+TEST(TraceLoad, FirstFailureEndsTheLoadAndEmptiesTheGroup) {
     SimMeterHolder sim;
     sim::installTrace(sim.meter, {.storeSamples = 1024, .usage = 2});
     SimRecordLink link(sim.meter);
     TraceStore store(1024);
-    store.store(0, 577, std::vector<uint16_t>(64, 9)); // an earlier load's rows
-    link.failRead = [](size_t, uint16_t start) { return start == 0x10C2 + 64 * 9; }; // block 9 of group 2
+    // An earlier capture of group 2 in channels 0 and 5, and group 3's rows of channel 5.
+    for (int channel : {0, 5}) store.store(channel, 513, std::vector<uint16_t>(256, 9));
+    store.store(5, 769, std::vector<uint16_t>(64, 8));
+    // Block 9 of group 2 on the second channel: channel 0 holds the new capture by then.
+    link.failRead = [](size_t index, uint16_t start) { return index > 5 && start == 0x10C2 + 64 * 9; };
     std::array<bool, 4> marks{false, true, false, false};
     EXPECT_EQ(loadTraceGroup(link, store, G::First, 2, 2, 2, marks, {}), TraceLoadResult::Failed);
     EXPECT_EQ(marks, (std::array<bool, 4>{false, true, false, false}));
-    EXPECT_EQ(link.frames.size(), 1u); // no further channel is selected
-    EXPECT_TRUE(store.sample(0, 576).has_value());
-    EXPECT_FALSE(store.sample(0, 577)); // the lost block's rows are empty, none shifted
-    EXPECT_EQ(link.progressTexts.back(), "***  Load Group 3 Trace Index 0, Trace Data 72%");
+    EXPECT_EQ(link.frames.size(), 2u); // no further channel is selected
+    // Neither the new capture of channel 0 nor the old one of channel 5 stays in group 2's rows.
+    for (int channel = 0; channel < 6; ++channel)
+        for (int row : {513, 577, 700, 768}) EXPECT_FALSE(store.sample(channel, row)) << channel << " " << row;
+    EXPECT_EQ(store.text(5, 769), "8"); // another group's rows stay
+    EXPECT_EQ(link.progressTexts.back(), "***  Load Group 3 Trace Index 1, Trace Data 72%");
     EXPECT_EQ(traceLoadErrorText("1", 2), "Meter [1] Load Group 3 Error!");
 
     SimRecordLink refused(sim.meter);

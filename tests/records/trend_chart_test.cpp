@@ -1,6 +1,7 @@
 #include "records/chart_grid.h"
 #include "records/trend_chart.h"
 
+#include <QLocale>
 #include <gtest/gtest.h>
 
 using namespace records;
@@ -53,6 +54,22 @@ TEST(TrendChart, VerticalScaleByChannel) {
     EXPECT_EQ(y(23, 32768), 2000); // a range above 54612 too
 }
 
+TEST(TrendDates, AStartTextOfAnyLocaleIsRead) {
+    const GeneralDateFormat c = generalDateFormat(QLocale::c()), us = generalDateFormat(QLocale("en_US")),
+                            de = generalDateFormat(QLocale("de_DE"));
+    const QDateTime noon({2024, 1, 31}, {12, 0});
+    for (const GeneralDateFormat& reader : {c, us, de}) {
+        EXPECT_EQ(parseGeneralDate("31 Jan 2024 12:00:00", reader), noon);
+        EXPECT_EQ(parseGeneralDate("1/31/24 12:00:00 PM", reader), noon);
+        EXPECT_EQ(parseGeneralDate("31.01.24 12:00:00", reader), noon);
+        EXPECT_EQ(parseGeneralDate("31.01.24", reader), QDateTime({2024, 1, 31}, {0, 0})); // midnight: date alone
+    }
+    // The reader's own format decides where a text fits several: 3 April under de_DE.
+    EXPECT_EQ(parseGeneralDate("03.04.24 08:00:00", de), QDateTime({2024, 4, 3}, {8, 0}));
+    EXPECT_FALSE(parseGeneralDate("start", de).isValid());
+    EXPECT_FALSE(parseGeneralDate("", c).isValid());
+}
+
 TEST(TrendChart, GeometryAtTheScrollEnds) {
     TrendView view{960, 4000, 0, 0}; // a step of exactly 1 unit
     const TrendLog three = withRecords(0, {0, 65535, 0});
@@ -93,10 +110,16 @@ TEST(TrendCursors, RowsTimesAndLimits) {
     ASSERT_TRUE(out);
     EXPECT_EQ((*out)[0].value, "v6");
     EXPECT_EQ((*out)[0].time, "2024-01-31 13:00:00");
-    // Record 8 lies past the count: its line moves, its labels are empty.
+    // Record 8 lies past the count: it reads its row (empty) and eight intervals after the start.
     EXPECT_TRUE((*out)[1].moved);
     EXPECT_EQ((*out)[1].value, "");
-    EXPECT_EQ((*out)[1].time, "");
+    EXPECT_EQ((*out)[1].time, "2024-01-31 13:20:00");
+    log.setRecord(9, "1", "left over"); // a row an earlier download filled
+    EXPECT_EQ(trendCursors({56, 0}, 7, 0, log, kGeneral)->at(0).value, "left over");
+    // Beyond the store's 960 rows nothing is read; the line still moves.
+    const auto beyond = trendCursors({490, 0}, 7, 900, log, kGeneral); // record 971
+    EXPECT_TRUE(beyond->at(0).moved);
+    EXPECT_EQ(beyond->at(0).time, "");
     EXPECT_FALSE(trendCursors({6701, 0}, 7, 0, log, kGeneral)->at(0).moved);
     log.lengthText = "0";
     EXPECT_FALSE(trendCursors({35, 49}, 7, 0, log, kGeneral).has_value());

@@ -65,7 +65,9 @@ TEST(TrendStatus, LabelsAndDecisions) {
     EXPECT_EQ(log.startText, "2024-01-31 12:34:56");
     EXPECT_EQ(log.configText, "15 Minutes  ;  Run To Fill  ;  A1");
     EXPECT_EQ(log.lengthText, "100");
-    EXPECT_FALSE(log.onStatus(*status, kIso, kGeneral).download); // same count
+    // The same count again before any download: the records are still due.
+    EXPECT_TRUE(log.onStatus(*status, kIso, kGeneral).download);
+    EXPECT_TRUE(log.downloadDue());
 
     status->channel = 21;
     status->count = 0;
@@ -106,6 +108,8 @@ TEST(TrendDownload, RecordsToTheirRowsByTheRecordedChannel) {
     EXPECT_EQ(log.raw(100), "9500");
     EXPECT_EQ(log.text(100), " .95 LG");
     EXPECT_EQ(log.text(101), "left over");
+    EXPECT_FALSE(log.downloadDue());
+    EXPECT_FALSE(log.onStatus(*status, kIso, kGeneral).download); // same count, all held
 
     EXPECT_EQ(recordingFor(status, TrendSetup{1, 5, 0}, 1.0f).channel, 19);
     auto odd = status;
@@ -128,6 +132,7 @@ TEST(TrendDownload, FailedBlockIsEmptiedReportedAndLoadedAgain) {
     EXPECT_EQ(log.raw(97), "");
     EXPECT_EQ(log.text(150), "");
     EXPECT_EQ(link.progressTexts.back(), "Meter [1] Load Trend Logger Data Error!");
+    EXPECT_TRUE(log.downloadDue());
     EXPECT_TRUE(log.onStatus(*status, kIso, kGeneral).download); // same count, read again
 
     log.forget();

@@ -3,6 +3,7 @@
 // set-up written, the logger stopped and started; a download ended by "Off Line";
 // and the chart's scroll bars and cursors on an opened file.
 #include "records/trend_picture.h"
+#include "support/held_reply.h"
 #include "support/screenshot.h"
 #include "support/trend_rig.h"
 
@@ -92,18 +93,106 @@ TEST(TrendPageProgram, OffLineEndsADownloadBetweenBlocks) {
     std::atomic<int> blocks{0};
     t.meter().onRead = [&](sim::Meter&, uint16_t start, uint16_t) { blocks += start >= 0x0681 && start < 0x0A41; };
     t.rig.line.setReplyDelayMs(30);
+    int atClick = 0;
     QTimer offLine; // the download's waits run the event loop
     QObject::connect(&offLine, &QTimer::timeout, [&] {
         if (blocks < 3) return;
         offLine.stop();
-        t.rig.mainForm().cmdFunction_Click(2);
+        atClick = blocks;
+        QTest::mouseClick(t.rig.mainForm().cmdFunction(2), Qt::LeftButton); // "Off Line"
     });
     offLine.start(1);
     ASSERT_TRUE(t.rig.waitFor([&] { return !t.rig.link().meterSelected(); }, 8000));
+    QTest::qWait(300);
+    // The block under way at the click is the last one asked for.
+    EXPECT_LE(blocks, atClick + 1);
     EXPECT_LT(blocks, 6);
-    EXPECT_EQ(t.data(1), "");
     EXPECT_TRUE(t.page->widget()->isEnabled());
     EXPECT_NE(t.rig.page().PageStep, records::TrendDownloading);
+}
+
+TEST(TrendPageProgram, SaveRefusedWhileAFailedBlockAwaitsItsDownload) {
+    TrendRig t(false, {.records = 150});
+    // The first download's second block is refused at every attempt.
+    std::atomic<bool> armed{true};
+    t.meter().onRead = [&](sim::Meter&, uint16_t start, uint16_t) {
+        if (start != 0x0681 || !armed.exchange(false)) return;
+        for (int i = 0; i <= t.rig.link().RetryLimit; ++i) t.rig.line.injectFault({sim::Fault::Kind::Exception});
+    };
+    t.selectMeter();
+    ASSERT_TRUE(t.selected);
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(96).isEmpty() && t.page->widget()->isEnabled(); }));
+    ASSERT_EQ(t.data(150), "");
+    ASSERT_EQ(t.panel(), "Meter [1] Load Trend Logger Data Error!");
+
+    const QString path = t.rig.folder() + "/trend.csv";
+    t.rig.ui.fileNext(path);
+    QTest::mouseClick(t.page->cmdTrend(2), Qt::LeftButton); // "Save File"
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.ui.count("Warning") == 1; }));
+    EXPECT_TRUE(t.rig.ui.sawText("Trend Logger Data not all loaded yet: Save Trend Log refused until the next download."));
+    EXPECT_TRUE(t.rig.ui.dialogs.empty());
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_NE(t.panel(), "Meter [1] Save Trend Log ok ! ");
+
+    // The next status read downloads the missing records; then the file is written whole.
+    t.rig.page().Ticks.MinuteTicks = common::TickCounters::MinuteCap;
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(150).isEmpty(); }));
+    QTest::mouseClick(t.page->cmdTrend(2), Qt::LeftButton);
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.panel() == "Meter [1] Save Trend Log ok ! "; }));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+    EXPECT_EQ(lines[5], "150");
+    EXPECT_EQ(lines[6 + 2 * 149 + 1], t.data(150));
+    EXPECT_NE(lines[6 + 2 * 149 + 1], "");
+}
+
+TEST(TrendPageProgram, FileOpenedAfterOffLineDuringAWaitStaysShown) {
+    TrendRig t;
+    ASSERT_TRUE(t.selected);
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(100).isEmpty() && t.page->widget()->isEnabled(); }));
+    const QString path = t.rig.folder() + "/old.csv";
+    ASSERT_FALSE(common::saveLines(path, {" 0 ", " 0 ", " 0 ", "15 Minutes  ;  Run To Fill  ;  A1", "start", "2",
+                                          "21000", "420.00  A", "22000", "440.00  A"}));
+    // The meter takes its time over the next status read: "Off Line", then "Open File" at once.
+    t.rig.page().Ticks.KeyLockTicks = 0;
+    t.rig.page().Ticks.MinuteTicks = common::TickCounters::MinuteCap;
+    actWhileReplyHeld(t.rig.line, [&] {
+        QTest::mouseClick(t.rig.mainForm().cmdFunction(2), Qt::LeftButton);
+        EXPECT_EQ(t.page->cmdTrend(2)->text(), "Open File");
+        t.rig.ui.fileNext(path);
+        QTest::mouseClick(t.page->cmdTrend(2), Qt::LeftButton);
+    });
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.rig.link().meterSelected() && t.rig.ui.dialogs.size() == 1; }));
+    QTest::qWait(300);
+    EXPECT_EQ(t.page->labTrend(2)->text(), "2");
+    EXPECT_EQ(t.data(1), "420.00  A");
+    EXPECT_EQ(t.data(3), "");
+    EXPECT_EQ(t.page->picTrend()->curve().size(), 2u);
+    EXPECT_EQ(t.panel(), "Trend Log File : [" + path + "]");
+}
+
+TEST(TrendPageProgram, StartStopClickDuringAStatusReadAsksForTheCoilItSends) {
+    TrendRig t(true, {.records = 100, .running = false, .analogRange = 5000});
+    ASSERT_TRUE(t.selected);
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(100).isEmpty() && t.page->widget()->isEnabled(); }));
+    ASSERT_EQ(t.page->cmdTrend(1)->text(), "Start Trend");
+    // Someone at the meter starts the logger, and it logs more, while the status read is under way.
+    t.meter().setRegister(0x0675, 1);
+    sim::addTrendRecords(t.meter(), 5);
+    t.meter().clearCoils();
+    t.rig.page().Ticks.KeyLockTicks = 0;
+    t.rig.page().Ticks.MinuteTicks = common::TickCounters::MinuteCap;
+    t.rig.ui.answerNext(common::AnswerYes);
+    actWhileReplyHeld(t.rig.line, [&] { QTest::mouseClick(t.page->cmdTrend(1), Qt::LeftButton); });
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.panel() == "Meter [1] Start Trend Ok!"; }));
+    EXPECT_TRUE(t.rig.ui.sawText("Do you want to Start Trend ?"));
+    EXPECT_FALSE(t.rig.ui.sawText("Do you want to Stop Trend ?"));
+    EXPECT_EQ(t.meter().coilLog(), (std::vector<uint16_t>{30}));
+    // The logger begins a new log: the page follows it.
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.page->labTrend(2)->text() == "0"; }));
+    EXPECT_EQ(t.page->cmdTrend(1)->text(), "Stop Trend");
+    EXPECT_EQ(t.data(1), "");
 }
 
 TEST(TrendPageChart, CursorsScrollBarsAndFilesWithoutMeter) {
@@ -141,9 +230,10 @@ TEST(TrendPageChart, CursorsScrollBarsAndFilesWithoutMeter) {
     p.optTrend(1)->click();
     press(30, Qt::RightButton); // not the left button alone
     EXPECT_EQ(pic.cursorX(1), 0);
-    press(120); // record 18, beyond the five: empty read-outs, the line still moves
+    press(120); // record 18, beyond the five: its empty row and its time, 18 intervals on
     EXPECT_EQ(pic.cursorX(1), 120);
-    EXPECT_EQ(p.labTrendD(3)->text(), "");
+    EXPECT_EQ(p.labTrendD(1)->text(), "");
+    EXPECT_EQ(p.labTrendD(3)->text(), at(21, 0));
 
     p.hsbTrendT()->setValue(2); // record 2 at x = 0, cursor 1 now on record 5
     ASSERT_EQ(pic.curve().size(), 3u);
@@ -166,4 +256,58 @@ TEST(TrendPageChart, CursorsScrollBarsAndFilesWithoutMeter) {
     EXPECT_EQ(t.data(1), "2.0000  A");
     EXPECT_EQ(t.data(2), "0 LG");
     EXPECT_EQ(pic.curve().size(), 3u);
+}
+
+TEST(TrendPageChart, AnEmptyRecordInAFileIsAGapNotAZero) {
+    TrendRig t(false);
+    records::TrendPage& p = *t.page;
+    const QString format = records::systemGeneralDateFormat().dateTime;
+    auto at = [&](int hour, int minute) { return QLocale::c().toString(QDateTime({2024, 1, 31}, {hour, minute}), format); };
+    // Record 3 was lost by a failed block when an earlier version saved the file.
+    const QString path = t.rig.folder() + "/gap.csv";
+    ASSERT_FALSE(common::saveLines(path, {" 0 ", " 0 ", " 0 ", "cfg", at(12, 0), "5", "10000", "200.00  A", "10000",
+                                          "200.00  A", "", "", "10000", "200.00  A", "10000", "200.00  A"}));
+    t.rig.ui.fileNext(path);
+    QTest::mouseClick(p.cmdTrend(2), Qt::LeftButton);
+    ASSERT_EQ(p.labTrend(2)->text(), "5");
+    // 10000 of 65535 on a height of 4275; no line reaches the bottom edge at record 3.
+    EXPECT_EQ(p.picTrend()->curve(),
+              (std::vector<QLine>{{0, 3623, 7, 3623}, {7, 3623, 14, 3623}, {28, 3623, 35, 3623}}));
+    EXPECT_EQ(t.data(3, false), "");
+    // The cursor on the gap reads no value, and its time.
+    QTest::mousePress(p.picTrend(), Qt::LeftButton, {}, QPoint(2 + 1, 100)); // 15 twips: record 3
+    EXPECT_EQ(p.labTrendD(0)->text(), "");
+    EXPECT_EQ(p.labTrendD(2)->text(), at(12, 45));
+}
+
+TEST(TrendPageChart, AFileSavedUnderAnotherLocaleKeepsItsCursorReadOuts) {
+    TrendRig t(false);
+    records::TrendPage& p = *t.page;
+    const QString format = records::systemGeneralDateFormat().dateTime;
+    const QString oneInterval = QLocale::c().toString(QDateTime({2024, 1, 31}, {12, 15}), format);
+    // 12:00 on 31 January 2024 as LANG=C, en_US and de_DE write it.
+    for (const char* start : {"31 Jan 2024 12:00:00", "1/31/24 12:00:00 PM", "31.01.24 12:00:00"}) {
+        const QString path = t.rig.folder() + "/locale.csv";
+        ASSERT_FALSE(common::saveLines(path, {" 0 ", " 0 ", " 0 ", "cfg", start, "2", "21000", "420.00  A", "22000",
+                                              "440.00  A"}));
+        t.rig.ui.fileNext(path);
+        QTest::mouseClick(p.cmdTrend(2), Qt::LeftButton);
+        p.labTrendD(0)->clear();
+        p.labTrendD(2)->clear();
+        QTest::mousePress(p.picTrend(), Qt::LeftButton, {}, QPoint(2, 100)); // record 1
+        EXPECT_EQ(p.labTrendD(0)->text(), "420.00  A") << start;
+        EXPECT_EQ(p.labTrendD(2)->text(), oneInterval) << start;
+    }
+}
+
+TEST(TrendPageProgram, ListPickedWhileTheSetupReadWaitsStands) {
+    TrendRig t;
+    ASSERT_TRUE(t.selected);
+    ASSERT_TRUE(t.rig.waitFor([&] { return !t.data(100).isEmpty() && t.page->widget()->isEnabled(); }));
+    chooseAgain(t.rig, 12, 11); // the set-up is read again
+    actWhileReplyHeld(t.rig.line, [&] { QTest::keyClick(t.page->cbTrend(1), Qt::Key_Down); }); // "A2"
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.page().PageStep == records::TrendReadStatus; }));
+    QTest::qWait(300);
+    EXPECT_EQ(t.page->cbTrend(1)->currentText(), "A2");
+    EXPECT_EQ(t.page->cbTrend(0)->currentText(), "15 Minutes");
 }

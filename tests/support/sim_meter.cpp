@@ -326,6 +326,8 @@ void SimLine::holdRepliesTo(std::function<bool(const std::vector<uint8_t>&)> whi
     hold_ = true;
 }
 
+bool SimLine::replyHeld() const { Lock l(mutex_); return !held_.empty(); }
+
 std::vector<uint8_t> SimLine::heldRequest() const {
     Lock l(mutex_);
     return held_;

@@ -188,6 +188,7 @@ public:
     void holdRepliesTo(std::function<bool(const std::vector<uint8_t>&)> which);
     // The request whose reply is being held now (empty when none), and waiting for one.
     std::vector<uint8_t> heldRequest() const;
+    bool replyHeld() const;
     bool waitForHeldRequest(int timeoutMs) const;
 
     void setEcho(bool on);          // echo every request first, like a four-wire line

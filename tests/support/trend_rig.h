@@ -1,6 +1,6 @@
 #pragma once
 // The whole program with the trend log page and the simulated meter's logger:
-// the meter selected by its address and the page chosen, or no meter at all.
+// the meter selected by its address and the page chosen, or no meter (yet).
 
 #include "program_rig.h"
 #include "sim_identity.h"
@@ -21,7 +21,10 @@ struct TrendRig {
         rig.app().services().Login = [this] { return rig.app().app().LoginOk = true; };
         rig.showMainWindow();
         page = static_cast<records::TrendPage*>(rig.app().page(records::TrendPageIndex));
-        if (!withMeter) return;
+        if (withMeter) selectMeter();
+    }
+    // The meter selected by its address, then the page chosen.
+    void selectMeter() {
         rig.mainForm().txtAddress()->setText("1");
         rig.page().AddressEdited = true;
         rig.app().services().txtAddress_LostFocus();
