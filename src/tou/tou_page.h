@@ -78,20 +78,27 @@ public:
     void ShowTOUCalendar();
 
     // --- the in-cell editors of gridTOU(0..2) -------------------------------------------------
-    // A click on cell (row, col) of gridTOU(grid): marks the page modified and lays
-    // the cell's editor over it with the cell's value.
+    // A click on cell (row, col) of gridTOU(grid): marks the page modified, leaves the
+    // editor open before (its value written and checked; a refusal keeps it open on
+    // the row its message names and the click does nothing more), then lays the
+    // cell's editor over it with the cell's value and gives it the focus.
     void EditTOUGridCell(int grid, int row, int col);
-    // The grid scrolled: the editor of its current cell follows, shown while the cell is in view.
+    // The grid scrolled: the editor of its current cell follows, shown while the cell
+    // is in view; an editor whose cell leaves the view is left first.
     void gridScrolled(int grid);
-    // The commits and checks, run when an editor loses the focus (a start time also on Enter).
-    void txtTOUST_LostFocus();
-    void cbTOUTariff_LostFocus();
+    // Leaves the open editor, however the person leaves it (another cell, a tab, a
+    // scroll, "Setup TOU", "Save Calendar"): its value is written into the tables and
+    // checked. False when the check refused it: the message was shown and the editor
+    // is open again, with the focus, on the row the message names.
+    bool leaveEditor();
+    // A schedule chosen in the season (0) or holiday (1) list: written at once.
     void cbTOUSchedule_Click(int grid, int listIndex);
+    // The date picker's date changed: written at once ("00/00" when it holds no date).
     void StoreTOUDateCell(int grid);
-    void CheckTOUSeasonDates(int grid);
     void txtTOUBillDate_LostFocus();
     // Spreads the ten names over lists, grids and captions (txtTOUName_LostFocus).
     void RefreshTOUNames();
+    // Closes every in-cell editor without writing it (the tables are read or opened anew).
     void hideEditors();
 
     // --- the "Folder" tab ------------------------------------------------------------------------
@@ -162,11 +169,29 @@ private:
     void setPickerYear();       // both date pickers to the edited year
 
     // Editors.
+    enum class Editor { None, StartTime, Tariff, Schedule, Date };
+    enum class Leaving { Action, FocusLost, PageHidden };
     void buildEditors();
-    void placeEditor(int grid, bool followingScroll);
+    bool leaveEditor(Leaving how);
+    void editorFocusLost(QWidget* editor, Qt::FocusReason why);
+    void tabChanged();
+    // Lays the editor of cell (row, col) of the grid over it with the cell's value; a
+    // scroll shows it only while the cell is in view. Returns the editor opened.
+    Editor placeEditor(int grid, int row, int col, bool followingScroll);
+    void reopenEditor(int grid, int row, int col);
+    void focusEditor();
+    QWidget* editorWidget() const;
+    QString editorValue() const;
+    void closeEditor();
+    // The commits with their checks; false after a refusal, which reopened the editor.
+    bool txtTOUST_LostFocus();
+    void cbTOUTariff_LostFocus();
+    bool CheckTOUSeasonDates(int grid);
     QRect cellRect(int grid, int row, int col) const;
+    bool cellInView(int grid, int row, int col) const;
     std::optional<QDate> pickerDate(int grid) const;
     DayRow* editedDayRow(int grid);
+    void pageShown();
 
     // Files.
     void saveNames();
@@ -210,9 +235,20 @@ private:
     // The in-cell editors and the cell they edit (GridEditRow, GridEditCol).
     QLineEdit* txtTOUST_ = nullptr;
     std::array<QDateEdit*, 2> dtpTOU_{};
-    int editRow_ = -1, editCol_ = -1;
+    Editor editor_ = Editor::None; // the editor open, if any
+    int editGrid_ = -1, editRow_ = -1, editCol_ = -1;
     std::array<int, 3> currentRow_{-1, -1, -1}, currentCol_{-1, -1, -1};
-    bool committing_ = false; // a commit hides its editor: the focus loss that follows is no new commit
+    bool committing_ = false; // a commit moves the focus and hides editors: no new commit meanwhile
+    // The value a check refused while the editor still holds it: its message has been shown.
+    std::optional<QString> refusedValue_;
+
+    // "Setup TOU" was pressed (rather than asked for by the page being left).
+    bool setupPressed_ = false;
+    // Edits a refused or failed "Setup TOU" kept while the person left the page: the
+    // page is marked modified again when it is shown again.
+    bool unsentEdits_ = false;
+    // An upload stopped at a read that failed: nothing is read again until "Upload TOU".
+    bool uploadStopped_ = false;
 
     QComboBox* drvTOU_ = nullptr;
     QListWidget* dirTOU_ = nullptr;
