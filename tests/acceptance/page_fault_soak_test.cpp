@@ -173,7 +173,8 @@ TEST(PageFaultSoak, TouSetupAndUploadShowTheirErrorAtEveryFrame) {
         EXPECT_TRUE(p.tabTOU(2)->isEnabled());
     }
 
-    // The upload after "No": a fault on any of its reads shows its error, and it is read again.
+    // The upload after "No": a fault on any of its reads shows its error naming the
+    // schedule, and "Upload TOU" reads it again.
     FaultAfter readFault(r.line, meter, [](bool write, uint16_t start) { return !write && start >= 0x2250; });
     for (int k = 1; k <= 4; ++k) {
         ASSERT_TRUE(r.waitFor([&] { return !p.tables().TOUUploadPending; }, 20000));
@@ -181,9 +182,11 @@ TEST(PageFaultSoak, TouSetupAndUploadShowTheirErrorAtEveryFrame) {
         readFault.arm(k, kKinds[size_t(k)]);
         r.ui.answerNext(common::AnswerNo);
         QTest::mouseClick(p.cmdTOUC(1), Qt::LeftButton);
-        ASSERT_TRUE(r.waitFor([&] { return r.app().status().panelText(1) == "Meter [1] Upload TOU Error!"; }, 20000))
-            << k;
+        // The fault lands on the request after the k-th read: schedule k + 1.
+        const QString failed = "Meter [1] Upload Schedule " + QString::number(k + 1) + " Error!";
+        ASSERT_TRUE(r.waitFor([&] { return r.app().status().panelText(1) == failed; }, 20000)) << k;
         EXPECT_FALSE(p.tabTOU(2)->isEnabled());
+        QTest::mouseClick(p.cmdTOUC(0), Qt::LeftButton);
     }
     ASSERT_TRUE(r.waitFor([&] { return !p.tables().TOUUploadPending; }, 20000));
     EXPECT_EQ(r.app().status().panelText(1), "Upload Calendar 20 OK.");
