@@ -84,7 +84,8 @@ QString usedSeasonOrderRefusal(const std::array<QString, kSeasonCount>& dates) {
     for (int s = 0; s < kSeasonCount; ++s) {
         if (dates[size_t(s)] == kUnsetDate) continue;
         if (previous >= 0 && !(dates[size_t(s)] > dates[size_t(previous)]))
-            return "Season " + QString::number(previous + 1) + " Date >= Season " + QString::number(s + 1) + " Date ";
+            return "Season " + QString::number(previous + 1) + " Date >= Season " + QString::number(s + 1) +
+                   " Date ";
         previous = s;
     }
     return {};

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QValidator>
 #include <optional>
+#include <utility>
 
 namespace tou {
 
@@ -42,9 +43,12 @@ void guardFileEntry(QLineEdit* entry) {
     if (!entry) return;
     auto* validator = new FileTextValidator(entry);
     entry->setValidator(validator);
+    // A text the program puts in is no refused entry.
+    QObject::connect(entry, &QLineEdit::textChanged, validator, [validator] { validator->takeRefused(); });
     QObject::connect(entry, &QLineEdit::inputRejected, entry, [validator] {
         // Also emitted for a text longer than the entry takes: only a refused character is reported.
-        if (const std::optional<char32_t> c = validator->takeRefused()) pages::showErrorBox(unsavableCharacterMessage(*c));
+        if (const std::optional<char32_t> c = validator->takeRefused())
+            pages::showErrorBox(unsavableCharacterMessage(*c));
     });
 }
 

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <utility>
 
 namespace tou {
 
@@ -449,7 +450,8 @@ void TouPage::showYearEditors() {
     showDayGrid(1);
     for (int k = 0; k < kWeekdayCount; ++k) chkTOUWeek_[size_t(k)]->setChecked(t_.editors.weekdays[size_t(k)]);
     cbTOUSchedule_[2]->setCurrentIndex(t_.editors.weekdaySchedule);
-    if (txtTOUBillDate_->text() != t_.editors.billDate) pages::controls::showReadText(txtTOUBillDate_, t_.editors.billDate);
+    if (txtTOUBillDate_->text() != t_.editors.billDate)
+        pages::controls::showReadText(txtTOUBillDate_, t_.editors.billDate);
 }
 
 void TouPage::showYearBoxes() {

@@ -6,8 +6,9 @@
 // The tables live in one TouTables model; the grids, lists and boxes show it
 // and the user's edits go into it, so what is sent, stored or saved is always
 // what the model holds. Every exchange runs inside a scheduler tick (one link
-// operation): step 0 reads the tables once (when pending, on the "Setup" tab)
-// or the energies (every tick, on the "Show" tab); steps 1..3 are "Setup TOU",
+// operation): step 0 reads the tables once (when pending, on the "Setup" tab;
+// an upload stopped by a read that failed waits for "Upload TOU") or the
+// energies (every tick, on the "Show" tab); steps 1..3 are "Setup TOU",
 // "Clear All TOU Energy" and "Freeze".
 
 #include "pages/confirmed_write.h"
@@ -170,6 +171,9 @@ private:
 
     // Editors.
     enum class Editor { None, StartTime, Tariff, Schedule, Date };
+    // What leaves the editor: an action of the person (a click, a tab, a scroll, a
+    // command, Enter) always checks; the focus going away or the page being hidden
+    // does not report again a refused value the editor still holds.
     enum class Leaving { Action, FocusLost, PageHidden };
     void buildEditors();
     bool leaveEditor(Leaving how);

@@ -35,6 +35,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace tou {
 
@@ -154,6 +155,9 @@ void TouPage::buildEditors() {
     placeTwips(txtTOUST_, 0, 0, 1700, 300);
     txtTOUST_->hide();
     onFocusOut(txtTOUST_, [this](Qt::FocusReason why) { editorFocusLost(txtTOUST_, why); });
+    // Clicked into, the whole time is selected once the click has placed the cursor.
+    onEvent(txtTOUST_, QEvent::FocusIn,
+            [this] { QTimer::singleShot(0, txtTOUST_, [e = txtTOUST_] { e->selectAll(); }); });
     QObject::connect(txtTOUST_, &QLineEdit::returnPressed, frame_, [this] { leaveEditor(Leaving::Action); });
     onFocusOut(cbTOUTariff_, [this](Qt::FocusReason why) { editorFocusLost(cbTOUTariff_, why); });
 
@@ -182,7 +186,9 @@ void TouPage::buildEditors() {
     // A tab strip that takes the focus, or turns to another tab, leaves the editor.
     for (QTabWidget* strip : tabTOU_) {
         onEvent(strip->tabBar(), QEvent::FocusIn, [this] {
-            if (!committing_) leaveEditor(Leaving::Action);
+            // An editor hidden with its tab is left by the tab change.
+            if (!committing_ && editor_ != Editor::None && editorWidget()->isVisible())
+                leaveEditor(Leaving::Action);
         });
         QObject::connect(strip, &QTabWidget::currentChanged, frame_, [this] { tabChanged(); });
     }
@@ -207,8 +213,10 @@ void TouPage::hideEditors() {
     editGrid_ = -1;
     refusedValue_.reset();
     for (QWidget* w : std::initializer_list<QWidget*>{txtTOUST_, cbTOUTariff_, cbTOUSchedule_[0], cbTOUSchedule_[1],
-                                                      dtpTOU_[0], dtpTOU_[1]})
+                                                      dtpTOU_[0], dtpTOU_[1]}) {
+        if (w->hasFocus()) w->clearFocus(); // as closeEditor
         w->hide();
+    }
 }
 
 void TouPage::setPickerYear() {

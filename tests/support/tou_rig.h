@@ -63,7 +63,8 @@ struct TouRig : ProgramRig {
     }
     // A click on a grid cell, through the grid's own event path.
     static void clickCell(QTableWidget* grid, int row, int col) {
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, col)).center());
+        const QRect cell = grid->visualRect(grid->model()->index(row, col));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
     static void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
     // Keys into whatever has the focus.

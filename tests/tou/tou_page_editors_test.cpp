@@ -55,7 +55,8 @@ void chooseTab(QTabWidget* strip, int index) {
 
 // Where the editor lies: over the cell, in the grid's parent.
 QPoint cellCorner(QTableWidget* grid, int row, int col) {
-    return grid->viewport()->mapTo(grid->parentWidget(), grid->visualRect(grid->model()->index(row, col)).topLeft());
+    const QRect cell = grid->visualRect(grid->model()->index(row, col));
+    return grid->viewport()->mapTo(grid->parentWidget(), cell.topLeft());
 }
 
 // The page ready for editing: tables read, window in front.
@@ -66,6 +67,17 @@ struct EditRig : TouRig {
     void ready() {
         openSetupTab();
         activate();
+    }
+    // "Save Calendar" of 2025 into folder; its schedule and year files as lines.
+    std::pair<QStringList, QStringList> saveCalendar(const QString& folder) {
+        TouPage& p = page25();
+        p.setFolder(folder);
+        chooseTab(p.tabTOU(2), 1);
+        click(p.chkTOUYearF(25));
+        chooseTab(p.tabTOU(2), 7);
+        ui.answerNext(common::AnswerYes);
+        click(p.cmdTOUC(3));
+        return {fileLines(folder + "/Schedule.TOU"), fileLines(folder + "/2025.TOU")};
     }
     // Types over the start time of a schedule cell and presses Enter.
     void typeStartTime(int row, int col, const QString& text) {
@@ -150,34 +162,17 @@ TEST(TouPageEditors, ARefusedTimeKeepsItsEditorOpenAndNeverReachesTheMeter) {
     EXPECT_EQ(gridText(grid, 5, 1), "08:00");
     EXPECT_FALSE(p.txtTOUST()->isVisible());
 
-    // Tables opened from files are held to the editors' rules before anything is sent.
+    // A schedule opened from a file is held to the editors' rules before anything is sent.
     QTemporaryDir files;
-    p.setFolder(files.path());
-    chooseTab(p.tabTOU(2), 1);
-    TouRig::click(p.chkTOUYearF(25));
-    chooseTab(p.tabTOU(2), 7);
-    r.ui.answerNext(common::AnswerYes);
-    TouRig::click(p.cmdTOUC(3));
-    QStringList schedule = fileLines(files.path() + "/Schedule.TOU");
+    auto [schedule, year] = r.saveCalendar(files.path());
     ASSERT_EQ(schedule.size(), 144);
     schedule[2] = "06:00";
     writeLines(files.path() + "/Schedule.TOU", schedule);
-    QStringList year = fileLines(files.path() + "/2025.TOU");
-    ASSERT_EQ(year.size(), 72);
-    year[5] = "03/15"; // season 3 before season 2's 04/01
-    writeLines(files.path() + "/2025.TOU", year);
-    auto openAndSend = [&] {
-        chooseTab(p.tabTOU(2), 7);
-        TouRig::click(p.cmdTOUC(2));
-        chooseTab(p.tabTOU(2), 1);
-        TouRig::click(p.chkTOUYearR(25));
-        TouRig::click(p.cmdTOUC(1));
-    };
-    openAndSend();
-    ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText("Year 2025 : Season 2 Date >= Season 3 Date "); }));
-    year[5] = "07/01";
-    writeLines(files.path() + "/2025.TOU", year);
-    openAndSend();
+    TouRig::click(p.cmdTOUC(2));
+    EXPECT_EQ(gridText(grid, 5, 1), "06:00");
+    chooseTab(p.tabTOU(2), 1);
+    TouRig::click(p.chkTOUYearR(25));
+    TouRig::click(p.cmdTOUC(1));
     ASSERT_TRUE(r.waitFor([&] { return boxesSaying(r.ui, refusal) == 4; }));
     ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == StepRead; }));
     EXPECT_FALSE(r.ui.sawText("Do you want to Setup TOU ?"));
@@ -273,11 +268,7 @@ TEST(TouPageEditors, ANamePastedWithALineBreakStaysOneLineInEveryFile) {
     // Schedule 3, channel 3 uses tariff 4: its name goes into the schedule file on one line.
     EXPECT_EQ(gridText(p.gridTOU(2), 5, 8), "Peak");
     QTemporaryDir files;
-    p.setFolder(files.path());
-    chooseTab(p.tabTOU(2), 7);
-    r.ui.answerNext(common::AnswerYes);
-    TouRig::click(p.cmdTOUC(3));
-    const QStringList schedule = fileLines(files.path() + "/Schedule.TOU");
+    const QStringList schedule = r.saveCalendar(files.path()).first;
     ASSERT_EQ(schedule.size(), 144);
     EXPECT_EQ(schedule[58], "Peak");
     TouRig::click(p.cmdTOUC(2)); // "Open Calendar": every value back in its place
@@ -328,17 +319,10 @@ TEST(TouPageEditors, ValuesFromFilesShowWholeAndTheBoxesSendWhatTheyShow) {
 
     // A bill date of 100 and a time with seconds, from the calendar files.
     QTemporaryDir files;
-    p.setFolder(files.path());
-    chooseTab(p.tabTOU(2), 1);
-    TouRig::click(p.chkTOUYearF(25));
-    chooseTab(p.tabTOU(2), 7);
-    r.ui.answerNext(common::AnswerYes);
-    TouRig::click(p.cmdTOUC(3));
-    QStringList year = fileLines(files.path() + "/2025.TOU");
+    auto [schedule, year] = r.saveCalendar(files.path());
     ASSERT_EQ(year.size(), 72);
     year[71] = "100";
     writeLines(files.path() + "/2025.TOU", year);
-    QStringList schedule = fileLines(files.path() + "/Schedule.TOU");
     ASSERT_EQ(schedule.size(), 144);
     schedule[2] = "10:00:30";
     writeLines(files.path() + "/Schedule.TOU", schedule);
