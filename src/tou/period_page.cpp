@@ -6,6 +6,7 @@
 #include "shell/page_context.h"
 #include "shell/page_work.h"
 #include "tou/tou_editors.h"
+#include "tou/tou_entry.h"
 #include "tou/tou_prompts.h"
 
 #include <QGroupBox>
@@ -85,6 +86,7 @@ void PeriodPage::build() {
         auto* cost = new QLineEdit(frame_);
         cost->setObjectName(QStringLiteral("txtTOUC_%1").arg(i));
         placeTwips(cost, kPeriodColumns[3], top, kPeriodWidths[3], 315);
+        guardFileEntry(cost); // "TOUCOST.TOU" keeps it at "Exit"
         pages::watchField(cost, [this, i] { txtTOUC_LostFocus(i); });
         txtTOUC_[size_t(i)] = cost;
     }

@@ -63,6 +63,34 @@ StartTimeCheck commitStartTime(Schedule& table, int schedule, int channel, const
     return r;
 }
 
+QString scheduleOrderRefusal(const Schedule& table, int schedule) {
+    const QString head = "Schedule " + QString::number(schedule + 1) + " : Channel ";
+    int previous = -1;
+    for (int p = 0; p < kChannelCount; ++p) {
+        if (!used(table[size_t(p)])) continue;
+        if (previous >= 0 && !(table[size_t(p)].time > table[size_t(previous)].time))
+            return head + QString::number(p + 1) + " Time <= Channel " + QString::number(previous + 1) + " Time ";
+        previous = p;
+    }
+    int p = 0;
+    while (p < kChannelCount && !used(table[size_t(p)])) ++p;
+    while (p < kChannelCount && used(table[size_t(p)])) ++p;
+    while (p < kChannelCount && !used(table[size_t(p)])) ++p;
+    return p < kChannelCount ? head + QString::number(p + 1) + " Time <> 00:00" : QString();
+}
+
+QString usedSeasonOrderRefusal(const std::array<QString, kSeasonCount>& dates) {
+    int previous = -1;
+    for (int s = 0; s < kSeasonCount; ++s) {
+        if (dates[size_t(s)] == kUnsetDate) continue;
+        if (previous >= 0 && !(dates[size_t(s)] > dates[size_t(previous)]))
+            return "Season " + QString::number(previous + 1) + " Date >= Season " + QString::number(s + 1) +
+                   " Date ";
+        previous = s;
+    }
+    return {};
+}
+
 std::optional<SeasonOrderRefusal> checkSeasonOrder(const std::array<DayRow, kSeasonCount>& seasons) {
     for (int k = 0; k + 1 < kSeasonCount; ++k) {
         if (seasons[size_t(k)].date < seasons[size_t(k + 1)].date) continue;
@@ -89,6 +117,49 @@ std::optional<QDate> cellDate(const QString& text, int year) {
 
 QString pickerCellText(const std::optional<QDate>& date) {
     return date && date->isValid() ? monthDayText(date->month(), date->day()) : kUnsetDate;
+}
+
+namespace {
+
+bool isLineBreak(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+
+} // namespace
+
+QString withoutLineBreaks(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    bool broken = false;
+    for (QChar c : text) {
+        if (isLineBreak(c)) {
+            broken = true;
+            continue;
+        }
+        if (broken && !out.isEmpty()) out += QLatin1Char(' ');
+        broken = false;
+        out += c;
+    }
+    return out;
+}
+
+namespace {
+
+bool printableLatin1(char32_t u) { return (u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF); }
+
+} // namespace
+
+std::optional<char32_t> firstUnsavableCharacter(const QString& text) {
+    for (char32_t u : text.toUcs4())
+        if (!printableLatin1(u)) return u;
+    return std::nullopt;
+}
+
+QString unsavableCharacterMessage(char32_t c) {
+    // A character that shows is named as itself, any other by its number.
+    const bool shows = c > 0x20 && c != 0x7F && !(c >= 0x80 && c < 0xA0) && c <= 0x10FFFF &&
+                       QChar::isPrint(c);
+    const QString name = shows ? QString::fromUcs4(&c, 1)
+                               : QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    return "Character \"" + name + "\" cannot be kept in the TOU files.";
 }
 
 EntryCheck checkBillDate(const QString& text) {

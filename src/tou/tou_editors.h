@@ -30,12 +30,25 @@ struct StartTimeCheck {
 // that no used channel follows an unused one (" Time <> 00:00").
 StartTimeCheck commitStartTime(Schedule& table, int schedule, int channel, const QString& typed);
 
+// A whole schedule as the editors leave it: the times in use (not "00:00")
+// strictly increase from channel to channel, and once an unused channel follows
+// a used one every later channel is unused. The first breach in the editors'
+// words ("Schedule 1 : Channel 3 Time <= Channel 2 Time ", "Schedule 6 :
+// Channel 3 Time <> 00:00"); "" when the schedule is in order. The form of each
+// time is not looked at here.
+QString scheduleOrderRefusal(const Schedule& table, int schedule);
+
 // The season start dates must strictly ascend as text ("00/00" sorts first).
 struct SeasonOrderRefusal {
     QString message;      // "Season 2 Date >= Season 3 Date "
     int reopenSeason = 0; // 0..3: the later season of the pair
 };
 std::optional<SeasonOrderRefusal> checkSeasonOrder(const std::array<DayRow, kSeasonCount>& seasons);
+// The season start dates in use (not "00/00") of a year, in season order: each
+// must come after the one before it. Unused seasons are skipped, as a cleared
+// date leaves them and meters keep them. The first breach as
+// "Season 1 Date >= Season 3 Date "; "" when in order.
+QString usedSeasonOrderRefusal(const std::array<QString, kSeasonCount>& dates);
 // When date picker 0 (seasons) or 1 (holidays) loses the focus: only the season
 // picker, and only while it holds a date, checks the season order; the holiday
 // picker just hides.
@@ -47,6 +60,17 @@ std::optional<SeasonOrderRefusal> checkOnPickerClosed(int picker, bool holdsDate
 std::optional<QDate> cellDate(const QString& text, int year);
 // What the picker writes back: "MM/DD", or "00/00" when it holds no date.
 QString pickerCellText(const std::optional<QDate>& date);
+
+// What the TOU files can hold: one value a line in a single-byte code page.
+// Line breaks in typed or pasted text are taken out (a run of them between two
+// parts becomes one blank, at either end none); the first character no file can
+// hold (outside Latin-1, or a control character) is refused with the message
+// naming it.
+QString withoutLineBreaks(const QString& text);
+std::optional<char32_t> firstUnsavableCharacter(const QString& text);
+// Character "€" cannot be kept in the TOU files. (A character that does not
+// show is named by its number: "U+0009".)
+QString unsavableCharacterMessage(char32_t c);
 
 struct EntryCheck {
     QString message;     // empty when accepted

@@ -1,6 +1,7 @@
 #include "tou/tou_files.h"
 
 #include "common/text_file.h"
+#include "tou/tou_editors.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,7 +77,11 @@ std::optional<QStringList> readValueLines(const QString& path, FileError* error)
 }
 
 bool writeValueLines(const QString& path, const QStringList& values, FileError* error) {
-    const auto failed = common::saveLines(path, values, common::TextEncoding::Latin1);
+    // One value a line: a value holding a line break would shift every value after it.
+    QStringList lines;
+    lines.reserve(values.size());
+    for (const QString& v : values) lines << withoutLineBreaks(v);
+    const auto failed = common::saveLines(path, lines, common::TextEncoding::Latin1);
     if (failed) setError(error, accessError(failed->message));
     return !failed;
 }

@@ -46,7 +46,9 @@ QString findFileNoCase(const QString& folder, const QString& name);
 // Every line of the file as a value (trimmed, surrounding quotes removed).
 std::optional<QStringList> readValueLines(const QString& path, FileError* error);
 // The values as lines ended by CR LF, through a temporary file: on any failure
-// the old file stays as it was and false is returned.
+// the old file stays as it was and false is returned. A line break inside a
+// value is written as the entries take it in (withoutLineBreaks), so each value
+// stays on its own line.
 bool writeValueLines(const QString& path, const QStringList& values, FileError* error);
 
 // --- the name file -------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "common/shared_routines.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
+#include "pages/controls.h"
 #include "shell/page_context.h"
 #include "tou/tou_files.h"
 #include "tou/tou_prompts.h"
@@ -20,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <utility>
 
 namespace tou {
 
@@ -253,7 +255,6 @@ void TouPage::buildSeasonTab(QWidget* tab) {
     label(kBillDateLabel, tab, 60, 2190, 1800);
     txtTOUBillDate_ = new QLineEdit(tab);
     txtTOUBillDate_->setObjectName(QStringLiteral("txtTOUBillDate"));
-    txtTOUBillDate_->setMaxLength(2);
     placeTwips(txtTOUBillDate_, 1900, 2160, 500, 300);
     QObject::connect(txtTOUBillDate_, &QLineEdit::textEdited, frame_, [this](const QString& text) {
         t_.editors.billDate = text;
@@ -324,7 +325,6 @@ void TouPage::buildLabelsTab(QWidget* tab) {
         label(nameLabel(i), tab, 120, 120 + 420 * i, 1700);
         auto* box = new QLineEdit(tab);
         box->setObjectName(QStringLiteral("txtTOUName_%1").arg(i));
-        box->setMaxLength(20);
         placeTwips(box, 1900, 90 + 420 * i, 2700, 300);
         QObject::connect(box, &QLineEdit::textEdited, frame_,
                          [this, i](const QString& text) { t_.names[size_t(i)] = text; });
@@ -392,7 +392,10 @@ void TouPage::init() {
 }
 
 void TouPage::meterChanged() {
+    hideEditors();
     t_.TOUUploadPending = true;
+    uploadStopped_ = false;
+    unsentEdits_ = false;
     setSetupTabsEnabled(false);
 }
 
@@ -404,7 +407,8 @@ void TouPage::showFirstTabs() {
 
 void TouPage::showNames() {
     for (int i = 0; i < kNameCount; ++i)
-        if (txtTOUName_[size_t(i)]->text() != t_.names[size_t(i)]) txtTOUName_[size_t(i)]->setText(t_.names[size_t(i)]);
+        if (txtTOUName_[size_t(i)]->text() != t_.names[size_t(i)])
+            pages::controls::showReadText(txtTOUName_[size_t(i)], t_.names[size_t(i)]);
     for (int i = 0; i < 3; ++i) {
         QComboBox* list = cbTOUSchedule_[size_t(i)];
         list->clear();
@@ -446,7 +450,8 @@ void TouPage::showYearEditors() {
     showDayGrid(1);
     for (int k = 0; k < kWeekdayCount; ++k) chkTOUWeek_[size_t(k)]->setChecked(t_.editors.weekdays[size_t(k)]);
     cbTOUSchedule_[2]->setCurrentIndex(t_.editors.weekdaySchedule);
-    if (txtTOUBillDate_->text() != t_.editors.billDate) txtTOUBillDate_->setText(t_.editors.billDate);
+    if (txtTOUBillDate_->text() != t_.editors.billDate)
+        pages::controls::showReadText(txtTOUBillDate_, t_.editors.billDate);
 }
 
 void TouPage::showYearBoxes() {
@@ -554,13 +559,20 @@ void TouPage::cmdTOUC_Click(int index) {
     common::PageState& page = ctx_.page();
     switch (index) {
     case 0:
+        // The tables are read anew: what the editors hold goes with the rest.
+        hideEditors();
         page.askStep(StepRead);
         t_.TOUUploadPending = true;
+        uploadStopped_ = false;
+        unsentEdits_ = false;
         page.SetupModified = false;
         page.EditedGroup = 0;
         setSetupTabsEnabled(false);
         break;
-    case 1: page.askStep(StepSetup); break;
+    case 1:
+        setupPressed_ = true;
+        page.askStep(StepSetup);
+        break;
     case 2: openCalendarFiles(); break;
     case 3: saveCalendarFiles(); break;
     case 4: saveNames(); break;
@@ -605,7 +617,8 @@ void TouPage::ParseTOUEnergy(int16_t code) {
 void TouPage::runStep(int16_t pageStep) {
     switch (pageStep) {
     case StepRead: {
-        const ReadTickWork work = readTickWork(tabTOU_[0]->currentIndex() == 1, t_.TOUUploadPending);
+        const ReadTickWork work =
+            readTickWork(tabTOU_[0]->currentIndex() == 1, t_.TOUUploadPending && !uploadStopped_);
         if (work.upload) UploadTOU();
         if (work.energy) ReadTOUEnergy();
         break;
@@ -634,6 +647,7 @@ bool TouPage::UploadTOU() {
     showMonthButtons();
 
     bool ok = true;
+    std::optional<BlockRead> failed;
     for (const BlockRead& read : uploadReads()) {
         // "Off Line", another meter or "Exit": what was read is no whole table.
         if (master.ops().cancelled()) {
@@ -644,17 +658,28 @@ bool TouPage::UploadTOU() {
         master.SendReadHoldingRegisters(read.code, read.start, read.count);
         ok = !link.LinkFailed;
         ctx_.status().setPanelText(1, uploadProgress(read, ok));
-        if (!ok) break;
+        if (!ok) {
+            failed = read;
+            break;
+        }
     }
     frame_->setTitle(kPageCaption);
     frame_->setEnabled(true);
     if (ok) {
+        hideEditors(); // they showed the tables before
+        unsentEdits_ = false;
         finishUpload(t_);
         showTables();
         setSetupTabsEnabled(true);
     } else {
-        // The tables stay pending and out of reach; the next tick reads them again.
-        ctx_.status().setPanelText(1, uploadErrorText(address()));
+        // The tables stay pending and out of reach. A read that failed with all its
+        // repeats is not tried again on every tick: "Upload TOU" tries again.
+        if (failed && !master.ops().cancelled()) {
+            uploadStopped_ = true;
+            ctx_.status().setPanelText(1, uploadFailureText(address(), *failed));
+        } else {
+            ctx_.status().setPanelText(1, uploadErrorText(address()));
+        }
         showYearBoxes();
     }
     page.Refreshing = false;
@@ -673,8 +698,13 @@ void TouPage::ReadTOUEnergy() {
 SetupTouOutcome TouPage::SetupTOU() {
     common::PageState& page = ctx_.page();
     page.moveStep(StepRead);
+    // Asked for by leaving the page rather than by the button: a refusal must not keep the person here.
+    const bool pressed = std::exchange(setupPressed_, false);
     SetupTouOutcome outcome = SetupTouOutcome::Done;
-    if (t_.TOUUploadPending) {
+    if (!leaveEditor()) {
+        // The editor's own check refused its value and said so.
+        outcome = SetupTouOutcome::Refused;
+    } else if (t_.TOUUploadPending) {
         // Tables never read from the meter would overwrite it with whatever the page holds.
         outcome = SetupTouOutcome::Pending;
         showError(resultLine(address(), kSetupAction, false));
@@ -707,12 +737,25 @@ SetupTouOutcome TouPage::SetupTOU() {
                 showError(resultLine(address(), kSetupAction, false));
         }
     }
-    const AfterSetupTou after = afterSetupTou(outcome);
-    if (after.reRead) {
+    switch (outcome) {
+    case SetupTouOutcome::Pending: break;
+    case SetupTouOutcome::Refused:
+    case SetupTouOutcome::Failed:
+        // The edits stay on the page to be corrected or sent again. Asked for by
+        // leaving the page, the page may now be left (the box was shown once), and
+        // the edits are marked again when the person comes back.
+        if (pressed) page.SetupModified = true;
+        else unsentEdits_ = true;
+        break;
+    case SetupTouOutcome::Declined:
+    case SetupTouOutcome::LoginRefused:
+    case SetupTouOutcome::Done:
+        // The tables are read again from the meter.
+        hideEditors();
         t_.TOUUploadPending = true;
         setSetupTabsEnabled(false);
+        break;
     }
-    if (after.keepModified) page.SetupModified = true;
     page.moveStep(StepRead);
     return outcome;
 }

@@ -6,8 +6,9 @@
 // The tables live in one TouTables model; the grids, lists and boxes show it
 // and the user's edits go into it, so what is sent, stored or saved is always
 // what the model holds. Every exchange runs inside a scheduler tick (one link
-// operation): step 0 reads the tables once (when pending, on the "Setup" tab)
-// or the energies (every tick, on the "Show" tab); steps 1..3 are "Setup TOU",
+// operation): step 0 reads the tables once (when pending, on the "Setup" tab;
+// an upload stopped by a read that failed waits for "Upload TOU") or the
+// energies (every tick, on the "Show" tab); steps 1..3 are "Setup TOU",
 // "Clear All TOU Energy" and "Freeze".
 
 #include "pages/confirmed_write.h"
@@ -78,20 +79,27 @@ public:
     void ShowTOUCalendar();
 
     // --- the in-cell editors of gridTOU(0..2) -------------------------------------------------
-    // A click on cell (row, col) of gridTOU(grid): marks the page modified and lays
-    // the cell's editor over it with the cell's value.
+    // A click on cell (row, col) of gridTOU(grid): marks the page modified, leaves the
+    // editor open before (its value written and checked; a refusal keeps it open on
+    // the row its message names and the click does nothing more), then lays the
+    // cell's editor over it with the cell's value and gives it the focus.
     void EditTOUGridCell(int grid, int row, int col);
-    // The grid scrolled: the editor of its current cell follows, shown while the cell is in view.
+    // The grid scrolled: the editor of its current cell follows, shown while the cell
+    // is in view; an editor whose cell leaves the view is left first.
     void gridScrolled(int grid);
-    // The commits and checks, run when an editor loses the focus (a start time also on Enter).
-    void txtTOUST_LostFocus();
-    void cbTOUTariff_LostFocus();
+    // Leaves the open editor, however the person leaves it (another cell, a tab, a
+    // scroll, "Setup TOU", "Save Calendar"): its value is written into the tables and
+    // checked. False when the check refused it: the message was shown and the editor
+    // is open again, with the focus, on the row the message names.
+    bool leaveEditor();
+    // A schedule chosen in the season (0) or holiday (1) list: written at once.
     void cbTOUSchedule_Click(int grid, int listIndex);
+    // The date picker's date changed: written at once ("00/00" when it holds no date).
     void StoreTOUDateCell(int grid);
-    void CheckTOUSeasonDates(int grid);
     void txtTOUBillDate_LostFocus();
     // Spreads the ten names over lists, grids and captions (txtTOUName_LostFocus).
     void RefreshTOUNames();
+    // Closes every in-cell editor without writing it (the tables are read or opened anew).
     void hideEditors();
 
     // --- the "Folder" tab ------------------------------------------------------------------------
@@ -162,11 +170,32 @@ private:
     void setPickerYear();       // both date pickers to the edited year
 
     // Editors.
+    enum class Editor { None, StartTime, Tariff, Schedule, Date };
+    // What leaves the editor: an action of the person (a click, a tab, a scroll, a
+    // command, Enter) always checks; the focus going away or the page being hidden
+    // does not report again a refused value the editor still holds.
+    enum class Leaving { Action, FocusLost, PageHidden };
     void buildEditors();
-    void placeEditor(int grid, bool followingScroll);
+    bool leaveEditor(Leaving how);
+    void editorFocusLost(QWidget* editor, Qt::FocusReason why);
+    void tabChanged();
+    // Lays the editor of cell (row, col) of the grid over it with the cell's value; a
+    // scroll shows it only while the cell is in view. Returns the editor opened.
+    Editor placeEditor(int grid, int row, int col, bool followingScroll);
+    void reopenEditor(int grid, int row, int col);
+    void focusEditor();
+    QWidget* editorWidget() const;
+    QString editorValue() const;
+    void closeEditor();
+    // The commits with their checks; false after a refusal, which reopened the editor.
+    bool txtTOUST_LostFocus();
+    void cbTOUTariff_LostFocus();
+    bool CheckTOUSeasonDates(int grid);
     QRect cellRect(int grid, int row, int col) const;
+    bool cellInView(int grid, int row, int col) const;
     std::optional<QDate> pickerDate(int grid) const;
     DayRow* editedDayRow(int grid);
+    void pageShown();
 
     // Files.
     void saveNames();
@@ -210,9 +239,20 @@ private:
     // The in-cell editors and the cell they edit (GridEditRow, GridEditCol).
     QLineEdit* txtTOUST_ = nullptr;
     std::array<QDateEdit*, 2> dtpTOU_{};
-    int editRow_ = -1, editCol_ = -1;
+    Editor editor_ = Editor::None; // the editor open, if any
+    int editGrid_ = -1, editRow_ = -1, editCol_ = -1;
     std::array<int, 3> currentRow_{-1, -1, -1}, currentCol_{-1, -1, -1};
-    bool committing_ = false; // a commit hides its editor: the focus loss that follows is no new commit
+    bool committing_ = false; // a commit moves the focus and hides editors: no new commit meanwhile
+    // The value a check refused while the editor still holds it: its message has been shown.
+    std::optional<QString> refusedValue_;
+
+    // "Setup TOU" was pressed (rather than asked for by the page being left).
+    bool setupPressed_ = false;
+    // Edits a refused or failed "Setup TOU" kept while the person left the page: the
+    // page is marked modified again when it is shown again.
+    bool unsentEdits_ = false;
+    // An upload stopped at a read that failed: nothing is read again until "Upload TOU".
+    bool uploadStopped_ = false;
 
     QComboBox* drvTOU_ = nullptr;
     QListWidget* dirTOU_ = nullptr;

@@ -127,6 +127,8 @@ void TouPage::saveNames() {
 }
 
 void TouPage::saveCalendarFiles() {
+    // What an editor holds goes into the files too, once its check has passed.
+    if (!leaveEditor()) return;
     shell::AppState& app = ctx_.app();
     app.ConfirmAnswer = 0;
     app.ConfirmAnswer = int16_t(common::confirmAction(saveCalendarAction(QDir::toNativeSeparators(folder_))));
@@ -143,6 +145,7 @@ void TouPage::saveCalendarFiles() {
 }
 
 void TouPage::openCalendarFiles() {
+    if (!leaveEditor()) return;
     common::FileError error;
     const std::optional<CalendarFiles> files = readCalendarFolder(folder_, &error);
     if (!files) {
@@ -152,6 +155,7 @@ void TouPage::openCalendarFiles() {
     }
     common::PageState& page = ctx_.page();
     page.Refreshing = true;
+    hideEditors();
     applyCalendarFiles(t_, *files);
     showTables();
     page.Refreshing = false;

@@ -37,6 +37,7 @@ inline constexpr int kFirstYear = 2000;
 inline constexpr int kStoreRows = 72;
 inline constexpr int kMeterSlots = 20;  // years the meter holds
 inline constexpr int kNameCount = 10;   // six schedule names, four tariff names
+inline constexpr int kNameLength = 20;  // characters a person may type into a name
 // The hidden schedule index of a season or holiday without a schedule.
 inline constexpr int kNoSchedule = 6;
 

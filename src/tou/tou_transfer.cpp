@@ -4,6 +4,7 @@
 #include "pages/confirmed_write.h"
 #include "pages/entry_checks.h"
 #include "common/shared_routines.h"
+#include "tou/tou_editors.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +42,12 @@ QString uploadProgress(const BlockRead& read, bool ok) {
 }
 
 QString uploadErrorText(const QString& address) { return resultLine(address, QStringLiteral("Upload TOU"), false); }
+
+QString uploadFailureText(const QString& address, const BlockRead& read) {
+    const QString what = read.code == CmdScheduleRead ? "Upload Schedule " + QString::number(read.blockIndex + 1)
+                                                      : "Upload Calendar " + QString::number(read.blockIndex + 1);
+    return resultLine(address, what, false);
+}
 
 void beginUpload(TouTables& t, int currentMonth) {
     t.store.clearForUpload();
@@ -148,7 +155,7 @@ public:
     }
     uint16_t time(const QString& text, const QString& field) {
         int h = 0, m = 0;
-        const bool ok = twoDigitPair(text, QLatin1Char(':'), h, m) && h <= 24 && m <= 59;
+        const bool ok = twoDigitPair(text, QLatin1Char(':'), h, m) && h <= 23 && m <= 59;
         return ok ? uint16_t(h << 8 | m) : fail(text, field);
     }
     // A number as a byte: the cell must be a number; halves round to even.
@@ -159,6 +166,10 @@ public:
     // The number at the start of the text; an empty or non-numeric text is 0.
     uint16_t leading(const QString& text, int max, const QString& field) {
         return inRange(std::nearbyint(common::leadingNumber(text)), max, text, field);
+    }
+    // A rule over several cells of the table: its words name the cells.
+    void rule(const QString& breach) {
+        if (refusal.isEmpty() && !breach.isEmpty()) refusal = place_ + " : " + breach;
     }
 
 private:
@@ -196,6 +207,9 @@ std::vector<TouWrite> yearFrames(CellReader& in, const YearColumn& col, int c, i
     b.values.push_back(in.number(col[RowWeekdayMask], 127, QStringLiteral("Weekday Mask")));
     b.values.push_back(in.leading(col[RowWeekdaySchedule], kScheduleCount - 1, QStringLiteral("Weekday Schedule")));
     b.values.push_back(in.leading(col[RowBillDate], 31, QStringLiteral("Monthly Bill Date")));
+    std::array<QString, kSeasonCount> seasons;
+    for (int s = 0; s < kSeasonCount; ++s) seasons[size_t(s)] = col[size_t(seasonDateRow(s))];
+    in.rule(usedSeasonOrderRefusal(seasons));
     return {a, b};
 }
 
@@ -209,6 +223,8 @@ TouWrite scheduleFrame(CellReader& in, const Schedule& schedule, int i) {
         w.values.push_back(in.time(schedule[size_t(p)].time, channel + " Start Time"));
         w.values.push_back(in.number(schedule[size_t(p)].tariffIndex, kTariffCount - 1, channel + " Tariff"));
     }
+    // The order rule words its message with the schedule already.
+    if (in.refusal.isEmpty()) in.refusal = scheduleOrderRefusal(schedule, i);
     return w;
 }
 
@@ -243,15 +259,6 @@ DownloadPlan planDownload(TouTables& t, const QString& address) {
 
 ReadTickWork readTickWork(bool setupTabShown, bool uploadPending) {
     return {setupTabShown && uploadPending, !setupTabShown};
-}
-
-AfterSetupTou afterSetupTou(SetupTouOutcome outcome) {
-    switch (outcome) {
-    case SetupTouOutcome::Pending: return {false, false};
-    case SetupTouOutcome::Refused:
-    case SetupTouOutcome::Failed: return {false, true};
-    default: return {true, false};
-    }
 }
 
 CoilCommand clearEnergyCommand() { return {QStringLiteral("Clear All TOU Energy"), kClearEnergyCoil}; }

@@ -62,9 +62,13 @@ std::vector<BlockRead> uploadReads();
 // "Upload Calendar 1 OK."; a failed read ends in " Error." instead, and the
 // upload stops there.
 QString uploadProgress(const BlockRead& read, bool ok);
-// Panel 1 after a failed upload: "Meter [<address>] Upload TOU Error!"; the
-// tables stay pending and the set-up tabs disabled, so the next tick retries.
+// Panel 1 after an upload that ended without a failed read (the link's operation
+// was ended): "Meter [<address>] Upload TOU Error!".
 QString uploadErrorText(const QString& address);
+// Panel 1 after a read that failed with all its repeats, naming what was not
+// read as the page names it: "Meter [1] Upload Schedule 1 Error!" for the first
+// schedule, "Meter [1] Upload Calendar 5 Error!" for the fifth calendar slot.
+QString uploadFailureText(const QString& address, const BlockRead& read);
 
 // Before the first read: rows 0..70 of the store become "0", no year is ticked
 // (meter and file columns), and the month view goes to currentMonth.
@@ -108,10 +112,14 @@ struct TouWrite {
 
 // The whole download or why nothing may be sent. Every cell of the ticked years
 // (at most twenty) and of the schedules must convert and be in range: a date
-// "00/00" or month 1..12 and day 1..31, a time "hh:mm" with hour 0..24 and
+// "00/00" or month 1..12 and day 1..31, a time "hh:mm" with hour 0..23 and
 // minute 0..59, tariff 0..3, season and holiday schedule 0..6, weekday schedule
 // 0..5, mask 0..127, bill date 0..31. The refusal names year (or schedule) and
-// field, for a box titled "Error". Years go to slots 0, 1, ... in ascending
+// field, for a box titled "Error". The rules the editors hold a table to hold
+// here too: the season dates in use ascend ("Year 2025 : Season 2 Date >=
+// Season 3 Date "), and each schedule's times in use ascend and are packed
+// (in the editors' words), so nothing the editors refuse reaches the meter
+// whatever way it got into the tables. Years go to slots 0, 1, ... in ascending
 // order (frames A and B each), then schedules 1..5 with 0x70 and 6 with 0x10.
 // Cleared date cells ("0") of the ticked years become "00/00" in the store.
 struct DownloadPlan {
@@ -134,20 +142,15 @@ ReadTickWork readTickWork(bool setupTabShown, bool uploadPending);
 
 inline const QString kSetupAction = QStringLiteral("Setup TOU"); // "Do you want to Setup TOU ?"
 
-// How a "Setup TOU" ended and what the page does next (always step 0 after).
+// How a "Setup TOU" ended.
 enum class SetupTouOutcome {
     Pending,      // the tables were never read: refused without a question
-    Refused,      // the whole-table check failed: nothing sent
+    Refused,      // an editor's or the whole-table check failed: nothing sent
     Declined,     // "No"
     LoginRefused,
     Failed,       // a frame failed: the write stopped there
     Done,
 };
-struct AfterSetupTou {
-    bool reRead = false;       // TOUUploadPending := True and the set-up tabs disabled
-    bool keepModified = false; // tables stay editable and SetupModified stays set
-};
-AfterSetupTou afterSetupTou(SetupTouOutcome outcome);
 
 // The coil commands of steps 2 and 3: question "Do you want to <action> ?",
 // results resultLine(address, action, ok).

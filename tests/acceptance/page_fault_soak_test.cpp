@@ -283,9 +283,10 @@ TEST(PageFaultSoak, TouSetupFailsAtEveryFrame) {
 }
 
 // The upload of the time-of-use tables that follows "No" to "Setup TOU": 26 reads,
-// six schedules and twenty calendar slots. A failed read ends it with its error and
-// the tables stay out of reach; the next tick reads them again, and that upload
-// takes the fault at the next position, until one reads them whole.
+// six schedules and twenty calendar slots. A failed read ends it with an error that
+// names the schedule or slot, and the tables stay out of reach until "Upload TOU"
+// reads them again; that upload takes the fault at the next position, until one
+// reads them whole.
 TEST(PageFaultSoak, TouUploadFailsAtEveryReadAndIsReadAgain) {
     TouRig r;
     auto isUploadRead = [](const Frame& f) { return isRead(f) && startOf(f) >= 0x2250; };
@@ -298,13 +299,16 @@ TEST(PageFaultSoak, TouUploadFailsAtEveryReadAndIsReadAgain) {
     for (int k = 1; k <= 26; ++k) runs.push_back({{k, kindAt(k)}});
     faults.arm(runs);
     // Each failed upload shows its error; the tables are never reachable in between.
-    int errorsShown = 0;
+    QStringList errorsShown;
     bool reachable = false;
     QString before;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const QString now = r.app().status().panelText(1);
-        if (now == "Meter [1] Upload TOU Error!" && now != before) ++errorsShown;
+        if (now.startsWith("Meter [1] Upload ") && now.endsWith(" Error!") && now != before) {
+            errorsShown << now;
+            QTimer::singleShot(0, [&] { QTest::mouseClick(p.cmdTOUC(0), Qt::LeftButton); }); // "Upload TOU"
+        }
         before = now;
         const size_t left = faults.pending();
         reachable = reachable || (left > 0 && left < 26 && p.tabTOU(2)->isEnabled());
@@ -316,7 +320,11 @@ TEST(PageFaultSoak, TouUploadFailsAtEveryReadAndIsReadAgain) {
     QTest::mouseClick(p.cmdTOUC(1), Qt::LeftButton);
     ASSERT_TRUE(r.waitFor([&] { return faults.pending() == 0 && !p.tables().TOUUploadPending; }, 60000));
     watch.stop();
-    EXPECT_EQ(errorsShown, 26);
+    ASSERT_EQ(errorsShown.size(), 26);
+    EXPECT_EQ(errorsShown[0], "Meter [1] Upload Schedule 1 Error!");
+    EXPECT_EQ(errorsShown[5], "Meter [1] Upload Schedule 6 Error!");
+    EXPECT_EQ(errorsShown[6], "Meter [1] Upload Calendar 1 Error!");
+    EXPECT_EQ(errorsShown[25], "Meter [1] Upload Calendar 20 Error!");
     EXPECT_FALSE(reachable);
     EXPECT_EQ(r.app().status().panelText(1), "Upload Calendar 20 OK.");
     EXPECT_TRUE(p.tabTOU(2)->isEnabled());

@@ -9,7 +9,10 @@
 #include "monitor/live_widgets.h"
 #include "tou/tou_page.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -51,6 +54,26 @@ struct TouRig : ProgramRig {
     }
 
     tou::TouPage& page25() { return *static_cast<tou::TouPage*>(app().page(25)); }
+
+    // The window in front, as a person works with it: offscreen, focus events
+    // come only to the active window.
+    void activate() {
+        mainForm().activateWindow();
+        EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == &mainForm(); }));
+    }
+    // A click on a grid cell, through the grid's own event path.
+    static void clickCell(QTableWidget* grid, int row, int col) {
+        const QRect cell = grid->visualRect(grid->model()->index(row, col));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    static void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
+    // Keys into whatever has the focus.
+    static void type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    // Another page of the selector (page 0 by default), as a person leaves page 25.
+    void choosePage(int option = 0) { click(mainForm().optProgram(option)); }
 
     void openSetupTab() {
         page25().tabTOU(0)->setCurrentIndex(1);

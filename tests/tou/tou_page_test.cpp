@@ -74,18 +74,21 @@ TEST(TouPage, AnEditedYearGoesToTheMeterAndReadsBackIdentically) {
     TouRig r;
     TouPage& p = r.page25();
     r.openSetupTab();
-    QLineEdit* bill = p.txtTOUBillDate();
-    bill->clear();
-    QTest::keyClicks(bill, "28");
+    r.activate();
+    // 2025's bill date, Wednesday and season 2's schedule, edited as a person does.
+    p.tabTOU(2)->setCurrentIndex(2);
+    TouRig::click(p.txtTOUBillDate());
+    TouRig::press(Qt::Key_A, Qt::ControlModifier);
+    TouRig::type("28");
     EXPECT_TRUE(r.page().SetupModified);
-    p.chkTOUWeek(3)->click(); // Wednesday
-    storeYear(p.tables());
-    const YearColumn written = p.tables().store.column(25);
-    const ScheduleTable schedules = p.tables().schedules;
+    TouRig::clickCell(p.gridTOU(0), 3, 2);
+    TouRig::press(Qt::Key_Down); // "Schedule 3" -> "Schedule 4"
+    p.tabTOU(2)->setCurrentIndex(3);
+    TouRig::click(p.chkTOUWeek(3));
 
     r.line.clearLog();
     r.ui.answerNext(common::AnswerYes);
-    p.cmdTOUC(1)->click();
+    TouRig::click(p.cmdTOUC(1));
     ASSERT_TRUE(r.waitFor([&] { return r.app().status().panelText(1) == "Meter [1] Setup TOU Ok!"; }));
     EXPECT_TRUE(r.ui.sawText("Do you want to Setup TOU ?"));
     EXPECT_EQ(r.logins, 1);
@@ -98,16 +101,22 @@ TEST(TouPage, AnEditedYearGoesToTheMeterAndReadsBackIdentically) {
     EXPECT_EQ(frames[9][1], 0x10);
     EXPECT_EQ(r.line.registerValue(1, 0x2310 + 78), 28);
     EXPECT_EQ(r.line.registerValue(1, 0x2310 + 76), 65 + 8);
+    EXPECT_EQ(r.line.registerValue(1, 0x2310 + 4), 3);  // season 2: schedule 4
+    EXPECT_EQ(r.line.registerValue(1, 0x2360 + 78), 20); // 2026 as read
+    EXPECT_EQ(r.line.registerValue(1, 0x2250 + 2), 0x0700);
 
     // The tables are read again as written.
     ASSERT_TRUE(r.waitFor([&] { return !p.tables().TOUUploadPending; }));
-    EXPECT_EQ(p.tables().store.column(25), written);
-    EXPECT_EQ(p.tables().schedules, schedules);
-    EXPECT_EQ(bill->text(), "28");
+    EXPECT_EQ(p.txtTOUBillDate()->text(), "28");
+    EXPECT_TRUE(p.chkTOUWeek(0)->isChecked() && p.chkTOUWeek(3)->isChecked() && p.chkTOUWeek(6)->isChecked());
+    EXPECT_EQ(gridText(p.gridTOU(0), 3, 2), "Schedule 4");
+    EXPECT_EQ(p.tables().store.column(25)[RowBillDate], "28");
+    EXPECT_EQ(p.tables().store.column(26)[RowBillDate], "20");
+    EXPECT_EQ(gridText(p.gridTOU(2), 4, 1), "07:00");
     EXPECT_FALSE(r.page().SetupModified);
 }
 
-TEST(TouPage, RefusedAndFailedSetupKeepTheEditsAndAFailedUploadRetries) {
+TEST(TouPage, RefusedAndFailedSetupKeepTheEditsAndAFailedUploadWaitsForUploadTou) {
     TouRig r;
     TouPage& p = r.page25();
     r.openSetupTab();
@@ -141,14 +150,15 @@ TEST(TouPage, RefusedAndFailedSetupKeepTheEditsAndAFailedUploadRetries) {
     EXPECT_TRUE(r.page().SetupModified);
     EXPECT_EQ(r.line.registerValue(1, 0x2310 + 78), 20);
 
-    // "No" reads the tables again; an upload that fails stays pending and retries.
+    // "No" reads the tables again; an upload that fails stays pending until "Upload TOU".
     r.page().Ticks.KeyLockTicks = 0;
     r.failNext(2);
     r.ui.answerNext(common::AnswerNo);
     p.cmdTOUC(1)->click();
-    ASSERT_TRUE(r.waitFor([&] { return r.app().status().panelText(1) == "Meter [1] Upload TOU Error!"; }));
+    ASSERT_TRUE(r.waitFor([&] { return r.app().status().panelText(1) == "Meter [1] Upload Schedule 1 Error!"; }));
     EXPECT_TRUE(p.tables().TOUUploadPending);
     EXPECT_FALSE(p.tabTOU(2)->isEnabled());
+    p.cmdTOUC(0)->click();
     ASSERT_TRUE(r.waitFor([&] { return !p.tables().TOUUploadPending; }));
     EXPECT_EQ(bill->text(), "20");
 
@@ -160,6 +170,77 @@ TEST(TouPage, RefusedAndFailedSetupKeepTheEditsAndAFailedUploadRetries) {
     EXPECT_FALSE(p.tabTOU(2)->isEnabled());
     ASSERT_TRUE(r.waitFor([&] { return !p.tables().TOUUploadPending; }));
     EXPECT_EQ(bill->text(), "20");
+}
+
+TEST(TouPage, ARefusedSetupTouShowsItsBoxOnceAndThePageCanBeLeft) {
+    TouRig r;
+    TouPage& p = r.page25();
+    r.line.meter(1)->setRegister(0x2310 + 78, 45); // 2025's bill date, out of range
+    r.openSetupTab();
+    r.activate();
+    const QString refusal = "Year 2025 : Monthly Bill Date \"45\" Error!";
+    EXPECT_EQ(p.txtTOUBillDate()->text(), "45");
+    TouRig::clickCell(p.gridTOU(2), 4, 1);
+    TouRig::type("07:30");
+    TouRig::press(Qt::Key_Return);
+    EXPECT_TRUE(r.page().SetupModified);
+
+    // Leaving asks for "Setup TOU": the check refuses it and the page stays, once.
+    const int uploads = r.reads(0x2250);
+    r.choosePage(0);
+    ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText(refusal); }));
+    ASSERT_TRUE(r.waitFor([&] { return !r.mainForm().scheduler().tickRunning(); }));
+    EXPECT_EQ(r.page().PageIndex, 25);
+    EXPECT_FALSE(r.ui.sawText("Do you want to Setup TOU ?"));
+    r.choosePage(0);
+    EXPECT_EQ(r.page().PageIndex, 0);
+    QTest::qWait(700);
+    EXPECT_EQ(r.ui.count("Error"), 1);
+
+    // Back on the page, the edits are there and marked again, and nothing was read anew.
+    r.choosePage(8);
+    EXPECT_EQ(r.page().PageIndex, 25);
+    EXPECT_TRUE(r.page().SetupModified);
+    EXPECT_EQ(gridText(p.gridTOU(2), 4, 1), "07:30");
+    EXPECT_EQ(p.txtTOUBillDate()->text(), "45");
+    EXPECT_EQ(r.reads(0x2250), uploads);
+}
+
+TEST(TouPage, AnUploadStoppedByASilentSlotSaysWhichAndWaitsForUploadTou) {
+    TouRig r;
+    TouPage& p = r.page25();
+    sim::Meter& meter = *r.line.meter(1);
+    r.link().RetryLimit = 1;
+    // Calendar slot 5 never answers: its request and the repeat go unanswered.
+    std::atomic<bool> silent{true};
+    meter.onRead = [&](sim::Meter&, uint16_t start, uint16_t) {
+        if (silent && start == 0x2400)
+            for (int i = 0; i < 2; ++i) r.line.injectFault({sim::Fault::Kind::Silence});
+    };
+    p.tabTOU(0)->setCurrentIndex(1);
+    ASSERT_TRUE(r.waitFor([&] { return r.app().status().panelText(1) == "Meter [1] Upload Calendar 5 Error!"; }));
+    const int tries = r.reads(0x2450);
+    EXPECT_EQ(tries, 2);
+    QTest::qWait(1200); // several ticks with the "Setup" tab in front
+    EXPECT_EQ(r.reads(0x2450), tries);
+    EXPECT_EQ(r.app().status().panelText(1), "Meter [1] Upload Calendar 5 Error!");
+    EXPECT_TRUE(p.tables().TOUUploadPending);
+    EXPECT_FALSE(p.tabTOU(2)->isEnabled());
+
+    // The tables are not sent while they were not read whole.
+    r.line.clearLog();
+    TouRig::click(p.cmdTOUC(1));
+    ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText("Meter [1] Setup TOU Error!"); }));
+    EXPECT_FALSE(r.ui.sawText("Do you want to Setup TOU ?"));
+    EXPECT_TRUE(r.writes().empty());
+
+    // "Upload TOU" tries again.
+    silent = false;
+    TouRig::click(p.cmdTOUC(0));
+    ASSERT_TRUE(r.waitFor([&] { return !p.tables().TOUUploadPending; }));
+    EXPECT_TRUE(p.tabTOU(2)->isEnabled());
+    EXPECT_EQ(r.app().status().panelText(1), "Upload Calendar 20 OK.");
+    EXPECT_EQ(p.frame()->title(), "Time Of Use - 2025");
 }
 
 TEST(TouPage, ClearAndFreezeSendTheirCoilsAfterConfirmationAndLogin) {

@@ -143,25 +143,74 @@ TEST(TouTransfer, WholeTableCheckRefusesBeforeAnyFrame) {
               "Schedule 2 : Channel 3 Start Time \"07:75\" Error!");
     EXPECT_EQ(refusal([](TouTables& t) { for (int c = 0; c < 21; ++c) t.meterYears[size_t(c)] = true; }),
               "Meter [1] over register counter (1 - 20) !");
-    // Hour 24 as read, no schedule ("6") and an empty bill date are accepted.
+    // What the editors refuse is refused here too, in their words.
+    EXPECT_EQ(refusal([](TouTables& t) { t.schedules[0][7].time = "24:00"; }),
+              "Schedule 1 : Channel 8 Start Time \"24:00\" Error!");
+    EXPECT_EQ(refusal([](TouTables& t) { t.schedules[0][2].time = "06:00"; }),
+              "Schedule 1 : Channel 3 Time <= Channel 2 Time ");
+    EXPECT_EQ(refusal([](TouTables& t) { t.schedules[0][4].time = "00:00"; }),
+              "Schedule 1 : Channel 6 Time <> 00:00");
+    EXPECT_EQ(refusal([](TouTables& t) { t.store.column(26)[seasonDateRow(2)] = "03/15"; }),
+              "Year 2026 : Season 2 Date >= Season 3 Date ");
     EXPECT_EQ(refusal([](TouTables& t) {
-                  t.schedules[0][7].time = "24:00";
+                  t.store.column(25)[seasonDateRow(1)] = "00/00";
+                  t.store.column(25)[seasonDateRow(2)] = "01/01";
+              }),
+              "Year 2025 : Season 1 Date >= Season 3 Date ");
+    // A cleared season (as a meter keeps one), no schedule ("6"), an empty bill date
+    // and a schedule starting at midnight are accepted.
+    EXPECT_EQ(refusal([](TouTables& t) {
+                  t.store.column(25)[seasonDateRow(3)] = "00/00";
                   t.store.column(25)[seasonScheduleRow(0)] = "6";
                   t.store.column(25)[RowBillDate] = "";
               }),
               "");
 }
 
-TEST(TouTransfer, StepsTextsAndOutcomes) {
+TEST(TouTransfer, UploadReadsEveryBlockAndNamesTheOneThatFailed) {
     const std::vector<BlockRead> reads = uploadReads();
     ASSERT_EQ(reads.size(), 26u);
+    EXPECT_EQ(reads[5].start, 0x22F0);
+    EXPECT_EQ(reads[5].count, 16);
+    EXPECT_EQ(reads[6].start, 0x2310);
+    EXPECT_EQ(reads[25].start, 0x2900);
+    EXPECT_EQ(reads[25].count, 79);
     EXPECT_EQ(uploadProgress(reads[0], true), "Upload Schedule 0 OK.");
     EXPECT_EQ(uploadProgress(reads[6], true), "Upload Calendar 1 OK.");
     EXPECT_EQ(uploadProgress(reads[25], false), "Upload Calendar 20 Error.");
+    EXPECT_EQ(uploadFailureText("7", reads[0]), "Meter [7] Upload Schedule 1 Error!");
+    EXPECT_EQ(uploadFailureText("7", reads[10]), "Meter [7] Upload Calendar 5 Error!");
     EXPECT_EQ(uploadErrorText("7"), "Meter [7] Upload TOU Error!");
+}
 
-    EXPECT_TRUE(afterSetupTou(SetupTouOutcome::Failed).keepModified && !afterSetupTou(SetupTouOutcome::Failed).reRead);
-    EXPECT_TRUE(afterSetupTou(SetupTouOutcome::Refused).keepModified);
-    EXPECT_TRUE(afterSetupTou(SetupTouOutcome::LoginRefused).reRead);
-    EXPECT_FALSE(afterSetupTou(SetupTouOutcome::Pending).reRead);
+TEST(TouTransfer, AnUploadEditsTheSameYearOrTheFirstOneHeldAndKeepsOtherBillDates) {
+    sim::SimLine line;
+    sim::Meter& m = line.addMeter(1);
+    sim::installTimeOfUse(m);
+    // The meter holds 2026 in slot 0 and 2025 in slot 1.
+    m.setRegisters(0x2310, sim::touCalendarSlot(2026, 20));
+    m.setRegisters(0x2360, sim::touCalendarSlot(2025, 15));
+    TouTables t;
+    t.store.column(30)[RowYear] = "2030";
+    t.store.column(30)[RowBillDate] = "12";
+    t.store.column(30)[RowWeekdayMask] = "3";
+    upload(t, m);
+    EXPECT_EQ(t.TOUYear, 25);
+    EXPECT_EQ(t.editors.billDate, "15");
+    // A year the meter does not hold is emptied, but its bill date stays.
+    EXPECT_EQ(t.store.column(30)[RowYear], "0");
+    EXPECT_EQ(t.store.column(30)[RowWeekdayMask], "0");
+    EXPECT_EQ(t.store.column(30)[RowBillDate], "12");
+
+    // Editing 2026, the next upload keeps 2026 in the editors.
+    selectYear(t, 26);
+    EXPECT_EQ(t.editors.billDate, "20");
+    upload(t, m);
+    EXPECT_EQ(t.TOUYear, 26);
+    EXPECT_EQ(t.editors.billDate, "20");
+    // A year no longer held gives way to the first one held.
+    m.setRegisters(0x2310, std::vector<uint16_t>(79, 0));
+    upload(t, m);
+    EXPECT_EQ(t.TOUYear, 25);
+    EXPECT_EQ(t.editors.billDate, "15");
 }
