@@ -87,6 +87,8 @@ private:
     void build();
     void showGridState();
     void fillColumn(int column, bool addresses);
+    void openEntryWhenLinkFree();
+    void runEntryWindow();
 
     SetupContext ctx_;
     MappingRequestMachine machine_;
@@ -94,6 +96,7 @@ private:
     QTableWidget* grid_ = nullptr;
     std::array<QPushButton*, 2> cmdMapping_{};
     QString lastFile_; // the file of the last dialog, which the download proposes
+    bool entryWaiting_ = false; // a release came during an exchange: the entry window opens after it
 };
 
 void installUserMapPage(shell::PageContext& app);
