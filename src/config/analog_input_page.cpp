@@ -123,7 +123,7 @@ void AnalogInputPage::ShowAIData() {
 void AnalogInputPage::obAI_Click(int index) {
     if (index < 0 || size_t(index) >= obAI_.size()) return;
     const OptionClick click = optionClick(index, AnalogInputRangeCount);
-    choose(ctx_.page, frmAI_[size_t(click.group + 1)], click.tag);
+    choiceClicked(ctx_.page, frmAI_[size_t(click.group + 1)], click.tag);
     cmdAI_->setFocus();
 }
 

@@ -144,8 +144,9 @@ WriteOutcome ControlRelayPage::SetupControlRelay() {
     for (int i = 0; i < RelayCount; ++i)
         entries[size_t(i)] = RelayEntry{std::max(0, cbRelay_[size_t(i)]->currentIndex()),
                                         chkRelayA_[size_t(i)]->isChecked(), txtRelay_[size_t(i)]->text()};
-    // Every end but a refusal reads the set-up back.
-    WriteSequence w = channelWrite(RelaySetupAction, 0, relaySetupPlan(entries));
+    // Every end but a refusal reads the set-up back; the states are polled on while the
+    // set-up is not read (after a refusal, or over edits made while the frames went out).
+    WriteSequence w = channelWrite(RelaySetupAction, RelayStatusStep, relaySetupPlan(entries));
     w.stepAfter = relayStepAfterWrite;
     return runConfirmedWrite(ctx_, w);
 }

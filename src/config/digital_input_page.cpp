@@ -158,13 +158,13 @@ WriteOutcome DigitalInputPage::WriteDigitalInputSetup() {
 
 void DigitalInputPage::obDI1_Click(int index) {
     const OptionClick c = digitalInputFunctionClick(index);
-    choose(ctx_.page, frmDI1(c.group), c.tag);
+    choiceClicked(ctx_.page, frmDI1(c.group), c.tag);
     cmdDI_->setFocus();
 }
 
 void DigitalInputPage::obDI2_Click(int index) {
     const OptionClick c = digitalInputTriggerClick(index);
-    choose(ctx_.page, frmDI2(c.group), c.tag);
+    choiceClicked(ctx_.page, frmDI2(c.group), c.tag);
     cmdDI_->setFocus();
 }
 

@@ -4,7 +4,7 @@
 
 namespace config {
 
-void choose(common::PageState& page, QWidget* group, const QString& tag) {
+void choiceClicked(common::PageState& page, QWidget* group, const QString& tag) {
     if (!group) return;
     markPersonEdit(page, group);
     controls::setTag(group, tag);

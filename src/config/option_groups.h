@@ -19,7 +19,7 @@ namespace config {
 // A person clicked an option of the group: the page is marked modified (even while a
 // read waits), the group keeps the person's choice from the reads of the page work
 // under way, and its frame takes the option's Tag.
-void choose(common::PageState& page, QWidget* group, const QString& tag);
+void choiceClicked(common::PageState& page, QWidget* group, const QString& tag);
 
 // A decoder showing the code it read: the frame's Tag and the option of that code,
 // unless the person clicked in the group during the page work under way. True when

@@ -99,7 +99,7 @@ WriteOutcome PulsePage::WriteSetup() {
 
 void PulsePage::option_Click(int index) {
     const OptionClick c = led() ? pulseLedClick(index) : pulseOutputClick(index);
-    if (c.group >= 0 && c.group < int(groups_.size())) choose(ctx_.page, groups_[size_t(c.group)], c.tag);
+    if (c.group >= 0 && c.group < int(groups_.size())) choiceClicked(ctx_.page, groups_[size_t(c.group)], c.tag);
     button_->setFocus();
 }
 

@@ -181,7 +181,7 @@ void SetPointPage::cbSPFunction_Click() {
 
 void SetPointPage::obSPS_Click(int index) {
     const OptionClick c = digitalInputTriggerClick(index);
-    choose(ctx_.page, frmSPS(c.group), c.tag);
+    choiceClicked(ctx_.page, frmSPS(c.group), c.tag);
     cmdSP_->setFocus();
 }
 

@@ -66,6 +66,18 @@ struct ControlRig : ControlPagesRig {
     P& pageAt(int16_t index) {
         return *static_cast<P*>(app().page(index));
     }
+    // The meter selected, the window in front and the page chosen.
+    bool showing(int16_t index) {
+        if (!selectMeter() || !activate(*this)) return false;
+        choose(index);
+        return true;
+    }
+    // Page 15 polling the states; relay 1 is on.
+    bool pollingRelays() {
+        if (!showing(ControlRelayPageIndex)) return false;
+        auto& p = pageAt<ControlRelayPage>(ControlRelayPageIndex);
+        return waitFor([&] { return page().PageStep == RelayStatusStep && p.obRelay(0)->isChecked(); });
+    }
 };
 
 } // namespace
@@ -217,11 +229,8 @@ TEST(ClicksDuringReplies, FieldsAndListsEditedDuringTheReadKeepThePersonsValue) 
 
 TEST(ClicksDuringReplies, ARelaySwitchedDuringTheStatusReadIsAskedAsShown) {
     ControlRig r;
-    ASSERT_TRUE(r.selectMeter());
-    ASSERT_TRUE(activate(r));
     auto& p = r.pageAt<ControlRelayPage>(ControlRelayPageIndex);
-    r.choose(ControlRelayPageIndex);
-    ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == RelayStatusStep && p.obRelay(0)->isChecked(); }));
+    ASSERT_TRUE(r.pollingRelays());
     // Relay 1 is on; its "Off" is clicked while the states are read. The question
     // comes with "Off" shown; "No" shows "On" again and sends nothing.
     bool offShownWhenAsked = false;
@@ -244,11 +253,8 @@ TEST(ClicksDuringReplies, ARelaySwitchedDuringTheStatusReadIsAskedAsShown) {
 
 TEST(ControlRelayPage, AClickOnTheOptionAlreadySelectedAsksNothing) {
     ControlRig r;
-    ASSERT_TRUE(r.selectMeter());
-    ASSERT_TRUE(activate(r));
     auto& p = r.pageAt<ControlRelayPage>(ControlRelayPageIndex);
-    r.choose(ControlRelayPageIndex);
-    ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == RelayStatusStep && p.obRelay(0)->isChecked(); }));
+    ASSERT_TRUE(r.pollingRelays());
     // Relay 1 is on: its "On" clicked, and pressed with the space bar, queues nothing.
     clickOption(p.obRelay(0));
     EXPECT_EQ(r.page().PageStep, RelayStatusStep);
@@ -270,10 +276,8 @@ TEST(ControlRelayPage, AClickOnTheOptionAlreadySelectedAsksNothing) {
 
 TEST(ClicksDuringReplies, AClockDatePickedWhileTheClockFrameGoesOutStaysThePersons) {
     ControlRig r;
-    ASSERT_TRUE(r.selectMeter());
-    ASSERT_TRUE(activate(r));
     auto& p = r.pageAt<ClockPage>(ClockPageIndex);
-    r.choose(ClockPageIndex);
+    ASSERT_TRUE(r.showing(ClockPageIndex));
     ASSERT_TRUE(r.waitFor([&] { return !p.labClock(0)->text().isEmpty(); }));
     r.line.clearLog();
     r.ui.answerNext(common::AnswerYes);
@@ -298,4 +302,27 @@ TEST(ClicksDuringReplies, AClockDatePickedWhileTheClockFrameGoesOutStaysThePerso
     EXPECT_NE(picked, QDate::currentDate());
     EXPECT_TRUE(r.page().DateEdited); // the housekeeping leaves the picker alone
     EXPECT_EQ(p.dtpDate()->date(), picked);
+}
+
+TEST(ClicksDuringReplies, AnEditTypedWhileTheWriteGoesOutIsNotReadOverAfterIt) {
+    ControlRig r;
+    auto& p = r.pageAt<AnalogOutputPage>(AnalogOutputPageIndex);
+    ASSERT_TRUE(r.showing(AnalogOutputPageIndex));
+    ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == AnalogOutputIdleStep && p.txtAO(5)->text() == "100"; }));
+    setup_pages::type(p.txtAO(0), "10");
+    r.line.clearLog();
+    r.ui.answerNext(common::AnswerYes);
+    click(p.cmdAO());
+    // AO3's HI typed while AO1's frame waits: the write sends what was confirmed...
+    ASSERT_TRUE(held::duringReply(r, held::request(0x10, 0x2060), [&] { setup_pages::type(p.txtAO(5), "90"); }));
+    ASSERT_TRUE(r.waitFor([&] { return r.sent(0x10).size() == 4 && r.page().PageStep == AnalogOutputIdleStep; }));
+    EXPECT_EQ(r.sent(0x10)[2], (Bytes{1, 0x10, 0x20, 0x70, 0x00, 0x04, 0x08, 0x00, 12, 0x00, 0x00, 0x03, 0xE8, 0x00, 0x00}));
+    // ...and the page is not read back over the edit, which stays marked for its own write.
+    const int before = reads(r, 0x2060);
+    r.ui.answerNext(common::AnswerYes);
+    click(p.cmdAO());
+    ASSERT_TRUE(r.waitFor([&] { return r.sent(0x10).size() == 8; }));
+    EXPECT_EQ(reads(r, 0x2060), before);
+    EXPECT_EQ(p.txtAO(5)->text(), "90");
+    EXPECT_EQ(r.sent(0x10)[6], (Bytes{1, 0x10, 0x20, 0x70, 0x00, 0x04, 0x08, 0x00, 12, 0x00, 0x00, 0x03, 0x84, 0x00, 0x00}));
 }
