@@ -1,5 +1,7 @@
 #include "config/option_groups.h"
 
+#include "config/page_family.h"
+
 #include <QAbstractButton>
 
 namespace config {

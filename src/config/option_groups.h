@@ -3,8 +3,6 @@
 // person's click on one of them stands for the whole group: a read of the page work
 // under way shows neither another option nor another Tag in it.
 
-#include "config/page_family.h"
-
 #include <QString>
 
 class QAbstractButton;

@@ -243,12 +243,19 @@ TEST(ClicksDuringReplies, ARelaySwitchedDuringTheStatusReadIsAskedAsShown) {
     ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText("Do you want to Control Relay 1 ?"); }));
     EXPECT_TRUE(offShownWhenAsked);
     EXPECT_TRUE(p.obRelay(0)->isChecked());
-    // Asked again and confirmed: the coil goes out.
+    // Asked again and confirmed: the coil goes out. Relay 2's pulse time typed while it
+    // does is not read over afterwards.
     r.ui.onMessage = nullptr;
     r.ui.answerNext(common::AnswerYes);
     ASSERT_TRUE(held::duringReply(r, held::request(0x03, 0x0102), [&] { clickOption(p.obRelay(1)); }));
+    ASSERT_TRUE(held::duringReply(r, held::request(0x05, 0x0002), [&] { setup_pages::type(p.txtRelay(1), "35"); }));
     ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText("Meter [1] Relay 1 Off Ok."); }));
     EXPECT_EQ(r.sent(0x05), (std::vector<Bytes>{{1, 0x05, 0x00, 0x02, 0x00, 0x00}}));
+    const int setupReads = reads(r, 0x2048), statusReads = reads(r, 0x0102);
+    ASSERT_TRUE(r.waitFor([&] { return reads(r, 0x0102) >= statusReads + 2; }));
+    EXPECT_EQ(reads(r, 0x2048), setupReads);
+    EXPECT_EQ(p.txtRelay(1)->text(), "35");
+    EXPECT_TRUE(r.page().SetupModified);
 }
 
 TEST(ControlRelayPage, AClickOnTheOptionAlreadySelectedAsksNothing) {
