@@ -89,6 +89,9 @@ struct PageState {
     // Counts the ticks' page work; an edit made by a person carries the count of the work
     // under way, so that the reads of that work leave the edited control as it is.
     uint32_t WorkSerial = 0;
+    // Counts a person's edits of the page's controls, so that work which waited can
+    // tell whether the person edited the page meanwhile.
+    uint32_t PersonEdits = 0;
 
     // A person's action: the step (or the map's request) it asks for stands until a
     // tick's page work serves it.

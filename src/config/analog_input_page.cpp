@@ -1,5 +1,6 @@
 #include "config/analog_input_page.h"
 
+#include "config/option_groups.h"
 #include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
@@ -41,7 +42,7 @@ void AnalogInputPage::build() {
     for (int i = 0; i < AnalogInputCount; ++i) {
         QGroupBox* f = makeGroup(frame_, QStringLiteral("frmAI_%1").arg(i + 1), analogInputFrameCaption(i),
                                  3000 + 1560 * i, kFrameTop, 1440, kFrameHeight);
-        f->setProperty("tag", QStringLiteral("0"));
+        controls::setTag(f, QStringLiteral("0"));
         frmAI_[size_t(i + 1)] = f;
         for (int j = 0; j < AnalogInputRangeCount; ++j) {
             const int index = AnalogInputRangeCount * i + j;
@@ -52,7 +53,7 @@ void AnalogInputPage::build() {
         }
         obAI_[size_t(AnalogInputRangeCount * i + 1)]->setChecked(true);
         QLineEdit* e = makeEntry(f, QStringLiteral("txtAI_%1").arg(i), AnalogInputScaleDefault, 5, 180, kScaleTop - 60, 1080);
-        QObject::connect(e, &QLineEdit::textEdited, frame_, [&page] { markModified(page); });
+        watchPersonEdits(page, e);
         watchField(e, [this, i] { txtAI_LostFocus(i); });
         txtAI_[size_t(i)] = e;
         labAI_[size_t(7 + i)] = makeLabel(f, QStringLiteral("labAI_%1").arg(7 + i), AnalogInputScaleHint, 120, kHintTop, 1260);
@@ -81,7 +82,7 @@ void AnalogInputPage::runStep(int16_t step) {
 
 int AnalogInputPage::rangeCode(int i) const {
     const QGroupBox* f = frmAI(i + 1);
-    return f && i >= 0 ? int(tagCode(f->property("tag").toString())) : 0;
+    return f && i >= 0 ? int(tagCode(controls::tag(f))) : 0;
 }
 
 // --- reading -------------------------------------------------------------------------------
@@ -98,19 +99,14 @@ void AnalogInputPage::ReadAIData() {
 void AnalogInputPage::ShowAISetup(int16_t code) {
     const auto inputs = decodeAnalogInputSetup(replyWords(ctx_.link(), AnalogInputReadCount), code);
     if (!inputs) return;
-    // The trend page's read comes while another page is shown: its fill is no edit either.
-    bool& refreshing = ctx_.page.Refreshing;
-    const bool wasRefreshing = refreshing;
-    refreshing = true;
+    const common::PageState& page = ctx_.page;
     for (int i = 0; i < AnalogInputCount; ++i) {
         const AnalogInputSetup& in = (*inputs)[size_t(i)];
-        if (in.range) {
-            obAI_[size_t(AnalogInputRangeCount * i + *in.range)]->setChecked(true);
-            frmAI_[size_t(i + 1)]->setProperty("tag", QString::number(*in.range));
-        }
-        txtAI_[size_t(i)]->setText(in.scale);
+        if (in.range)
+            showReadChoice(page, frmAI_[size_t(i + 1)], obAI_[size_t(AnalogInputRangeCount * i + *in.range)],
+                           QString::number(*in.range));
+        controls::showRead(page, txtAI_[size_t(i)], in.scale);
     }
-    refreshing = wasRefreshing;
 }
 
 void AnalogInputPage::ShowAIData() {
@@ -126,9 +122,8 @@ void AnalogInputPage::ShowAIData() {
 
 void AnalogInputPage::obAI_Click(int index) {
     if (index < 0 || size_t(index) >= obAI_.size()) return;
-    markModified(ctx_.page);
     const OptionClick click = optionClick(index, AnalogInputRangeCount);
-    frmAI_[size_t(click.group + 1)]->setProperty("tag", click.tag);
+    choiceClicked(ctx_.page, frmAI_[size_t(click.group + 1)], click.tag);
     cmdAI_->setFocus();
 }
 

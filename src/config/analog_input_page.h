@@ -1,6 +1,6 @@
 #pragma once
 // Page 4 "Analog Input": each input's signal range (an option group whose frame
-// keeps the code in its "tag" property) and scale range value, and the present
+// keeps the code in its Tag) and scale range value, and the present
 // signal computed from the raw count once a second. The trend page reads the
 // same set-up block with code 130; its reply refreshes the scale values here
 // (which its chart uses) and nothing else.
@@ -29,14 +29,14 @@ public:
     // Requesters: the set-up (code 13, ends at step 1) and the raw counts (code 32).
     void ReadAISetup();
     void ReadAIData();
-    // Decoder of codes 13 and 130 (the scales only, under Refreshing).
+    // Decoder of codes 13 and 130 (the scales only).
     void ShowAISetup(int16_t code);
     void ShowAIData();
     WriteOutcome WriteAISetup();
     void obAI_Click(int index);
     void txtAI_LostFocus(int index);
 
-    // The range code input i's frame keeps (the frame's "tag").
+    // The range code input i's frame keeps (its Tag).
     int rangeCode(int i) const;
     QGroupBox* frmAI(int index) const { return member(frmAI_, index); }
     QRadioButton* obAI(int index) const { return member(obAI_, index); }

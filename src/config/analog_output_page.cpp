@@ -35,8 +35,7 @@ void AnalogOutputPage::build() {
         cbAOParameter_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOParameter_%1").arg(i), 1860, 480 + 450 * i, 4200);
         lab(4 + i, frame_, 240, 2460 + 450 * i, 1560);
         cbAOOutputType_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOOutputType_%1").arg(i), 1860, 2400 + 450 * i, 1500);
-        for (QComboBox* c : {cbAOParameter_[size_t(i)], cbAOOutputType_[size_t(i)]})
-            QObject::connect(c, &QComboBox::activated, frame_, [&page] { markModified(page); });
+        for (QComboBox* c : {cbAOParameter_[size_t(i)], cbAOOutputType_[size_t(i)]}) watchPersonEdits(page, c);
     }
     frmAO_[0] = makeGroup(frame_, QStringLiteral("frmAO_0"), QString(), 240, kTableTop, 1080, kTableHeight);
     lab(8, frmAO_[0], 120, 240, 840);
@@ -50,7 +49,7 @@ void AnalogOutputPage::build() {
             const int index = 2 * i + k;
             QLineEdit* e = makeEntry(f, QStringLiteral("txtAO_%1").arg(index), QStringLiteral("0"), 6, 120,
                                      k == 0 ? kLoTop : kHiTop, 900);
-            QObject::connect(e, &QLineEdit::textEdited, frame_, [&page] { markModified(page); });
+            watchPersonEdits(page, e);
             watchField(e, [this, index] { txtAO_LostFocus(index); });
             txtAO_[size_t(index)] = e;
         }
@@ -89,12 +88,13 @@ void AnalogOutputPage::ReadAnalogOutputSetup() {
 void AnalogOutputPage::ShowAnalogOutputSetup() {
     const auto outputs = decodeAnalogOutputSetup(replyWords(ctx_.link(), AnalogOutputReadCount));
     if (!outputs) return;
+    const common::PageState& page = ctx_.page;
     for (int i = 0; i < AnalogOutputCount; ++i) {
         const AnalogOutputSetup& o = (*outputs)[size_t(i)];
-        cbAOParameter_[size_t(i)]->setCurrentIndex(o.parameter);
-        txtAO_[size_t(2 * i)]->setText(o.lo);
-        txtAO_[size_t(2 * i + 1)]->setText(o.hi);
-        cbAOOutputType_[size_t(i)]->setCurrentIndex(o.outputType);
+        controls::showRead(page, cbAOParameter_[size_t(i)], o.parameter);
+        controls::showRead(page, txtAO_[size_t(2 * i)], o.lo);
+        controls::showRead(page, txtAO_[size_t(2 * i + 1)], o.hi);
+        controls::showRead(page, cbAOOutputType_[size_t(i)], o.outputType);
     }
 }
 

@@ -107,14 +107,16 @@ void ClockPage::ShowMeterDates() {
 // --- writing -------------------------------------------------------------------------------
 
 void ClockPage::SetupClock() {
-    if (!confirmAndLogIn(ctx_, ClockAction) && dtpDate_ && dtpTime_) {
+    const bool send = !confirmAndLogIn(ctx_, ClockAction) && dtpDate_ && dtpTime_;
+    // Whatever the answer the pickers follow the PC clock again, from before the frame
+    // goes out: a date or time the person picks while it waits stays the person's.
+    ctx_.page.DateEdited = false;
+    ctx_.page.TimeEdited = false;
+    if (send) {
         // No meter answers address 0: sent once, nothing counted, nothing to check.
         ctx_.master.SendFrame(rtu::CmdBroadcast, clockBroadcastFrame(dtpDate_->date(), dtpTime_->time()));
         if (!ctx_.master.ops().cancelled()) ctx_.master.status().setPanelText(1, ClockSentText);
     }
-    // Whatever the answer: the pickers follow the PC clock again.
-    ctx_.page.DateEdited = false;
-    ctx_.page.TimeEdited = false;
     ctx_.page.moveStep(0);
 }
 

@@ -49,8 +49,8 @@ std::array<bool, RelayCount> decodeRelayStatus(uint16_t status) {
     return on;
 }
 
-std::optional<int16_t> stepForRelayOption(int optionIndex, bool byUser) {
-    if (!byUser || optionIndex < 0 || optionIndex >= 2 * RelayCount) return std::nullopt;
+std::optional<int16_t> stepForRelayOption(int optionIndex, bool wasSelected) {
+    if (wasSelected || optionIndex < 0 || optionIndex >= 2 * RelayCount) return std::nullopt;
     return int16_t(RelayFirstSwitchStep + optionIndex);
 }
 

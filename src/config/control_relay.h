@@ -71,10 +71,10 @@ RelayEnabling relayEnabling(int mode, bool onSelected);
 // Register 0x0102: whether relay 1..3 is energised (bit r-1 of the low byte).
 std::array<bool, RelayCount> decodeRelayStatus(uint16_t status);
 
-// The step a selection of obRelay(index) queues: the switching step for a
-// user's click; nothing for the program's own selections (the status poll, the
-// return to the previous option after "No").
-std::optional<int16_t> stepForRelayOption(int optionIndex, bool byUser);
+// The step a person's click on obRelay(index) queues: the switching step; nothing
+// when the option clicked was selected already (the relay's state shown does not
+// change, so there is nothing to ask).
+std::optional<int16_t> stepForRelayOption(int optionIndex, bool wasSelected);
 
 // --- manual switching ----------------------------------------------------------------------
 

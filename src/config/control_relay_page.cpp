@@ -1,6 +1,7 @@
 #include "config/control_relay_page.h"
 
 #include "common/prompter.h"
+#include "config/option_groups.h"
 #include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <utility>
 
 namespace config {
 
@@ -43,17 +45,18 @@ void ControlRelayPage::build() {
             QRadioButton* o = makeOption(f, QStringLiteral("obRelay_%1").arg(index), relayOptionCaption(index),
                                          240 + 1200 * k, 1560, 1080);
             o->setProperty("tag", relayName(i));
+            // A press comes before the click changes the selection (mouse, keys and click() alike).
+            QObject::connect(o, &QRadioButton::pressed, frame_,
+                             [this, o, index] { selectedWhenPressed_[size_t(index)] = o->isChecked(); });
             // Only the user's click queues a switching; setChecked by the program reports none.
-            QObject::connect(o, &QRadioButton::clicked, frame_, [&page, index] {
-                if (auto step = stepForRelayOption(index, true)) page.askStep(*step);
-            });
+            QObject::connect(o, &QRadioButton::clicked, frame_, [this, index] { obRelay_Click(index); });
             obRelay_[size_t(index)] = o;
         }
         obRelay_[size_t(2 * i + 1)]->setChecked(true);
 
-        QObject::connect(cbRelay_[size_t(i)], &QComboBox::activated, frame_, [&page] { markModified(page); });
-        QObject::connect(chkRelayA_[size_t(i)], &QCheckBox::clicked, frame_, [&page] { markModified(page); });
-        QObject::connect(txtRelay_[size_t(i)], &QLineEdit::textEdited, frame_, [&page] { markModified(page); });
+        watchPersonEdits(page, cbRelay_[size_t(i)]);
+        watchPersonEdits(page, chkRelayA_[size_t(i)]);
+        watchPersonEdits(page, txtRelay_[size_t(i)]);
         watchField(txtRelay_[size_t(i)], [this, i] { txtRelay_LostFocus(i); });
     }
     cmdCO_ = makeButton(frame_, QStringLiteral("cmdCO"), RelaySetupCaption, 6240, 7200, 1200);
@@ -113,11 +116,12 @@ void ControlRelayPage::applyEnabling(int i, bool pulseOnly) {
 void ControlRelayPage::ShowRelaySetup() {
     const auto relays = decodeRelaySetup(replyWords(ctx_.link(), RelaySetupCount));
     if (!relays) return;
+    const common::PageState& page = ctx_.page;
     for (int i = 0; i < RelayCount; ++i) {
         const RelaySetup& r = (*relays)[size_t(i)];
-        if (r.mode) cbRelay_[size_t(i)]->setCurrentIndex(*r.mode); // an unknown mode keeps the list's position
-        if (r.latched) chkRelayA_[size_t(i)]->setChecked(*r.latched);
-        txtRelay_[size_t(i)]->setText(r.pulseTime);
+        if (r.mode) controls::showRead(page, cbRelay_[size_t(i)], *r.mode); // an unknown mode keeps the list's position
+        if (r.latched) controls::showRead(page, chkRelayA_[size_t(i)], *r.latched);
+        controls::showRead(page, txtRelay_[size_t(i)], r.pulseTime);
         applyEnabling(i, false);
     }
 }
@@ -127,8 +131,8 @@ void ControlRelayPage::ShowRelayStatus() {
     if (regs.empty()) return;
     const auto on = decodeRelayStatus(regs[0]);
     for (int i = 0; i < RelayCount; ++i) {
-        QRadioButton* shown = obRelay_[size_t(on[size_t(i)] ? 2 * i : 2 * i + 1)];
-        if (!shown->isChecked()) shown->setChecked(true);
+        // A relay the person switched during the read shows the person's choice until it is asked.
+        showReadChoice(ctx_.page, frmRelay_[size_t(i)], obRelay_[size_t(on[size_t(i)] ? 2 * i : 2 * i + 1)]);
         applyEnabling(i, true);
     }
 }
@@ -140,10 +144,20 @@ WriteOutcome ControlRelayPage::SetupControlRelay() {
     for (int i = 0; i < RelayCount; ++i)
         entries[size_t(i)] = RelayEntry{std::max(0, cbRelay_[size_t(i)]->currentIndex()),
                                         chkRelayA_[size_t(i)]->isChecked(), txtRelay_[size_t(i)]->text()};
-    // Every end but a refusal reads the set-up back.
-    WriteSequence w = channelWrite(RelaySetupAction, 0, relaySetupPlan(entries));
+    // Every end but a refusal reads the set-up back; the states are polled on while the
+    // set-up is not read (after a refusal, or over edits made while the frames went out).
+    WriteSequence w = channelWrite(RelaySetupAction, RelayStatusStep, relaySetupPlan(entries));
     w.stepAfter = relayStepAfterWrite;
     return runConfirmedWrite(ctx_, w);
+}
+
+void ControlRelayPage::obRelay_Click(int index) {
+    if (index < 0 || index >= 2 * RelayCount) return;
+    const bool wasSelected = std::exchange(selectedWhenPressed_[size_t(index)], false);
+    const auto step = stepForRelayOption(index, wasSelected);
+    if (!step) return;
+    keepFromWorkReads(ctx_.page, frmRelay_[size_t(index / 2)]);
+    ctx_.page.askStep(*step);
 }
 
 void ControlRelayPage::ControlRelayOutput(int index) {
@@ -158,7 +172,10 @@ void ControlRelayPage::ControlRelayOutput(int index) {
         return;
     }
     if (stop) return;
+    const uint32_t edits = ctx_.page.PersonEdits;
     const bool ok = sendExchange(ctx_, s.exchange());
+    // A set-up edit made while the coil went out is not read over: the states are polled.
+    if (ctx_.page.PersonEdits != edits) ctx_.page.moveStep(RelayStatusStep);
     common::prompter().message(s.resultTitle(ok), s.resultText(address, ok),
                                ok ? common::Icon::Information : common::Icon::Stop, common::Buttons::Ok);
 }

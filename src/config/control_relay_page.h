@@ -1,8 +1,8 @@
 #pragma once
 // Page 15 "Control Relay": the three relays' modes, latching and pulse times,
 // their states polled once a second, and the manual switching by the On and Off
-// options. Only a user's click on an option queues a switching; the program's
-// own selections (the status poll, the return after "No") go through
+// options. Only a user's click on the option not selected queues a switching; the
+// program's own selections (the status poll, the return after "No") go through
 // setChecked, which Qt reports as no click, so they queue nothing.
 
 #include "config/page_family.h"
@@ -36,6 +36,8 @@ public:
     // The confirmed set-up write (step 1) and the switching of obRelay(index) (steps 2..7).
     WriteOutcome SetupControlRelay();
     void ControlRelayOutput(int index);
+    // A click on obRelay(index): the switching step, unless the option was selected already.
+    void obRelay_Click(int index);
     void txtRelay_LostFocus(int index);
 
     QGroupBox* frmRelay(int i) const { return member(frmRelay_, i); }
@@ -56,6 +58,7 @@ private:
     std::array<QLineEdit*, RelayCount> txtRelay_{};
     std::array<QLabel*, RelayCount> labRelay_{};
     std::array<QRadioButton*, 2 * RelayCount> obRelay_{};
+    std::array<bool, 2 * RelayCount> selectedWhenPressed_{};
     QPushButton* cmdCO_ = nullptr;
 };
 

@@ -77,8 +77,8 @@ void DemandPage::build(const std::array<QLabel*, 4>& demandValues) {
     }
 
     common::PageState& page = ctx_.page;
-    QObject::connect(txtDemand_, &QLineEdit::textEdited, f, [&page] { markModified(page); });
-    for (QComboBox* c : cbDemand_) QObject::connect(c, &QComboBox::activated, f, [&page] { markModified(page); });
+    watchPersonEdits(page, txtDemand_);
+    for (QComboBox* c : cbDemand_) watchPersonEdits(page, c);
     QObject::connect(cmdDemand_, &QPushButton::clicked, f, [this] { cmdDemand_Click(); });
     watchField(txtDemand_, [this] { txtDemand_LostFocus(); });
 }
@@ -112,9 +112,10 @@ void DemandPage::ReadDemandSetup() {
 void DemandPage::ShowDemandSetup() {
     const auto s = decodeDemandSetup(replyWords(ctx_.link(), DemandSetupCount));
     if (!s) return;
-    txtDemand_->setText(s->periodText);
-    cbDemand_[0]->setCurrentIndex(s->typeIndex);
-    cbDemand_[1]->setCurrentIndex(s->syncIndex);
+    const common::PageState& page = ctx_.page;
+    controls::showRead(page, txtDemand_, s->periodText);
+    controls::showRead(page, cbDemand_[0], s->typeIndex);
+    controls::showRead(page, cbDemand_[1], s->syncIndex);
 }
 
 WriteOutcome DemandPage::WriteDemandSetup() {

@@ -1,5 +1,6 @@
 #include "config/digital_input_page.h"
 
+#include "config/option_groups.h"
 #include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "monitor/energy_demand.h"
@@ -125,10 +126,10 @@ void DigitalInputPage::ShowDigitalInputSetup() {
     std::array<OptionChoice, 8> triggers;
     for (int i = 0; i < DigitalInputCount; ++i) {
         const DigitalInputSetting& s = (*inputs)[size_t(i)];
-        controls::setTag(frmDI1_[size_t(i)], s.function.tag);
-        obDI1_[size_t(DigitalInputFunctionOptions * i + s.function.option)]->setChecked(true);
-        controls::setTag(frmDI2_[size_t(i)], s.trigger.tag);
-        obDI2_[size_t(DigitalInputTriggerOptions * i + s.trigger.option)]->setChecked(true);
+        showReadChoice(ctx_.page, frmDI1_[size_t(i)], obDI1_[size_t(DigitalInputFunctionOptions * i + s.function.option)],
+                       s.function.tag);
+        showReadChoice(ctx_.page, frmDI2_[size_t(i)], obDI2_[size_t(DigitalInputTriggerOptions * i + s.trigger.option)],
+                       s.trigger.tag);
         triggers[size_t(i)] = s.trigger;
     }
     if (mirror_) mirror_(triggers);
@@ -155,18 +156,15 @@ WriteOutcome DigitalInputPage::WriteDigitalInputSetup() {
     return runConfirmedWrite(ctx_, digitalInputWrite(functions, triggers));
 }
 
-// A click while the set-up is being read marks nothing but still sets its row's Tag.
 void DigitalInputPage::obDI1_Click(int index) {
-    markModified(ctx_.page);
     const OptionClick c = digitalInputFunctionClick(index);
-    controls::setTag(frmDI1(c.group), c.tag);
+    choiceClicked(ctx_.page, frmDI1(c.group), c.tag);
     cmdDI_->setFocus();
 }
 
 void DigitalInputPage::obDI2_Click(int index) {
-    markModified(ctx_.page);
     const OptionClick c = digitalInputTriggerClick(index);
-    controls::setTag(frmDI2(c.group), c.tag);
+    choiceClicked(ctx_.page, frmDI2(c.group), c.tag);
     cmdDI_->setFocus();
 }
 

@@ -46,7 +46,7 @@ void DisplayScanPage::build() {
                     2400);
 
     common::PageState& page = ctx_.page;
-    for (QComboBox* c : cbDisplay_) QObject::connect(c, &QComboBox::activated, f, [&page] { markModified(page); });
+    for (QComboBox* c : cbDisplay_) watchPersonEdits(page, c);
     QObject::connect(cmdDS_, &QPushButton::clicked, f, [this] { cmdDS_Click(); });
 }
 
@@ -74,14 +74,14 @@ void DisplayScanPage::ReadDisplaySetup() {
 void DisplayScanPage::ShowDisplayFlags() {
     const auto flags = decodeDisplayFlags(replyWords(ctx_.link(), DisplayFlagsCount));
     if (!flags) return;
-    cbDisplay_[kModeIndex]->setCurrentIndex(flags->modeIndex);
-    cbDisplay_[kDigitIndex]->setCurrentIndex(flags->digitIndex);
+    controls::showRead(ctx_.page, cbDisplay_[kModeIndex], flags->modeIndex);
+    controls::showRead(ctx_.page, cbDisplay_[kDigitIndex], flags->digitIndex);
 }
 
 void DisplayScanPage::ShowDisplayPages() {
     const auto pages = decodeDisplayPages(replyWords(ctx_.link(), DisplayLoopCount));
     if (!pages) return;
-    for (int k = 0; k < DisplayLoopCount; ++k) cbDisplay_[size_t(k)]->setCurrentIndex((*pages)[size_t(k)]);
+    for (int k = 0; k < DisplayLoopCount; ++k) controls::showRead(ctx_.page, cbDisplay_[size_t(k)], (*pages)[size_t(k)]);
 }
 
 WriteOutcome DisplayScanPage::SetupDisplayScan() {

@@ -168,23 +168,25 @@ void EssentialPropertyPage::ShowEssentialProperty() {
     const rtu::LinkState& link = ctx_.link();
     common::MeterState& meter = ctx_.app.meter;
     auto reg = [&link](int address) { return link.replyRegister(address - EssentialStart); };
-    statement([&] { txtTDT_->setText(QString::number(reg(0x2002))); });
+    // The meter's values always scale the live pages; a field the person edits keeps the edit.
+    const common::PageState& page = ctx_.page;
+    statement([&] { controls::showRead(page, txtTDT_, QString::number(reg(0x2002))); });
     statement([&] {
         meter.WiringMode = reg(0x2008);
-        tbWire_->setCurrentIndex(listIndexFor(meter.WiringMode, 4));
+        controls::showRead(page, tbWire_, listIndexFor(meter.WiringMode, 4));
     });
     statement([&] {
         meter.FrequencyCode = reg(0x2009);
-        tbF_->setCurrentIndex(listIndexFor(meter.FrequencyCode, 1));
+        controls::showRead(page, tbF_, listIndexFor(meter.FrequencyCode, 1));
     });
     // The ratios are kept as the numbers the meter holds, not read back from the text.
     statement([&] {
         meter.PtRatio = reg(0x200A) / 10.0;
-        tbPT_->setText(QString::number(meter.PtRatio));
+        controls::showRead(page, tbPT_, QString::number(meter.PtRatio));
     });
     statement([&] {
         meter.CtRatio = reg(0x200B) / 10.0;
-        tbCT_->setText(QString::number(meter.CtRatio));
+        controls::showRead(page, tbCT_, QString::number(meter.CtRatio));
     });
 }
 

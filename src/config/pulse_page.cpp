@@ -1,5 +1,6 @@
 #include "config/pulse_page.h"
 
+#include "config/option_groups.h"
 #include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
@@ -79,15 +80,14 @@ void PulsePage::ShowSetup() {
     if (led()) {
         const auto c = decodePulseLedSetup(replyWords(ctx_.link(), 1));
         if (!c) return;
-        controls::setTag(groups_[0], c->tag);
-        options_[size_t(c->option)]->setChecked(true);
+        showReadChoice(ctx_.page, groups_[0], options_[size_t(c->option)], c->tag);
         return;
     }
     const auto c = decodePulseOutputSetup(replyWords(ctx_.link(), PulseOutputCount));
     if (!c) return;
     for (int g = 0; g < 2; ++g) {
-        controls::setTag(groups_[size_t(g)], (*c)[size_t(g)].tag);
-        options_[size_t(PulseOutputOptions * g + (*c)[size_t(g)].option)]->setChecked(true);
+        const OptionChoice& read = (*c)[size_t(g)];
+        showReadChoice(ctx_.page, groups_[size_t(g)], options_[size_t(PulseOutputOptions * g + read.option)], read.tag);
     }
 }
 
@@ -98,9 +98,8 @@ WriteOutcome PulsePage::WriteSetup() {
 }
 
 void PulsePage::option_Click(int index) {
-    markModified(ctx_.page);
     const OptionClick c = led() ? pulseLedClick(index) : pulseOutputClick(index);
-    if (c.group >= 0 && c.group < int(groups_.size())) controls::setTag(groups_[size_t(c.group)], c.tag);
+    if (c.group >= 0 && c.group < int(groups_.size())) choiceClicked(ctx_.page, groups_[size_t(c.group)], c.tag);
     button_->setFocus();
 }
 

@@ -1,6 +1,7 @@
 #include "config/set_point_page.h"
 
 #include "config/digital_input_page.h"
+#include "config/option_groups.h"
 #include "config/page_family.h"
 #include "link/modbus_master.h"
 #include "shell/page_context.h"
@@ -144,10 +145,10 @@ void SetPointPage::ShowSetPoint(SetPointLayout layout) {
 }
 
 void SetPointPage::ShowTriggers(const std::array<OptionChoice, 8>& triggers) {
-    for (int j = 0; j < DigitalInputCount; ++j) {
-        controls::setTag(frmSPS_[size_t(j)], triggers[size_t(j)].tag);
-        obSPS_[size_t(DigitalInputTriggerOptions * j + triggers[size_t(j)].option)]->setChecked(true);
-    }
+    for (int j = 0; j < DigitalInputCount; ++j)
+        showReadChoice(ctx_.page, frmSPS_[size_t(j)],
+                       obSPS_[size_t(DigitalInputTriggerOptions * j + triggers[size_t(j)].option)],
+                       triggers[size_t(j)].tag);
 }
 
 WriteOutcome SetPointPage::SetupSetPoint() {
@@ -179,9 +180,8 @@ void SetPointPage::cbSPFunction_Click() {
 }
 
 void SetPointPage::obSPS_Click(int index) {
-    markPersonEdit(ctx_.page, obSPS(index));
     const OptionClick c = digitalInputTriggerClick(index);
-    controls::setTag(frmSPS(c.group), c.tag);
+    choiceClicked(ctx_.page, frmSPS(c.group), c.tag);
     cmdSP_->setFocus();
 }
 

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace config {
 
@@ -256,7 +257,10 @@ void UserMapPage::fillColumn(int column, bool addresses) {
     const std::vector<uint16_t> regs = replyWords(ctx_.link(), MapSlotCount);
     const SetCell set = [this, column](int row, const QString& text) { setGridText(grid_, row, column, text); };
     const CurrentRequest request = [this] { return ctx_.page.MappingRequest; };
-    if (addresses) showMapAddresses(regs, set, request);
+    // The slots read are shown whole: a button or a press during the read's wait comes
+    // before the reply is decoded, and a save or the entry window takes the column as
+    // it stands, which must not be part this read and part the one before.
+    if (addresses) showMapAddresses(regs, set, {});
     else showMapValues(regs, set, request);
     machine_.decoding(false);
     showGridState();
@@ -357,8 +361,42 @@ void UserMapPage::SelectMappingColumn(int column) { machine_.press(column); }
 void UserMapPage::EditMappingValue(int row, int column) {
     if (!machine_.release(row, column, gridText(grid_, row, 1), gridText(grid_, row, 2))) return;
     showGridState();
+    // The entry window waits for the person in a loop of its own. Opened inside an
+    // exchange's wait it would hold that exchange, its page work and the link until it
+    // closed: a release during an exchange opens it once the link is free.
+    if (ctx_.master.ops().busy()) {
+        openEntryWhenLinkFree();
+        return;
+    }
+    runEntryWindow();
+}
+
+void UserMapPage::openEntryWhenLinkFree() {
+    if (entryWaiting_) return; // a later release during the same wait has moved the row
+    entryWaiting_ = true;
+    rtu::LinkOperations& ops = ctx_.master.ops();
+    QObject::connect(
+        &ops, &rtu::LinkOperations::idle, frame_,
+        [this] {
+            // From the event loop: the operation that ended is still winding down here.
+            QTimer::singleShot(0, frame_, [this] {
+                entryWaiting_ = false;
+                if (ctx_.page.PageIndex != UserMapPageIndex) return; // the person went to another page
+                const int row = ctx_.page.GridEditRow;
+                // The slot as the read that was waited for left it.
+                if (!machine_.release(row, 2, gridText(grid_, row, 1), gridText(grid_, row, 2))) return;
+                showGridState();
+                if (ctx_.master.ops().busy()) openEntryWhenLinkFree();
+                else runEntryWindow();
+            });
+        },
+        Qt::SingleShotConnection);
+}
+
+void UserMapPage::runEntryWindow() {
     {
         SetMapForm form(machine_, frame_ ? frame_->window() : nullptr);
+        const common::EventWait waiting; // a modal loop is a wait like the link's
         form.exec();
     }
     if (ctx_.page.MappingRequest == MapWriteEntry) setGridText(grid_, ctx_.page.GridEditRow, 2, machine_.editValue());

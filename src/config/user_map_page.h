@@ -90,6 +90,8 @@ private:
     // One file line into its slot with the vendor write, the line's " Ok!" shown;
     // false when the meter did not take it (nothing shown).
     bool writeFileSlot(int slot, const MapFileSlot& line);
+    void openEntryWhenLinkFree();
+    void runEntryWindow();
 
     SetupContext ctx_;
     MappingRequestMachine machine_;
@@ -97,6 +99,7 @@ private:
     QTableWidget* grid_ = nullptr;
     std::array<QPushButton*, 2> cmdMapping_{};
     QString lastFile_; // the file of the last dialog, which the download proposes
+    bool entryWaiting_ = false; // a release came during an exchange: the entry window opens after it
 };
 
 void installUserMapPage(shell::PageContext& app);

@@ -101,11 +101,12 @@ private:
 // The confirmed write: the idle step at once; a refusal's box (nothing asked); the
 // question and the login; the frames in order with their status lines and error box;
 // then the step the write leaves: No -> 0 (the page is read again), a refused check or
-// login -> idle, a failed frame -> failedStep, success -> 0 (read back). Once the
-// link's operation is told to end ("Off Line", another meter, "Exit") nothing more is
-// sent and the write ends as failed. The result lines keep the address the write
-// began with. Like every move of the page's work, the last step gives way to what a
-// person asked while the write was under way.
+// login -> idle, a failed frame -> failedStep, success -> 0 (read back), or idle when
+// the person edited the page while the frames went out (a read-back would write over
+// the edit). Once the link's operation is told to end ("Off Line", another meter,
+// "Exit") nothing more is sent and the write ends as failed. The result lines keep
+// the address the write began with. Like every move of the page's work, the last step
+// gives way to what a person asked while the write was under way.
 WriteOutcome runConfirmedWrite(const SetupContext& ctx, const WriteSequence& write);
 
 // A write of one frame whose values are checked and encoded just before the question.

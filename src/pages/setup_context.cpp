@@ -49,6 +49,7 @@ void markPersonEdit(common::PageState& page, QObject* control, int16_t editedGro
 }
 
 void keepFromWorkReads(common::PageState& page, QObject* control) {
+    ++page.PersonEdits;
     if (control) control->setProperty(kEditedInWork, QVariant::fromValue(page.WorkSerial));
 }
 

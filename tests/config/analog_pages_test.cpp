@@ -102,7 +102,7 @@ TEST(AnalogInputPage, ShowsSignalsKeepsLabelsOnAZeroScaleAndTakesTheTrendScalesO
     r.app().master().SendReadHoldingRegisters(CmdAnalogInputTrendScales, 0x2080, 18);
     EXPECT_EQ(p.txtAI(0)->text(), "5000");
     EXPECT_TRUE(p.obAI(1)->isChecked());
-    EXPECT_EQ(p.frmAI(1)->property("tag").toString(), "1");
+    EXPECT_EQ(controls::tag(p.frmAI(1)), "1");
     EXPECT_FALSE(r.page().SetupModified);
 }
 
@@ -114,7 +114,7 @@ TEST(AnalogInputPage, WriteRefusesScalesAbove32767AndSendsRangesAndScales) {
     ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == 1 && p.txtAI(2)->text() == "4000"; }));
     p.obAI(17)->click(); // AI 3 "  0-5 V"
     EXPECT_TRUE(r.page().SetupModified);
-    EXPECT_EQ(p.frmAI(3)->property("tag").toString(), "3");
+    EXPECT_EQ(controls::tag(p.frmAI(3)), "3");
     p.txtAI(2)->setText("40000");
     p.cmdAI()->click();
     ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText("AI 3  Out of Range (0 - 32767) ?"); }));

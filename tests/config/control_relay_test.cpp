@@ -1,8 +1,13 @@
-// Control relay logic: states, enabling, manual switching frames, the set-up
-// write's refusal of pulse times that can't be encoded, the pulse entry check.
+// Control relay logic: states and the page's own selections of them, enabling,
+// manual switching frames, the set-up write's refusal of pulse times that can't be
+// encoded, the pulse entry check.
+#include "control_pages_rig.h"
 #include "scripted_prompter.h"
 
 #include "config/control_relay.h"
+#include "config/control_relay_page.h"
+
+#include <QRadioButton>
 
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -13,11 +18,34 @@ using Bytes = std::vector<uint8_t>;
 TEST(ControlRelay, StatusSelectsOnOffOnAndProgramSelectionsQueueNothing) {
     EXPECT_EQ(decodeRelayStatus(0x05), (std::array<bool, 3>{true, false, true}));
     EXPECT_EQ(decodeRelayStatus(0xFF02), (std::array<bool, 3>{false, true, false})); // high byte unused
-    for (int option = 0; option < 6; ++option) EXPECT_FALSE(stepForRelayOption(option, false));
-    EXPECT_EQ(stepForRelayOption(5, true), 7);
+    // A click asks for the switching of the option clicked, unless it was selected already.
+    EXPECT_EQ(stepForRelayOption(0, false), 2);
+    EXPECT_EQ(stepForRelayOption(5, false), 7);
+    EXPECT_FALSE(stepForRelayOption(5, true));
+    EXPECT_FALSE(stepForRelayOption(6, false));
     EXPECT_EQ(relayWork(8, 0), RelayWork::None);
     EXPECT_EQ(relayWork(8, 1), RelayWork::ReadStatus);
     EXPECT_EQ(relayWork(4, 0), RelayWork::Switch);
+
+    // The page's own selections: the status poll's, and the one that undoes a click after "No".
+    ControlPagesRig r;
+    ASSERT_TRUE(r.selectMeter());
+    auto& p = *static_cast<ControlRelayPage*>(r.app().page(ControlRelayPageIndex));
+    r.choose(ControlRelayPageIndex);
+    ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == RelayStatusStep && p.obRelay(0)->isChecked(); }));
+    r.line.setRegister(1, 0x0102, 0x05); // relays 1 and 3 on
+    ASSERT_TRUE(r.waitFor([&] { return p.obRelay(4)->isChecked(); }));
+    EXPECT_TRUE(p.obRelay(0)->isChecked());
+    EXPECT_TRUE(p.obRelay(3)->isChecked());
+    EXPECT_EQ(r.page().PageStep, RelayStatusStep); // selected by the poll: nothing asked
+    r.ui.answerNext(common::AnswerNo);
+    QTest::mouseClick(p.obRelay(1), Qt::LeftButton, {}, QPoint(6, p.obRelay(1)->height() / 2));
+    ASSERT_TRUE(r.waitFor([&] {
+        return r.ui.sawText("Do you want to Control Relay 1 ?") && p.obRelay(0)->isChecked() &&
+               r.page().PageStep == RelayStatusStep;
+    }));
+    EXPECT_EQ(r.ui.boxes.size(), 1u); // asked once: putting "On" back asked nothing more
+    EXPECT_TRUE(r.sent(0x05).empty());
 }
 
 TEST(ControlRelay, SetupDecodeAndEnabling) {

@@ -28,15 +28,12 @@ struct SetupPagesRig : ProgramRig {
         readSetupBlock(ctx, b.code, b.start, b.count);
         return words;
     }
-    // Sends the frames as the run asks for them; the meter does not answer frame `silent`.
-    WriteSequenceRun::Report send(WriteSequence s, int silent) {
-        WriteSequenceRun run(std::move(s), link().MeterAddress);
-        WriteSequenceRun::Report r;
-        for (int k = 0; const SequenceFrame* f = run.next(); ++k) {
-            if (k == silent) line.injectFault({sim::Fault::Kind::Silence});
-            r = run.record(sendWriteFrame(ctx, f->function, f->firstRegister, f->values));
-        }
-        return r;
+    // The register writes the meter saw, without the CRC.
+    std::vector<std::vector<uint8_t>> writes() const {
+        std::vector<std::vector<uint8_t>> out;
+        for (const sim::Request& q : line.requests())
+            if (q.bytes.size() > 4 && q.bytes[1] == 0x10) out.emplace_back(q.bytes.begin(), q.bytes.end() - 2);
+        return out;
     }
 };
 
@@ -73,11 +70,24 @@ TEST(SetupPagesSim, ReadsDecodeTheMetersSetUp) {
 
 TEST(SetupPagesSim, AFailedDigitalInputFrameLeavesTheLaterInputsUnsent) {
     SetupPagesRig r;
+    r.app().services().Login = [&] { return r.app().app().LoginOk = true; };
+    // The meter takes DI 1's frame and then does not answer DI 2's.
+    r.line.meter(1)->onWrite = [&](sim::Meter&, uint16_t start, uint16_t) {
+        if (start == 0x20A0) r.line.injectFault({sim::Fault::Kind::Silence});
+    };
     std::array<QString, 8> functions, triggers;
     functions.fill("1");
     triggers.fill("1");
-    const auto report = r.send(digitalInputWrite(functions, triggers), 2);
-    EXPECT_EQ(report.errorBox, "Meter [1] Setting Digital Input 2 Error!");
-    EXPECT_EQ(r.line.meter(1)->registers(0x20A0, 2), (std::vector<uint16_t>{1, 1}));
-    EXPECT_EQ(r.line.meter(1)->registers(0x20B0, 2), (std::vector<uint16_t>{0, 0})); // DI 5 was never sent
+    r.ui.answerNext(common::AnswerYes);
+    EXPECT_EQ(runConfirmedWrite(r.ctx, digitalInputWrite(functions, triggers)), WriteOutcome::Failed);
+    ASSERT_EQ(r.ui.boxes.size(), 2u);
+    EXPECT_EQ(r.ui.boxes[0].text, "Do you want to Setup Digital Input ?");
+    EXPECT_EQ(r.ui.boxes[1].text, "Meter [1] Setting Digital Input 2 Error!");
+    // DI 0, DI 1 and the unanswered DI 2; nothing after it.
+    EXPECT_EQ(r.writes(), (std::vector<std::vector<uint8_t>>{{1, 0x10, 0x20, 0x98, 0x00, 0x02, 0x04, 0x00, 0x01, 0x00, 0x01},
+                                                             {1, 0x10, 0x20, 0xA0, 0x00, 0x02, 0x04, 0x00, 0x01, 0x00, 0x01},
+                                                             {1, 0x10, 0x20, 0xA8, 0x00, 0x02, 0x04, 0x00, 0x01, 0x00, 0x01}}));
+    EXPECT_EQ(r.line.meter(1)->registers(0x20B0, 2), (std::vector<uint16_t>{0, 0})); // DI 3 was never sent
+    // The page polls on with its edits: no read-back over the inputs not sent.
+    EXPECT_EQ(r.page().PageStep, DigitalInputLiveStep);
 }
