@@ -46,6 +46,7 @@ struct TraceRig {
         shape.storeSamples = version >= 201 && version <= 209 ? 4096 : 2048;
         sim::installTrace(meter, shape);
         if (more) more(meter);
+        rig.link().MeterPauseScale = 0.01; // the meter's 2 s after each channel select: 20 ms here
         rig.showMainWindow();
         rig.app().services().Login = [this] { return rig.app().app().LoginOk = true; };
         rig.mainForm().txtAddress()->setText("1");
