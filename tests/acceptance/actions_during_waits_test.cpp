@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -36,6 +37,15 @@ void typeIntoAddressBox(ProgramRig& rig, const QString& text) {
     QTest::keyClicks(QApplication::focusWidget(), text);
 }
 
+// The window up and in front, meter selection installed, the scan range set.
+shell::AddressPanel& readyToScan(ProgramRig& rig, const QString& from, const QString& to) {
+    shell::AddressPanel& panel = installSelection(rig);
+    EXPECT_TRUE(activate(rig));
+    panel.txtGroup(0)->setText(from);
+    panel.txtGroup(1)->setText(to);
+    return panel;
+}
+
 std::vector<std::vector<uint8_t>> framesSeen(const ProgramRig& rig) {
     std::vector<std::vector<uint8_t>> out;
     for (const auto& r : rig.line.requests()) out.push_back(r.bytes);
@@ -48,16 +58,14 @@ int indexOf(const std::vector<std::vector<uint8_t>>& frames, const std::vector<u
     return -1;
 }
 
+// Where the box with this text came, in the order of all boxes (-1 for none), and how often.
 int boxIndex(const ScriptedPrompter& ui, const QString& text) {
     for (std::size_t i = 0; i < ui.boxes.size(); ++i)
         if (ui.boxes[i].text == text) return int(i);
     return -1;
 }
-
 int boxCount(const ScriptedPrompter& ui, const QString& text) {
-    int n = 0;
-    for (const auto& b : ui.boxes) n += b.text == text;
-    return n;
+    return int(std::count_if(ui.boxes.begin(), ui.boxes.end(), [&](const auto& b) { return b.text == text; }));
 }
 
 // The TOU rig with the "Setup" tab read and one edit made, ready for "Setup TOU".
@@ -117,62 +125,44 @@ struct SetupTouRig : TouRig {
 
 } // namespace
 
-TEST(ActionsDuringWaits, ExitDuringSetupTouAsksFirstAndNoLetsTheWriteAndQueuedClicksGoOn) {
-    SetupTouRig r;
-    r.answerExit(common::AnswerNo);
-    shell::AddressPanel& panel = *shell::addressPanel(r.mainForm());
-    r.setupTouAnd([&] {
-        clickOn(panel.cmdReadAddress()); // queued behind the write
-        clickOn(r.mainForm().cmdFunction(0));
-    });
-    ASSERT_TRUE(r.waitFor([&] { return r.writes().size() == 10u && !r.mainForm().scheduler().tickRunning(); }, 8000));
-    EXPECT_EQ(boxCount(r.ui, "Do you want to Exit ?"), 1);
-    // The box held the write at the end of its frame: nothing went out while it was open.
-    EXPECT_EQ(r.writesAtQuestion, 3);
-    EXPECT_EQ(r.writesAfterWait, 3);
-    EXPECT_FALSE(r.ui.sawText("Meter [1] Setup TOU Error!"));
-    EXPECT_EQ(boxCount(r.ui, "Do you want to Setup TOU ?"), 1);
-    EXPECT_FALSE(r.ended);
-    EXPECT_TRUE(r.mainForm().isVisible());
-    // "Read Address", clicked during the write, still runs after it.
+TEST(ActionsDuringWaits, ExitDuringSetupTouAsksFirstAndOnlyYesEndsTheWrite) {
     const std::vector<uint8_t> query{0xFF, 0x03, 0x20, 0x00, 0x00, 0x01, 0x9A, 0x14};
-    ASSERT_TRUE(r.waitFor([&] { return indexOf(framesSeen(r), query) >= 0; }, 5000));
-    int lastWrite = -1;
-    const auto frames = framesSeen(r);
-    for (std::size_t i = 0; i < frames.size(); ++i)
-        if (frames[i].size() > 2 && (frames[i][1] == 0x10 || frames[i][1] == 0x70)) lastWrite = int(i);
-    EXPECT_LT(lastWrite, indexOf(frames, query));
-}
-
-TEST(ActionsDuringWaits, ExitYesDuringSetupTouEndsTheWriteAndExitsWithoutAskingForTheWrite) {
-    SetupTouRig r;
-    r.answerExit(common::AnswerYes);
-    r.link().ConfigModified = true; // the save-config offer comes with the exit
-    r.setupTouAnd([&] { clickOn(r.mainForm().cmdFunction(0)); });
-    ASSERT_TRUE(r.waitFor([&] { return r.ended; }, 5000));
-    // The frame under way at the press was the last one: nothing after the Yes.
-    EXPECT_EQ(r.writesAtQuestion, 3);
-    EXPECT_EQ(r.writesAfterWait, 3);
-    EXPECT_EQ(r.writes().size(), 3u);
-    // The write that the exit ended does not turn the exit into another write question;
-    // the save-config offer comes once the link is free again.
-    EXPECT_EQ(boxCount(r.ui, "Do you want to Setup TOU ?"), 1);
-    const int exitAsked = boxIndex(r.ui, "Do you want to Exit ?");
-    const int saveOffered = boxIndex(r.ui, "Do you want to Save Config ?");
-    ASSERT_GE(exitAsked, 0);
-    EXPECT_GT(saveOffered, exitAsked);
-    EXPECT_EQ(boxCount(r.ui, "Do you want to Exit ?"), 1);
-    EXPECT_FALSE(r.link().PortOpen);
-    EXPECT_FALSE(r.mainForm().isVisible());
+    for (int answer : {common::AnswerNo, common::AnswerYes}) {
+        SCOPED_TRACE(answer);
+        SetupTouRig r;
+        r.answerExit(answer);
+        r.link().ConfigModified = true; // the exit comes with the save-config offer
+        r.setupTouAnd([&] {
+            clickOn(shell::addressPanel(r.mainForm())->cmdReadAddress()); // queued behind the write
+            clickOn(r.mainForm().cmdFunction(0));
+        });
+        // The box held the write at the end of its frame: nothing went out while it was open.
+        EXPECT_EQ(r.writesAtQuestion, 3);
+        EXPECT_EQ(r.writesAfterWait, 3);
+        EXPECT_EQ(boxCount(r.ui, "Do you want to Exit ?"), 1);
+        EXPECT_EQ(boxCount(r.ui, "Do you want to Setup TOU ?"), 1);
+        if (answer == common::AnswerNo) {
+            // As if nothing had been pressed: the whole write, then the queued click.
+            ASSERT_TRUE(r.waitFor([&] { return indexOf(framesSeen(r), query) >= 0; }, 8000));
+            EXPECT_EQ(r.writes().size(), 10u);
+            EXPECT_FALSE(r.ui.sawText("Meter [1] Setup TOU Error!"));
+            EXPECT_FALSE(r.ended);
+            continue;
+        }
+        // Yes: nothing after the frame under way, no write question in place of the exit,
+        // the save-config offer once the link is free, and the program ends.
+        ASSERT_TRUE(r.waitFor([&] { return r.ended; }, 5000));
+        EXPECT_EQ(r.writes().size(), 3u);
+        EXPECT_EQ(indexOf(framesSeen(r), query), -1);
+        EXPECT_GT(boxIndex(r.ui, "Do you want to Save Config ?"), boxIndex(r.ui, "Do you want to Exit ?"));
+        EXPECT_FALSE(r.link().PortOpen);
+    }
 }
 
 TEST(ActionsDuringWaits, ExitNoDuringAScanLetsTheScanFinish) {
     ProgramRig rig({{2, 9600}, {5, 9600}}, 60);
     rig.link().RetryLimit = 0;
-    shell::AddressPanel& panel = installSelection(rig);
-    ASSERT_TRUE(activate(rig));
-    panel.txtGroup(0)->setText("001");
-    panel.txtGroup(1)->setText("006");
+    shell::AddressPanel& panel = readyToScan(rig, "001", "006");
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         for (const auto& f : framesSeen(rig))
@@ -196,10 +186,7 @@ TEST(ActionsDuringWaits, ExitNoDuringAScanLetsTheScanFinish) {
 TEST(ActionsDuringWaits, ScanClickedRightAfterTypingAnAddressRunsAfterTheAddressCheck) {
     ProgramRig rig({{5, 9600}, {7, 9600}}, 1500);
     rig.link().RetryLimit = 0;
-    shell::AddressPanel& panel = installSelection(rig);
-    ASSERT_TRUE(activate(rig));
-    panel.txtGroup(0)->setText("007");
-    panel.txtGroup(1)->setText("007");
+    shell::AddressPanel& panel = readyToScan(rig, "007", "007");
     QPushButton* scan = panel.cmdGroup();
 
     // The press leaves the address box; the release comes while the check's probe waits.
@@ -245,11 +232,8 @@ TEST(ActionsDuringWaits, APageTakenOffTheScreenByAScanDoesNoWork) {
         rig.app().app().LoginOk = true;
         return true;
     };
-    shell::AddressPanel& panel = installSelection(rig);
+    shell::AddressPanel& panel = readyToScan(rig, "001", "002");
     static_cast<monitor::WaveformPage*>(rig.app().page(14))->capture().TriggerWaitSeconds = 0.1;
-    ASSERT_TRUE(activate(rig));
-    panel.txtGroup(0)->setText("001");
-    panel.txtGroup(1)->setText("002");
     const std::vector<uint8_t> trigger1{0x01, 0x05, 0x00, 0x1D, 0xFF, 0x00, 0x1C, 0x3C};
     const std::vector<uint8_t> trigger2{0x02, 0x05, 0x00, 0x1D, 0xFF, 0x00, 0x1C, 0x0F};
     auto noFrameWithFunction = [&](std::initializer_list<uint8_t> functions) {
