@@ -372,8 +372,9 @@ void DataLogs::WriteWaveformLogLine() {
     const WaveformCapture& cap = waveform_->capture();
     logfmt::WaveformRecordInput in;
     in.dateTime = stamp();
-    in.captureDate = labelText(waveform_->labWaceform(10));
-    in.frequencyText = labelText(waveform_->labWaceform(12));
+    // From the capture itself: the page's labels may show a log record being viewed.
+    in.captureDate = cap.captureDateText();
+    in.frequencyText = cap.frequencyText();
     in.currentScale = cap.WaveformCurrentScale;
     in.voltageScale = cap.WaveformVoltageScale;
     const QTableWidget* grid = cap.gridWaveform();

@@ -112,9 +112,16 @@ void WaveformCapture::CaptureWaveform() {
 void WaveformCapture::commit() {
     setSamples(staged_, &stagedGain_);
     // One factor from IA serves the three currents, one from V1 the three voltages. A
-    // silent first cycle keeps the factor of the capture before.
-    if (auto s = wave::scaleFromRms(app_.meter.MeasuredCurrent1, staged_[wave::IA])) WaveformCurrentScale = *s;
-    if (auto s = wave::scaleFromRms(app_.meter.MeasuredVoltage1, staged_[wave::V1])) WaveformVoltageScale = *s;
+    // silent first cycle keeps the factor of the capture before: the meter's, not that
+    // of a log record shown meanwhile.
+    if (auto s = wave::scaleFromRms(app_.meter.MeasuredCurrent1, staged_[wave::IA])) liveCurrentScale_ = *s;
+    if (auto s = wave::scaleFromRms(app_.meter.MeasuredVoltage1, staged_[wave::V1])) liveVoltageScale_ = *s;
+    if (liveCurrentScale_) WaveformCurrentScale = *liveCurrentScale_;
+    if (liveVoltageScale_) WaveformVoltageScale = *liveVoltageScale_;
+    // The capture's own time and frequency go with its samples, whatever a log viewer
+    // put on the page while the channels were read: the cursors, the read-outs and the
+    // log record all take them from here.
+    if (readTime_.known) showTime(readTime_);
 }
 
 // --- decoders -------------------------------------------------------------------------
@@ -125,11 +132,22 @@ void WaveformCapture::ShowWaveformTime() {
     const QString time = twoDigits(rx[6]) + ":" + twoDigits(rx[3]) + ":" + twoDigits(rx[4]);
     const QString date = common::BuildLocaleDate(twoDigits(rx[7]), twoDigits(rx[8]), twoDigits(rx[5]),
                                                  app_.LocaleDateFormat, app_.LocaleDateSeparator);
-    dateText_ = date + "   " + time;
     const int raw = rx[9] * 256 + rx[10];
-    frequencyRed_ = raw == 65535;
-    WaveformFrequency = float(raw * 0.002);
-    frequencyText_ = common::FormatScaledValue(QString::number(double(WaveformFrequency), 'g', 7), 20);
+    CaptureTime t;
+    t.date = date + "   " + time;
+    t.red = raw == 65535;
+    t.hz = float(raw * 0.002);
+    t.frequency = common::FormatScaledValue(QString::number(double(t.hz), 'g', 7), 20);
+    t.known = true;
+    readTime_ = t;
+    showTime(t);
+}
+
+void WaveformCapture::showTime(const CaptureTime& time) {
+    dateText_ = time.date;
+    frequencyRed_ = time.red;
+    WaveformFrequency = time.hz;
+    frequencyText_ = time.frequency;
     emit captureTimeShown();
 }
 

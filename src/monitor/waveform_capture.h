@@ -117,6 +117,19 @@ private:
     wave::RawCapture staged_{};
     std::array<uint8_t, wave::kChannels> partsDecoded_{};
 
+    // The capture time and frequency as the meter reported them: the last reply read,
+    // and the one that belongs to the capture in the store.
+    struct CaptureTime {
+        QString date, frequency;
+        float hz = 0;
+        bool red = false;
+        bool known = false;
+    };
+    void showTime(const CaptureTime& time);
+    CaptureTime readTime_;
+    // The factors the last whole capture gave (a silent first cycle gives none).
+    std::optional<double> liveCurrentScale_, liveVoltageScale_;
+
     QString dateText_;
     QString frequencyText_;
     bool frequencyRed_ = false;

@@ -75,6 +75,8 @@ AddressPanel::AddressPanel(Application& program, MainForm& form)
         for (QObject* watched : watched_)
             if (watched) watched->removeEventFilter(this);
         watched_.clear();
+        checkPending_ = false;
+        if (releaseWatch_) qApp->removeEventFilter(releaseWatch_);
     });
 }
 
@@ -249,7 +251,12 @@ bool AddressPanel::eventFilter(QObject* watched, QEvent* event) {
         } else if (type == QEvent::FocusOut) {
             // Switching to another program is not leaving the box.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (common::focusMovedByPerson(reason)) txtAddress_LostFocus();
+            if (!common::focusMovedByPerson(reason)) return false;
+            // A mouse press takes the focus before the pressed control gets the press: a
+            // check that waited for the meter here would hold the press back and let its
+            // release go by unseen (the control would stay down and never act).
+            if (reason == Qt::MouseFocusReason) checkAfterPress();
+            else txtAddress_LostFocus();
         } else if (type == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -478,7 +485,29 @@ void AddressPanel::txtAddress_GotFocus() {
     master_.status().setPanelText(5, QStringLiteral("TO : 0"));
 }
 
+void AddressPanel::checkAfterPress() {
+    if (checkPending_) return;
+    checkPending_ = true;
+    // Whichever comes first: the events after the press, or the release of the button.
+    // On the release the check runs before the release goes on to the control, so the
+    // control's work asks for the link after the check.
+    if (!releaseWatch_) {
+        releaseWatch_ = new EventWatch(QEvent::MouseButtonRelease, this);
+        connect(releaseWatch_, &EventWatch::seen, this, [this] {
+            if (checkPending_) txtAddress_LostFocus();
+        });
+    }
+    qApp->installEventFilter(releaseWatch_);
+    QTimer::singleShot(0, this, [this] {
+        if (checkPending_) txtAddress_LostFocus();
+    });
+}
+
 void AddressPanel::txtAddress_LostFocus() {
+    if (checkPending_) {
+        checkPending_ = false;
+        qApp->removeEventFilter(releaseWatch_);
+    }
     if (master_.ops().foreignCaller()) {
         // Typed during another operation: checked once that one has ended; a new
         // address ends it first.

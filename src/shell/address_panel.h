@@ -11,6 +11,7 @@
 
 #include "link/meter_scan.h"
 
+#include <QEvent>
 #include <QObject>
 #include <QPointer>
 #include <vector>
@@ -34,6 +35,24 @@ class Application;
 class MainForm;
 struct AppState;
 struct PageServices;
+
+// Tells of every event of one type that the application delivers, without taking it.
+class EventWatch : public QObject {
+    Q_OBJECT
+public:
+    EventWatch(QEvent::Type type, QObject* parent) : QObject(parent), type_(type) {}
+signals:
+    void seen();
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_) emit seen();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+};
 
 class AddressPanel : public QObject {
     Q_OBJECT
@@ -87,6 +106,9 @@ private:
     void setHighlight(int index, bool on);
     void markFoundButton(int index);
     void putAddressAndCheck(const QString& text);
+    // The box was left by a mouse press: its check runs once that press has reached
+    // the control it was meant for.
+    void checkAfterPress();
     void stopDataLogs();
     // Started inside another exchange's wait, a direct operation runs a little later.
     // Runs work as an operation that owns the link: now, or once the running
@@ -122,6 +144,8 @@ private:
     bool stopRequested_ = false; // cmdScan.Tag
     bool scanning_ = false;
     bool checking_ = false;    // the address check is running: focus changes inside it do nothing
+    bool checkPending_ = false; // the box was left by a mouse press whose click is not over yet
+    EventWatch* releaseWatch_ = nullptr;
 };
 
 // The panel of a main window, or nullptr when meter selection is not installed.

@@ -102,6 +102,7 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
     host.setCaption = [this](const QString& caption) { setWindowTitle(caption); };
     host.openCommSettings = [this] { openCommSettings(); };
     host.afterHousekeeping = [this] { serveCommRequest(); };
+    host.pageShown = [this] { return pageShown_; };
     scheduler_.setPickers(dtpDate_, dtpTime_);
     // "Comm" waits for the link: it is served as soon as the last operation has ended.
     connect(&master_.ops(), &rtu::LinkOperations::idle, this, [this] { serveCommRequest(); }, Qt::QueuedConnection);
@@ -362,20 +363,41 @@ void MainForm::ownWindowClosed() {
 }
 
 void MainForm::Form_Unload(bool& cancel) {
-    if (page_.SetupModified) {
-        // Queue the shown page's write and stay: the next tick asks for it.
-        int16_t index = page_.PageIndex;
-        optProgram_Click(index);
-        cancel = true;
-        return;
-    }
-    scheduler_.ConfirmAnswer = 0;
-    scheduler_.ConfirmAnswer = common::confirmAction(QStringLiteral("Exit"));
-    if (scheduler_.ConfirmAnswer != common::AnswerYes) {
-        cancel = true;
-        return;
+    // Once the person has said Yes, nothing turns the exit into something else: a page
+    // marked by the operation that the exit itself ended is no edit left to write.
+    if (!exitConfirmed_) {
+        // In the middle of another operation the page's edits may be the very ones being
+        // written: the question comes first there, and Yes decides.
+        if (page_.SetupModified && pageShown_ && !master_.ops().foreignCaller()) {
+            // Queue the shown page's write and stay: the next tick asks for it.
+            int16_t index = page_.PageIndex;
+            optProgram_Click(index);
+            cancel = true;
+            return;
+        }
+        if (!askExit()) {
+            cancel = true;
+            return;
+        }
     }
     shutdownProgram();
+}
+
+bool MainForm::askExit() {
+    scheduler_.ConfirmAnswer = 0;
+    scheduler_.ConfirmAnswer = common::confirmAction(QStringLiteral("Exit"));
+    return scheduler_.ConfirmAnswer == common::AnswerYes;
+}
+
+void MainForm::finishExit() {
+    callProc(svc_.UploadTOUCost);
+    if (link_.meterSelected() && link_.ConfigModified) {
+        // A failed save keeps ConfigModified: after "No" to the exit it is offered again.
+        setEnabled(false);
+        callProc(svc_.SaveMeterConfig);
+        setEnabled(true);
+    }
+    close();
 }
 
 void MainForm::shutdownProgram() {
@@ -416,19 +438,23 @@ void MainForm::closeEvent(QCloseEvent* event) {
 void MainForm::cmdFunction_Click(int index) {
     switch (index) {
     case 0: {
-        // "Exit" ends what runs on the link and then owns it for its own save-config.
+        if (exitConfirmed_ || closing_) break; // already on the way out
         rtu::LinkOperations& ops = master_.ops();
-        if (ops.foreignCaller()) ops.cancel(); // at the end of the exchange under way
-        ops.runOrQueue(QStringLiteral("Exit"), [this] {
-            callProc(svc_.UploadTOUCost);
-            if (link_.meterSelected() && link_.ConfigModified) {
-                // A failed save keeps ConfigModified: after "No" to the exit it is offered again.
-                setEnabled(false);
-                callProc(svc_.SaveMeterConfig);
-                setEnabled(true);
-            }
-            close();
-        });
+        if (!ops.foreignCaller()) {
+            // The link is free: the cost file, the save-config offer, then the unload's question.
+            ops.runOrQueue(QStringLiteral("Exit"), [this] { finishExit(); });
+            break;
+        }
+        // Pressed while another operation waits for the meter. The question is a wait of
+        // its own inside that one, so the operation stays at the end of its exchange under
+        // way until the answer: no frame goes to the meter while the person decides, and
+        // "No" lets it go on as if nothing had been pressed, queued clicks and all.
+        if (!askExit()) break;
+        exitConfirmed_ = true;
+        // Yes: the operation ends at its next exchange; what was queued was meant for a
+        // program that goes on. The exit then owns the link for its save-config.
+        ops.cancel();
+        ops.runOrQueue(QStringLiteral("Exit"), [this] { finishExit(); });
         break;
     }
     case 1:
@@ -503,6 +529,12 @@ QColor MainForm::optProgramColour(int index) const {
 void MainForm::optProgram_Click(int16_t& index) {
     if (index < 0 || index >= 27) return;
     bool changed = true;
+    if (!pageShown_) {
+        // Edits left on a page that went off the screen (a scan, no meter) are no write
+        // to queue, and no mark for the page chosen now.
+        page_.SetupModified = false;
+        page_.EditedGroup = 0;
+    }
     if (page_.SetupModified) {
         // Unsaved edits: the page stays and its write is queued for the next tick.
         changed = false;
@@ -543,6 +575,7 @@ void MainForm::optProgram_Click(int16_t& index) {
         vScroll_->raise();
         hScroll_->raise();
     });
+    pageShown_ = true;
     if (index == 16) page_.askMapping(1); // the map table is read again first
     page_.PageChanged = changed;
 }
@@ -576,6 +609,8 @@ void MainForm::clearPageSelection() {
             frmProgram_[size_t(i)]->hide();
         });
     }
+    // No page is chosen now: none works until the person chooses one.
+    pageShown_ = false;
 }
 
 void MainForm::selectMeterForTest(const QString& address) {

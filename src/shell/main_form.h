@@ -144,6 +144,10 @@ private:
     void selectOption(int index, bool selected);
     void openCommSettings();
     void serveCommRequest();
+    // "Do you want to Exit ?": true on Yes.
+    bool askExit();
+    // The exit's own work once it owns the link: the cost file, the save-config offer, close.
+    void finishExit();
     rtu::StatusSink& status();
     // UnitTable, the error counts to 0 and the status panels: every activation.
     void resetCountsAndPanels();
@@ -178,6 +182,8 @@ private:
     bool shownOnce_ = false;
     bool closing_ = false;
     bool commWanted_ = false; // "Comm" was pressed and the settings window has not opened yet
+    bool exitConfirmed_ = false; // Yes to "Do you want to Exit ?": the program is on its way out
+    bool pageShown_ = false;     // a page chosen from the menu is on screen
 };
 
 } // namespace shell

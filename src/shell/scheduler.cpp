@@ -164,6 +164,9 @@ void Scheduler::backgroundReads() {
 }
 
 void Scheduler::runPageWork() {
+    // After a scan or without a meter no page is chosen: the index left over from the
+    // page before must not read, capture or write for it.
+    if (host_.pageShown && !host_.pageShown()) return;
     Page* p = page(page_.PageIndex);
     if (p && p->hasStepWork()) {
         p->runStep(page_.PageStep);

@@ -50,6 +50,9 @@ public:
         std::function<QDateTime()> now;
         // Runs at the end of every housekeeping tick.
         std::function<void()> afterHousekeeping;
+        // Whether the page of PageIndex is on screen; a page nobody sees does no work.
+        // Empty: it is.
+        std::function<bool()> pageShown;
     };
 
     Scheduler(rtu::LinkState& link, common::MeterState& meter, common::PageState& page, common::DataLogSet& logs,

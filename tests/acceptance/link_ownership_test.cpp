@@ -96,6 +96,7 @@ TEST(LinkOwnership, DirectOperationDuringATickWaitRunsAfterTheTick) {
         master.SendReadHoldingRegisters(4242, 0x0200, 2);
     };
     setRange(panel, "002", "002");
+    choosePage(rig, 0);
     typeAddress(rig, "1");
     ASSERT_TRUE(rig.waitFor([&] { return firstRequest(rig, toAddress(2)) >= 0; }, 5000));
     const int secondRead = firstRequest(rig, readOf(1, 0x0200));
@@ -126,6 +127,7 @@ TEST(LinkOwnership, MeterChangeDuringAPollEndsItAndKeepsTheOldReply) {
     setRange(panel, "005", "006");
     panel.cmdGroup()->click();
     ASSERT_EQ(panel.optAddress(1)->text(), "006");
+    choosePage(rig, 0); // the scan left no page chosen
     panel.optAddress(0)->click();
     ASSERT_TRUE(rig.waitFor([&] { return rig.link().MeterAddress == "006"; }, 5000));
     EXPECT_TRUE(rig.waitFor([&] { return firstRequest(rig, readOf(6, 0x0100)) >= 0; }, 3000));
@@ -193,6 +195,7 @@ TEST(LinkOwnership, AddressChangeOnThePresetPageActsAtOnceAndAQueuedOneDiesWithT
 TEST(LinkOwnership, NewMeterIsScaledWithItsOwnPropertiesFromItsFirstPoll) {
     ProgramRig rig({{5, 9600}, {6, 9600}}, 200, ProgramRig::Pages::All);
     installSelection(rig);
+    choosePage(rig, 0);
     typeAddress(rig, "5");
     ASSERT_EQ(rig.link().MeterAddress, "5");
     typeAddress(rig, "6");

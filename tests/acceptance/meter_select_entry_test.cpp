@@ -25,6 +25,7 @@ TEST(MeterSelectEntry, TypedAddressIsProbedIdentifiedAndPolled) {
     svc.ReadMeterInformation = [&] { ++info; };
     svc.ReadInstantAndEnergy = [&] { ++polls; };
     shell::AddressPanel& panel = installSelection(rig);
+    choosePage(rig, 0);
 
     typeAddress(rig, "5");
     EXPECT_EQ(rig.link().MeterAddress, "5");
@@ -196,6 +197,7 @@ TEST(MeterSelectEntry, EntryDuringAPollExchangeWaitsForItsEnd) {
         master.SendReadHoldingRegisters(4242, 0x0100, 2);
     };
     installSelection(rig);
+    choosePage(rig, 0);
     typeAddress(rig, "5");
     ASSERT_EQ(rig.link().MeterAddress, "5");
     ASSERT_TRUE(rig.waitFor([&] { return rig.link().MeterAddress == "6"; }, 5000));

@@ -7,6 +7,7 @@
 #include "shell/address_panel.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 
 using sim::withCrc;
 
@@ -22,4 +23,11 @@ inline void typeAddress(ProgramRig& rig, const QString& text) {
     box->clear();
     QTest::keyClicks(box, text);
     QTest::keyClick(box, Qt::Key_Return);
+}
+
+// Chooses a page from the menu with a click, as a person does: only a page on screen
+// is polled.
+inline void choosePage(ProgramRig& rig, int index) {
+    QPushButton* option = rig.mainForm().optProgram(index);
+    QTest::mouseClick(option, Qt::LeftButton, {}, option->rect().center());
 }

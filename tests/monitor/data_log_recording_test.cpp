@@ -3,6 +3,8 @@
 
 #include <QLabel>
 #include <QTableWidget>
+#include <QTimer>
+#include <atomic>
 
 using namespace monitor;
 
@@ -239,4 +241,86 @@ TEST(DataLogRecording, PollingAppendsAMinuteRecordAndOffLineStopsAllThree) {
         EXPECT_EQ(r.state(log).Elapsed, 0) << log;
     }
     EXPECT_EQ(LogRig::lines(files[0]).size(), 2);
+}
+
+TEST(DataLogRecording, AWaveformRecordIsMadeOfItsOwnCaptureWhateverTheViewerShowsMeanwhile) {
+    LogRig r;
+    ASSERT_TRUE(r.ready());
+    r.rig.link().ReplyTimeoutMs = 2000; // longer than the hold
+    r.rig.app().app().LocaleDateFormat = QStringLiteral("YYYY/MM/DD");
+    r.rig.app().app().LocaleDateSeparator = QStringLiteral("/");
+    // A record of another capture, to be viewed while the logging capture reads its channels.
+    const QString viewed = r.path("viewed.csv");
+    {
+        QByteArray record = "2000/01/01 00:00:00,01 01 1999 00:00:00,12.345 Hz,0.5,0.25\r\n";
+        for (int row = 0; row < 130; ++row) record += "0,0,0,0,0,0\r\n";
+        QFile f(viewed);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(record);
+    }
+    const QString logged = r.path("w.csv");
+    ASSERT_TRUE(r.start(WaveformLog, logged));
+    r.rig.mainForm().optProgram(14)->click(); // the viewer's buttons on screen
+    r.rig.mainForm().scheduler().disable();
+    QPushButton* read = r.logs->viewer(WaveformLog)->cmdDL(0);
+    ASSERT_TRUE(read->isVisible() && read->isEnabled());
+
+    // The reply to the first channel read is held; "Read Data Log" is clicked meanwhile.
+    sim::Meter& meter = *r.rig.line.meter(1);
+    std::atomic<bool> armed{true};
+    auto previous = meter.onRead;
+    meter.onRead = [&, previous](sim::Meter& m, uint16_t start, uint16_t count) {
+        if (previous) previous(m, start, count);
+        if (start == 0x0338 && armed.exchange(false)) r.rig.line.holdReplies(true);
+    };
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (r.rig.line.heldRequest().empty()) return;
+        watch.stop();
+        r.rig.ui.fileNext(viewed);
+        QTest::mouseClick(read, Qt::LeftButton, {}, read->rect().center());
+        r.rig.line.holdReplies(false);
+    });
+    watch.start(5);
+    r.tick(WaveformLog);
+    ASSERT_FALSE(watch.isActive());
+    EXPECT_EQ(r.logs->viewer(WaveformLog)->labDL()->text(), "2000/01/01 00:00:00"); // it was shown
+
+    const QStringList lines = LogRig::lines(logged);
+    ASSERT_EQ(lines.size(), 131);
+    const QStringList head = lines[0].split(',');
+    ASSERT_EQ(head.size(), 5);
+    EXPECT_EQ(head[0], "2026/05/04 10:01:00");
+    EXPECT_EQ(head[1], "2026/12/07   14:05:30");
+    EXPECT_EQ(head[2], "50.000  Hz");
+    EXPECT_NE(head[3], "0.5");
+    EXPECT_NE(head[4], "0.25");
+    EXPECT_EQ(lines[1], "1000,1000,1000,2000,2000,2000");
+    EXPECT_EQ(lines[2].split(',')[0], "64936"); // IA lags 30 degrees: -600 counts
+
+    // The page, its read-outs and the time cursors belong to the capture it holds.
+    WaveformCapture& cap = r.p14->capture();
+    EXPECT_EQ(r.p14->labWaceform(10)->text(), "2026/12/07   14:05:30");
+    EXPECT_EQ(r.p14->labWaceform(12)->text(), "50.000  Hz");
+    EXPECT_FLOAT_EQ(cap.WaveformFrequency, 50.0f);
+    EXPECT_NE(cap.WaveformCurrentScale, 0.5);
+    EXPECT_NE(cap.WaveformVoltageScale, 0.25);
+
+    // No load: a silent IA gives no factor, and the record keeps the meter's factor of the
+    // capture before, not the one of the record being viewed.
+    sim::WaveformShape noLoad = sim::WaveformShape::balanced();
+    for (int ch = 0; ch < 3; ++ch) noLoad.channels[size_t(ch)].amplitude = 0;
+    sim::installWaveform(meter, noLoad);
+    armed = true;
+    watch.start(5);
+    r.tick(WaveformLog);
+    ASSERT_FALSE(watch.isActive());
+    const QStringList again = LogRig::lines(logged);
+    ASSERT_EQ(again.size(), 262);
+    const QStringList second = again[131].split(',');
+    ASSERT_EQ(second.size(), 5);
+    EXPECT_EQ(second[0], "2026/05/04 10:02:00");
+    EXPECT_EQ(second[3], head[3]);
+    EXPECT_EQ(second[2], "50.000  Hz");
+    EXPECT_EQ(again[133].split(',')[0], "0");
 }

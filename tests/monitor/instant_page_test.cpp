@@ -144,6 +144,7 @@ TEST(InstantPage, PollsAboutOnceASecondWithLiveValues) {
     LiveRig r;
     sim::installLiveValues(*r.line.meter(1));
     r.meter().PtRatio = 100; // 22 kV lines
+    r.mainForm().optProgram(0)->click(); // only the page on screen is polled
     r.mainForm().selectMeterForTest("1");
     ASSERT_TRUE(r.waitFor([&] { return !r.page0->labHz()->text().isEmpty(); }, 3000));
     r.line.clearLog();
