@@ -76,7 +76,7 @@ struct SetupTouRig : TouRig {
     SetupTouRig() {
         app().app().quit = [this] { ended = true; };
         openSetupTab();
-        EXPECT_TRUE(activate(*this));
+        activate();
         QLineEdit* bill = page25().txtTOUBillDate();
         clickOn(bill);
         bill->selectAll();
