@@ -333,3 +333,22 @@ TEST(ClicksDuringReplies, AnEditTypedWhileTheWriteGoesOutIsNotReadOverAfterIt) {
     EXPECT_EQ(p.txtAO(5)->text(), "90");
     EXPECT_EQ(r.sent(0x10)[6], (Bytes{1, 0x10, 0x20, 0x70, 0x00, 0x04, 0x08, 0x00, 12, 0x00, 0x00, 0x03, 0x84, 0x00, 0x00}));
 }
+
+TEST(ClicksDuringReplies, TwoRelaysSwitchedDuringOneStatusReadAreEachAskedAndSent) {
+    ControlRig r;
+    auto& p = r.pageAt<ControlRelayPage>(ControlRelayPageIndex);
+    ASSERT_TRUE(r.pollingRelays());
+    ASSERT_TRUE(p.obRelay(0)->isChecked()); // relay 1 on
+    const int relay2 = p.obRelay(2)->isChecked() ? 3 : 2; // relay 2's option not shown
+    r.ui.onMessage = [](const ScriptedPrompter::Box& b) { return b.title == "ReCheck !" ? common::AnswerYes : 0; };
+    r.line.clearLog();
+    ASSERT_TRUE(held::duringReply(r, held::request(0x03, 0x0102), [&] {
+        clickOption(p.obRelay(1));
+        clickOption(p.obRelay(relay2));
+    }));
+    ASSERT_TRUE(r.waitFor([&] { return r.sent(0x05).size() == 2; }));
+    EXPECT_TRUE(r.ui.sawText("Do you want to Control Relay 1 ?"));
+    EXPECT_TRUE(r.ui.sawText("Do you want to Control Relay 2 ?"));
+    EXPECT_EQ(r.sent(0x05).at(0), (Bytes{1, 0x05, 0x00, 0x02, 0x00, 0x00}));
+    EXPECT_EQ(r.sent(0x05).at(1), (Bytes{1, 0x05, 0x00, 0x03, uint8_t(relay2 == 2 ? 0xFF : 0x00), 0x00}));
+}
