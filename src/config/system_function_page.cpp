@@ -64,7 +64,7 @@ void SystemFunctionPage::build() {
     small.setPointSize(kGridPointSize);
     grid_->setFont(small);
     grid_->setTextElideMode(Qt::ElideNone);
-    grid_->setStyleSheet(QStringLiteral("QTableWidget::item { padding: 0px; }"));
+    grid_->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px; }"));
     grid_->verticalHeader()->setDefaultSectionSize(monitor::px(kRowHeightTwips));
     grid_->setColumnWidth(0, monitor::px(kLabelColumnTwips));
     for (int c = 1; c < SFColumns; ++c) grid_->setColumnWidth(c, monitor::px(kValueColumnTwips));
