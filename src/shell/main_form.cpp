@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <vector>
@@ -88,6 +89,11 @@ MainForm::ScrollRanges MainForm::scrollRanges(int innerWidthTwips, int innerHeig
     r.vertical = std::max(r.vertical, 0);
     r.horizontal = std::max(r.horizontal, 0);
     return r;
+}
+
+QPoint MainForm::contentsPosition(QSize screen, int availableTop, int frameTop) {
+    const int left = (screen.width() * T - DesignWidthTwips) / 2 / T;
+    return QPoint(left, std::max(px(-20), availableTop + frameTop));
 }
 
 MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::PageState& page,
@@ -277,8 +283,10 @@ void MainForm::Form_Load() {
             resize(screen);
             setUpScrollBars();
         } else {
-            // Centred horizontally, top just above the screen edge, as designed.
-            move((screen.width() * T - DesignWidthTwips) / 2 / T, px(-20));
+            // Centred horizontally, top just above the screen edge as designed, as far
+            // as the title bar stays on the screen.
+            keepTitleBar_ = true;
+            setGeometry(QRect(contentsPosition(screen, availableTop(), frameTop()), size()));
             vScroll_->hide();
             hScroll_->hide();
         }
@@ -396,8 +404,34 @@ void MainForm::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     Form_Load();
+    // Once the desktop has had the window framed.
+    QTimer::singleShot(0, this, [this] { keepTitleBarOnScreen(); });
     // The window is first shown when the settings window closes: that is an activation.
     Form_Activate();
+}
+
+void MainForm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    keepTitleBarOnScreen();
+}
+
+void MainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Desktops frame a window when they map it; it is active by then.
+    if (event->type() == QEvent::ActivationChange) keepTitleBarOnScreen();
+}
+
+int MainForm::frameTop() const { return geometry().top() - frameGeometry().top(); }
+
+int MainForm::availableTop() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry().top() : 0;
+}
+
+void MainForm::keepTitleBarOnScreen() {
+    if (!keepTitleBar_ || !isVisible() || isMaximized() || isFullScreen()) return;
+    const int above = availableTop() - frameGeometry().top();
+    if (above > 0) setGeometry(geometry().translated(0, above));
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
