@@ -9,6 +9,7 @@
 #include "shell/page_select.h"
 #include "shell/status_panels.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -114,6 +115,8 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
 }
 
 MainForm::~MainForm() {
+    disconnect(focusWatch_);
+    if (parked_) parked_->removeEventFilter(this);
     scheduler_.shutdown();
     // The window's own teardown still sends focus and close events: helpers that
     // watch its controls let go now, before the window is half destroyed.
@@ -185,9 +188,13 @@ void MainForm::buildControls() {
     }
     cmdFunction_[2]->hide(); // shown once a meter is selected
 
+    // Out of sight but able to hold the focus: the focus of a control that an
+    // operation disables or hides waits here (see focusNextPrevChild).
     cmdSetFocus_ = new QPushButton(QStringLiteral("SetFocus"), central_);
     cmdSetFocus_->setObjectName(QStringLiteral("cmdSetFocus"));
-    cmdSetFocus_->hide();
+    placeTwips(cmdSetFocus_, 0, 9000, 780, 300);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                          [this](QWidget* old, QWidget* now) { focusMoved(old, now); });
 
     // The clock pickers belong to the clock page; the housekeeping tick keeps them
     // on the PC time from the start.
@@ -408,6 +415,56 @@ void MainForm::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] { keepTitleBarOnScreen(); });
     // The window is first shown when the settings window closes: that is an activation.
     Form_Activate();
+}
+
+// --- the focus of disabled and hidden controls ---------------------------------------------------
+
+bool MainForm::focusNextPrevChild(bool next) {
+    // A control losing the focus because it was disabled or hidden (an operation's
+    // doing, not a Tab) would hand it on to the next control in the tab order, the
+    // address box say, where the next digits typed would change the meter address.
+    QWidget* current = focusWidget();
+    if (current && current != cmdSetFocus_ && isAncestorOf(current) && (!current->isEnabled() || !current->isVisible()))
+        return parkFocus(current);
+    return QMainWindow::focusNextPrevChild(next);
+}
+
+bool MainForm::parkFocus(QWidget* from) {
+    // The address box gets the focus back from the person only.
+    parked_ = from == txtAddress_ ? nullptr : from;
+    if (parked_) parked_->installEventFilter(this);
+    if (!cmdSetFocus_->isEnabled() || !cmdSetFocus_->isVisible()) return false;
+    cmdSetFocus_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void MainForm::focusMoved(QWidget* old, QWidget* now) {
+    if (closing_ || !isVisible()) return;
+    // The person put the focus somewhere: nothing waits to get it back.
+    if (now && now != cmdSetFocus_) {
+        if (parked_) parked_->removeEventFilter(this);
+        parked_ = nullptr;
+        return;
+    }
+    // A control inside a frame that was disabled loses the focus to nothing.
+    if (!now && old && isAncestorOf(old) && (!old->isEnabled() || !old->isVisible()) && isActiveWindow())
+        parkFocus(old);
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (watched == parked_ && (type == QEvent::EnabledChange || type == QEvent::Show)) {
+        // Back where the person had it once the operation gives the control back,
+        // unless the focus was put elsewhere meanwhile.
+        QWidget* control = parked_;
+        QWidget* holder = focusWidget();
+        if (control->isEnabled() && control->isVisible() && (!holder || holder == cmdSetFocus_)) {
+            control->removeEventFilter(this);
+            parked_ = nullptr;
+            control->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainForm::moveEvent(QMoveEvent* event) {

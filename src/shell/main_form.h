@@ -14,6 +14,7 @@
 
 #include <QColor>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSize>
 #include <array>
 #include <optional>
@@ -143,6 +144,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -153,6 +156,10 @@ private:
     // Moves the window down when its title bar is above the available area (the
     // desktop may frame the window only after it was placed).
     void keepTitleBarOnScreen();
+    // The focus of a control an operation disabled or hid waits on cmdSetFocus
+    // (false when that cannot take it) until the control is back.
+    bool parkFocus(QWidget* from);
+    void focusMoved(QWidget* old, QWidget* now);
     void optionClicked(int index);
     void setOptionColour(int index, const QColor& colour);
     void selectOption(int index, bool selected);
@@ -187,6 +194,8 @@ private:
     QScrollBar* vScroll_ = nullptr;
     QScrollBar* hScroll_ = nullptr;
     std::array<Page*, 27> pages_{};
+    QPointer<QWidget> parked_; // the control whose focus waits on cmdSetFocus
+    QMetaObject::Connection focusWatch_;
 
     bool loaded_ = false;
     bool keepTitleBar_ = false; // placed for a large screen: the title bar stays reachable
