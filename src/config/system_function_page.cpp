@@ -77,7 +77,7 @@ void SystemFunctionPage::build() {
         QFont face = b->font();
         face.setPointSize(kButtonPointSize);
         b->setFont(face);
-        placeTwips(b, 90 + i * 2610, 7050, 2580, 435);
+        placeTwips(b, 45 + i * 2625, 7050, 2610, 435);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdSF_Click(i); });
         cmdSF_[size_t(i)] = b;
     }

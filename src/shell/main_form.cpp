@@ -166,7 +166,7 @@ void MainForm::buildControls() {
     }
     for (size_t k = 0; k < menuOrder().size(); ++k) {
         QPushButton* opt = optProgram_[size_t(menuOrder()[k])];
-        placeTwips(opt, 90, kOptionTop + int(k) * kOptionPitch, kProgramWidth - 180, kOptionHeight);
+        placeTwips(opt, 45, kOptionTop + int(k) * kOptionPitch, kProgramWidth - 90, kOptionHeight);
         opt->show();
     }
 
