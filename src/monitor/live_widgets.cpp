@@ -68,8 +68,14 @@ public:
         if (fixedRows_ > 0) top_ = new FrozenPart(this);
         if (fixedCols_ > 0) left_ = new FrozenPart(this);
         if (top_ && left_) corner_ = new FrozenPart(this);
-        connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int c) { copyColumn(c); });
-        connect(verticalHeader(), &QHeaderView::sectionResized, this, [this](int r) { copyRow(r); });
+        connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int c) {
+            copySection(Qt::Horizontal, c);
+            placeParts();
+        });
+        connect(verticalHeader(), &QHeaderView::sectionResized, this, [this](int r) {
+            copySection(Qt::Vertical, r);
+            placeParts();
+        });
         for (QHeaderView* h : {horizontalHeader(), verticalHeader()})
             connect(h, &QHeaderView::sectionCountChanged, this, [this] { sizesCopied_ = false; });
         connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { followScroll(); });
@@ -121,39 +127,24 @@ private:
     bool allRows(const FrozenPart* p) const { return p == left_; }
     bool allColumns(const FrozenPart* p) const { return p == top_; }
 
-    void copyColumn(int c) {
+    // A column's (horizontal) or row's (vertical) size and hiding, to the parts that show it.
+    void copySection(Qt::Orientation o, int i) {
+        const bool column = o == Qt::Horizontal;
+        QHeaderView* mine = column ? horizontalHeader() : verticalHeader();
         for (FrozenPart* p : parts()) {
-            if (!allColumns(p) && c >= fixedCols_) continue;
-            p->setColumnHidden(c, isColumnHidden(c));
-            if (!isColumnHidden(c)) p->setColumnWidth(c, columnWidth(c));
+            if (column ? (!allColumns(p) && i >= fixedCols_) : (!allRows(p) && i >= fixedRows_)) continue;
+            QHeaderView* theirs = column ? p->horizontalHeader() : p->verticalHeader();
+            theirs->setSectionHidden(i, mine->isSectionHidden(i));
+            if (!mine->isSectionHidden(i)) theirs->resizeSection(i, mine->sectionSize(i));
         }
-        placeParts();
-    }
-    void copyRow(int r) {
-        for (FrozenPart* p : parts()) {
-            if (!allRows(p) && r >= fixedRows_) continue;
-            p->setRowHidden(r, isRowHidden(r));
-            if (!isRowHidden(r)) p->setRowHeight(r, rowHeight(r));
-        }
-        placeParts();
     }
     void copySizes() {
         for (FrozenPart* p : parts()) {
             if (p->horizontalHeader()->count() != columnCount() || p->verticalHeader()->count() != rowCount()) return;
         }
         sizesCopied_ = true;
-        for (int c = 0; c < columnCount(); ++c)
-            for (FrozenPart* p : parts())
-                if (allColumns(p) || c < fixedCols_) {
-                    p->setColumnHidden(c, isColumnHidden(c));
-                    if (!isColumnHidden(c)) p->setColumnWidth(c, columnWidth(c));
-                }
-        for (int r = 0; r < rowCount(); ++r)
-            for (FrozenPart* p : parts())
-                if (allRows(p) || r < fixedRows_) {
-                    p->setRowHidden(r, isRowHidden(r));
-                    if (!isRowHidden(r)) p->setRowHeight(r, rowHeight(r));
-                }
+        for (int c = 0; c < columnCount(); ++c) copySection(Qt::Horizontal, c);
+        for (int r = 0; r < rowCount(); ++r) copySection(Qt::Vertical, r);
     }
     // Merged cells of the frozen parts, as the grid merges them.
     void copySpans() {
