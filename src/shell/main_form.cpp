@@ -193,6 +193,7 @@ void MainForm::buildControls() {
     cmdSetFocus_ = new QPushButton(QStringLiteral("SetFocus"), central_);
     cmdSetFocus_->setObjectName(QStringLiteral("cmdSetFocus"));
     placeTwips(cmdSetFocus_, 0, 9000, 780, 300);
+    cmdSetFocus_->setFocusPolicy(Qt::ClickFocus); // no stop of Tab's
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
                           [this](QWidget* old, QWidget* now) { focusMoved(old, now); });
 

@@ -101,3 +101,16 @@ TEST(FocusAfterOperations, CheckingTheSystemFunctionFileGivesTheFocusBackToItsBu
     EXPECT_EQ(address->text().toStdString(), "1");
     EXPECT_EQ(rig.link().MeterAddress.toStdString(), "1");
 }
+
+TEST(FocusAfterOperations, ReadAddressGetsTheFocusBackOnceTheFramesAreFreeAgain) {
+    FocusRig rig;
+    // "Read Address" locks the left frames, its own with it, reads the lone
+    // meter's address and selects that meter.
+    QTest::mouseClick(rig.button("cmdReadAddress"), Qt::LeftButton);
+    ASSERT_TRUE(rig.waitFor([&] { return rig.meter().MeterVersion > 0 && rig.button("cmdReadAddress")->isEnabled(); }));
+    const std::string address = rig.mainForm().txtAddress()->text().toStdString();
+    EXPECT_EQ(rig.focusName(), "cmdReadAddress");
+    QTest::keyClicks(QApplication::focusWidget(), "7");
+    EXPECT_EQ(rig.mainForm().txtAddress()->text().toStdString(), address);
+    EXPECT_EQ(rig.link().MeterAddress.toStdString(), "001");
+}
