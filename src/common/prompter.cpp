@@ -67,6 +67,21 @@ int escapeAnswer(Buttons buttons) {
     return AnswerOk;
 }
 
+// A save box whose typed names without an extension get the chosen filter's, so
+// that the program's own open boxes, which list by extension, find the file.
+QString askSaveName(const QString& title, const QString& filter, const QString& dir, bool confirmReplace) {
+    const EventWait waiting;
+    QFileDialog box(QApplication::activeWindow(), title, dir, filter);
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setFileMode(QFileDialog::AnyFile);
+    if (!confirmReplace) box.setOption(QFileDialog::DontConfirmOverwrite);
+    box.setDefaultSuffix(filterExtension(box.selectedNameFilter()));
+    QObject::connect(&box, &QFileDialog::filterSelected, &box,
+                     [&box](const QString& chosen) { box.setDefaultSuffix(filterExtension(chosen)); });
+    if (box.exec() != QDialog::Accepted) return QString();
+    return box.selectedFiles().value(0);
+}
+
 class QtPrompter final : public Prompter {
 public:
     int message(const QString& title, const QString& text, Icon icon, Buttons buttons,
@@ -89,14 +104,11 @@ public:
     }
 
     QString saveFileName(const QString& title, const QString& filter, const QString& dir) override {
-        const EventWait waiting;
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter);
+        return askSaveName(title, filter, dir, true);
     }
 
     QString appendFileName(const QString& title, const QString& filter, const QString& dir) override {
-        const EventWait waiting;
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, dir, filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        return askSaveName(title, filter, dir, false);
     }
 
     std::optional<QColor> pickColor(const QColor& initial, const QString& title) override {
@@ -133,6 +145,19 @@ QString fileFilter(const QString& description, const QString& extension) {
         if (!patterns.contains(pattern)) patterns << pattern;
     }
     return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+QString filterExtension(const QString& filter) {
+    const QString first = filter.section(QStringLiteral(";;"), 0, 0);
+    const qsizetype open = first.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = first.lastIndexOf(QLatin1Char(')'));
+    const QString patterns = open >= 0 && close > open ? first.mid(open + 1, close - open - 1) : first;
+    const QString pattern = patterns.simplified().section(QLatin1Char(' '), 0, 0);
+    if (!pattern.startsWith(QStringLiteral("*."))) return QString();
+    const QString extension = pattern.mid(2);
+    if (extension.isEmpty() || extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?')))
+        return QString();
+    return extension;
 }
 
 } // namespace common

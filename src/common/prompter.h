@@ -21,7 +21,8 @@ public:
     virtual int message(const QString& title, const QString& text, Icon icon, Buttons buttons,
                         int defaultAnswer = 0) = 0;
     virtual void beep() = 0;
-    // "" when the user cancels. filter uses Qt's form, e.g. "Data Log (*.CSV)".
+    // "" when the user cancels. filter uses Qt's form, e.g. "Data Log (*.CSV)". A name
+    // typed without an extension into a save box gets the chosen filter's.
     virtual QString openFileName(const QString& title, const QString& filter, const QString& dir) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter, const QString& dir) = 0;
     // A save dialog for a file that is appended to: choosing an existing file is
@@ -51,5 +52,11 @@ int confirmAction(const QString& action);
 // extension as written and in both cases: ("Data Log File", "CSV") gives
 // "Data Log File (*.CSV *.csv)", and "Map" gives "(*.Map *.MAP *.map)".
 QString fileFilter(const QString& description, const QString& extension);
+
+// The extension a save box gives a name typed without one while this filter is
+// chosen: its first pattern's, as written ("Map" for "Mapping File (*.Map *.map)");
+// "" when that pattern takes any name ("All Files (*)"). Of a list of filters
+// separated by ";;", the first.
+QString filterExtension(const QString& filter);
 
 } // namespace common

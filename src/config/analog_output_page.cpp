@@ -31,10 +31,10 @@ void AnalogOutputPage::build() {
             makeLabel(parent, QStringLiteral("labAO_%1").arg(index), analogOutputLabel(index), left, top, width);
     };
     for (int i = 0; i < AnalogOutputCount; ++i) {
-        lab(i, frame_, 240, 540 + 450 * i, 1560);
-        cbAOParameter_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOParameter_%1").arg(i), 1860, 480 + 450 * i, 4200);
-        lab(4 + i, frame_, 240, 2460 + 450 * i, 1560);
-        cbAOOutputType_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOOutputType_%1").arg(i), 1860, 2400 + 450 * i, 1500);
+        lab(i, frame_, 240, 540 + 450 * i, 1740);
+        cbAOParameter_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOParameter_%1").arg(i), 2040, 480 + 450 * i, 4200);
+        lab(4 + i, frame_, 240, 2460 + 450 * i, 1740);
+        cbAOOutputType_[size_t(i)] = makeList(frame_, QStringLiteral("cbAOOutputType_%1").arg(i), 2040, 2400 + 450 * i, 1500);
         for (QComboBox* c : {cbAOParameter_[size_t(i)], cbAOOutputType_[size_t(i)]}) watchPersonEdits(page, c);
     }
     frmAO_[0] = makeGroup(frame_, QStringLiteral("frmAO_0"), QString(), 240, kTableTop, 1080, kTableHeight);

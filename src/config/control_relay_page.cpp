@@ -36,8 +36,8 @@ void ControlRelayPage::build() {
         QGroupBox* f = makeGroup(frame_, QStringLiteral("frmRelay_%1").arg(i), relayName(i), 240,
                                  kRelayTop + kRelayPitch * i, 7440, kRelayHeight);
         frmRelay_[size_t(i)] = f;
-        cbRelay_[size_t(i)] = makeList(f, QStringLiteral("cbRelay_%1").arg(i), 240, 360, 5820);
-        chkRelayA_[size_t(i)] = makeCheck(f, QStringLiteral("chkRelayA_%1").arg(i), RelayLatchedCaption, 6180, 390, 1140);
+        cbRelay_[size_t(i)] = makeList(f, QStringLiteral("cbRelay_%1").arg(i), 240, 360, 6030);
+        chkRelayA_[size_t(i)] = makeCheck(f, QStringLiteral("chkRelayA_%1").arg(i), RelayLatchedCaption, 6330, 390, 1050);
         labRelay_[size_t(i)] = makeLabel(f, QStringLiteral("labRelay_%1").arg(i), RelayPulseCaption, 240, 960, 4500);
         txtRelay_[size_t(i)] = makeEntry(f, QStringLiteral("txtRelay_%1").arg(i), QString(), 0, 4860, 900, 1080);
         for (int k = 0; k < 2; ++k) {

@@ -107,25 +107,26 @@ void EssentialPropertyPage::build() {
     tbPowerUnit_ = list("tbPowerUnit");
 
     // Design: the transfer-delay row on top; identification moves the rows
-    // below it up for meters without it.
-    placeTwips(labSystem_[7], kCaptionLeft, 960, kCaptionWidth);
+    // below it up for meters without it. A caption's text is centred in a box as
+    // tall as its field's, at the field's top, so that both stand on one line.
+    placeTwips(labSystem_[7], kCaptionLeft, 840, kCaptionWidth);
     placeTwips(txtTDT_, kEntryLeft, 840, kEntryWidth);
-    placeTwips(labSystem_[8], kRangeLeft, 960, kRangeWidth);
+    placeTwips(labSystem_[8], kRangeLeft, 840, kRangeWidth);
     placeTwips(cmdSystem_[0], kButtonLeft, 1440, kButtonWidth, 375);
     placeTwips(line4_, 240, 2160, 7440, 30);
-    placeTwips(labSystem_[0], kCaptionLeft, 2655, kCaptionWidth);
+    placeTwips(labSystem_[0], kCaptionLeft, 2520, kCaptionWidth);
     placeTwips(tbWire_, kEntryLeft, 2520, kEntryWidth + kRangeWidth);
-    placeTwips(labSystem_[1], kCaptionLeft, 3360, kCaptionWidth);
+    placeTwips(labSystem_[1], kCaptionLeft, 3240, kCaptionWidth);
     placeTwips(tbF_, kEntryLeft, 3240, kEntryWidth);
     placeTwips(cmdSystem_[1], kButtonLeft, 3960, kButtonWidth, 375);
     placeTwips(line8_, 240, 4680, 7440, 30);
-    placeTwips(labSystem_[3], kCaptionLeft, 5160, kCaptionWidth);
+    placeTwips(labSystem_[3], kCaptionLeft, 5040, kCaptionWidth);
     placeTwips(tbPT_, kEntryLeft, 5040, kEntryWidth);
-    placeTwips(labSystem_[4], kRangeLeft, 5160, kRangeWidth);
-    placeTwips(labSystem_[5], kCaptionLeft, 5640, kCaptionWidth);
+    placeTwips(labSystem_[4], kRangeLeft, 5040, kRangeWidth);
+    placeTwips(labSystem_[5], kCaptionLeft, 5520, kCaptionWidth);
     placeTwips(tbCT_, kEntryLeft, 5520, kEntryWidth);
-    placeTwips(labSystem_[6], kRangeLeft, 5640, kRangeWidth);
-    placeTwips(labSystem_[2], kCaptionLeft, 6120, kCaptionWidth);
+    placeTwips(labSystem_[6], kRangeLeft, 5520, kRangeWidth);
+    placeTwips(labSystem_[2], kCaptionLeft, 6000, kCaptionWidth);
     placeTwips(tbPowerUnit_, kEntryLeft, 6000, kEntryWidth);
     placeTwips(cmdSystem_[2], kButtonLeft, 6600, kButtonWidth, 375);
 

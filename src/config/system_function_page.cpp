@@ -63,7 +63,7 @@ void SystemFunctionPage::build() {
     small.setPointSize(kGridPointSize);
     grid_->setFont(small);
     grid_->setTextElideMode(Qt::ElideNone);
-    grid_->setStyleSheet(QStringLiteral("QTableWidget::item { padding: 0px; }"));
+    grid_->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px; }"));
     grid_->verticalHeader()->setDefaultSectionSize(monitor::px(kRowHeightTwips));
     grid_->setColumnWidth(0, monitor::px(kLabelColumnTwips));
     for (int c = 1; c < SFColumns; ++c) grid_->setColumnWidth(c, monitor::px(kValueColumnTwips));
@@ -76,7 +76,7 @@ void SystemFunctionPage::build() {
         QFont face = b->font();
         face.setPointSize(kButtonPointSize);
         b->setFont(face);
-        placeTwips(b, 90 + i * 2610, 7050, 2580, 435);
+        placeTwips(b, 45 + i * 2625, 7050, 2610, 435);
         QObject::connect(b, &QPushButton::clicked, frame_, [this, i] { cmdSF_Click(i); });
         cmdSF_[size_t(i)] = b;
     }

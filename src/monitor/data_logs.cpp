@@ -18,8 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <algorithm>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace monitor {
 
@@ -28,6 +30,20 @@ namespace {
 // The page frame's width and the height of the log's row, in twips.
 constexpr int kPageWidth = 7950;
 constexpr int kControlHeight = 255;
+
+// The width a button or check box needs to show its caption whole: the text and
+// what the style draws around it.
+int captionWidth(QAbstractButton* b) {
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    opt.rect = QRect(0, 0, 400, b->height());
+    const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
+    const QRect text = b->style()->subElementRect(box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents,
+                                                  &opt, b);
+    // A pixel either side for the glyphs' overhang.
+    return opt.rect.width() - text.width() + b->fontMetrics().horizontalAdvance(b->text()) + 2;
+}
 
 // The old runtime's error numbers, which the error box has always shown.
 constexpr int kErrFileNotFound = 53, kErrDiskFull = 61, kErrFileAccess = 75;
@@ -137,25 +153,27 @@ void DataLogs::buildControls(int log, QWidget* frame) {
 void DataLogs::arrangeRow(int log) {
     // The pages fill their frames from the top tab or table down, so the log's row
     // goes on the frame's caption line, packed from the right edge: date label,
-    // ">", "<", "Read Data Log", interval box, "Data Log Enable".
+    // ">", "<", "Read Data Log", interval box, "Data Log Enable". Each as narrow as
+    // its text allows, so that the row stays clear of a caption as long as
+    // "Instant measurement".
     DataLogViewer* v = viewers_[size_t(log)];
     QCheckBox* chk = logs_[size_t(log)].chk;
     QLineEdit* txt = logs_[size_t(log)].txt;
     QWidget* frame = chk ? chk->parentWidget() : nullptr;
     if (!v || !chk || !txt || !frame) return;
     const int height = px(kControlHeight);
-    int right = px(kPageWidth) - 4; // the frame gets its size only when the main window takes it in
+    int right = px(kPageWidth) - 2; // the frame gets its size only when the main window takes it in
     auto place = [&](QWidget* w, int width) {
         right -= width;
         w->setGeometry(right, 0, width, height);
         right -= 1;
     };
-    place(v->labDL(), v->labDL()->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 6);
-    place(v->cmdDL(2), px(255));
-    place(v->cmdDL(1), px(255));
-    place(v->cmdDL(0), v->cmdDL(0)->fontMetrics().horizontalAdvance(v->cmdDL(0)->text()) + 12);
-    place(txt, txt->fontMetrics().horizontalAdvance(QStringLiteral("99")) + 10);
-    place(chk, chk->sizeHint().width());
+    place(v->labDL(), v->labDL()->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")));
+    place(v->cmdDL(2), px(225));
+    place(v->cmdDL(1), px(225));
+    place(v->cmdDL(0), captionWidth(v->cmdDL(0)));
+    place(txt, txt->fontMetrics().horizontalAdvance(QStringLiteral("99")) + 8);
+    place(chk, captionWidth(chk));
 }
 
 QCheckBox* DataLogs::chkDL(int log) const { return (log >= 0 && log < 3) ? logs_[size_t(log)].chk.data() : nullptr; }

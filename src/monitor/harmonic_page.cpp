@@ -24,7 +24,7 @@ constexpr int kFrameTop[2] = {430, 4080};
 constexpr int kPicLeft = 600, kPicTop = 240, kPicWidth = 6945, kPicHeight = 1695;
 constexpr int kGridLeft = 480, kGridTop = 2200, kGridWidth = 7095, kGridHeight = 1335;
 constexpr int kScaleTops[2][6] = {{1920, 1590, 1245, 915, 570, 240}, {1920, 1584, 1248, 912, 576, 240}};
-constexpr int kOrderTop[2] = {1995, 2000};
+constexpr int kOrderTop[2] = {1935, 1935}; // right under the chart, clear of the grid
 constexpr int kChkTops[3] = {2460, 2690, 2920};
 constexpr int kBarFullScale = 1650; // twips for 100 percent
 

@@ -121,7 +121,7 @@ void InstantPage::buildControls() {
         for (int c = 0; c < 4; ++c) {
             const int index = c == 0 ? r : 4 * c + r;
             QLabel* l = value(tab[2], QStringLiteral("labPowerD_%1").arg(index));
-            l->setMinimumWidth(px(1500));
+            l->setMinimumWidth(px(1380)); // the row captions keep room for "Apparent Power"
             labPowerD_[size_t(index)] = l;
             power->addWidget(l, r + 1, c + 1);
         }

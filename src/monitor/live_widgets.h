@@ -1,7 +1,8 @@
 #pragma once
 // Small helpers the live pages share: design positions in twips, grids that
-// look and behave like the program's other read-only grids (fixed first row and
-// column in grey, cells addressed by row and column), and red value labels.
+// look and behave like the program's other read-only grids (fixed first rows and
+// columns in grey that stay in view, cells addressed by row and column), and red
+// value labels.
 
 #include <QColor>
 #include <QString>
@@ -25,7 +26,8 @@ using shell::px;
 Qt::Alignment gridAlignment(int code);
 
 // A read-only grid of rows x cols whose every cell holds an item. The first
-// fixedRows rows and fixedCols columns are shaded like headings.
+// fixedRows rows and fixedCols columns are shaded like headings and stay in view
+// while the rest scrolls; cells keep their (row, column) places, headings included.
 QTableWidget* makeGrid(QWidget* parent, int rows, int cols, int fixedRows, int fixedCols);
 // Sets the column count, keeping existing cells and giving new ones items.
 void setGridColumns(QTableWidget* grid, int cols, int fixedRows);

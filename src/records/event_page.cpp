@@ -10,10 +10,12 @@
 #include "records/record_pages.h"
 #include "shell/page_context.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <algorithm>
 #include <functional>
 
 namespace records {
@@ -25,6 +27,7 @@ using monitor::placeTwips;
 // The date column is wide enough for a date with a four-digit year.
 constexpr int kColumnWidths[kEventColumns] = {500, 1000, 1250, 3800, 800, 800, 5000};
 constexpr int kRowHeight = 250;
+constexpr int kCellPadding = 10; // pixels of a cell beside its text: margins and grid line
 // Non-fixed cells: 2 left bottom (number, cause, status), 6 right top (time, date, data words).
 constexpr int kColumnAlignments[kEventColumns] = {2, 6, 6, 2, 6, 6, 2};
 
@@ -87,6 +90,14 @@ void EventPage::build() {
 
 void EventPage::init() {
     for (int c = 0; c < kEventColumns; ++c) gridEvent_->setColumnWidth(c, monitor::px(kColumnWidths[c]));
+    // The cause and status texts are long: their columns show the longest whole
+    // (the grid scrolls sideways).
+    const QFontMetrics fm(gridEvent_->font());
+    int cause = 0;
+    for (int code = 0; code <= 83; ++code) cause = std::max(cause, fm.horizontalAdvance(causeText(code)));
+    const int status = std::max(fm.horizontalAdvance(statusText(0)), fm.horizontalAdvance(statusText(0x0010)));
+    gridEvent_->setColumnWidth(3, std::max(gridEvent_->columnWidth(3), cause + kCellPadding));
+    gridEvent_->setColumnWidth(6, std::max(gridEvent_->columnWidth(6), status + kCellPadding));
     for (int r = 0; r < kEventRows; ++r) {
         gridEvent_->setRowHeight(r, monitor::px(kRowHeight));
         for (int c = 0; c < kEventColumns; ++c) {

@@ -25,7 +25,7 @@ namespace {
 
 using monitor::placeTwips;
 
-constexpr int kColumnWidths[kLogColumns] = {2800, 1600, 1050, 1250};
+constexpr int kColumnWidths[kLogColumns] = {3150, 1600, 1050, 1250};
 constexpr int kRowHeight = 250;
 constexpr int kFixedRows = 2;
 

@@ -126,7 +126,7 @@ void TracePage::buildControlTab(QWidget* tab) {
     int y = 6;
     label(9, QStringLiteral("Trace Memory Mode : "), tab, 6, y, 140);
     combo(0, tab, 146, y, 110);
-    label(10, QStringLiteral("Trace Memory Usage : "), tab, 266, y, 136);
+    label(10, QStringLiteral("Trace Memory Usage : "), tab, 262, y, 140);
     combo(1, tab, 402, y, 110);
     y += kRow;
     label(31, QStringLiteral("Waveform Selection : "), tab, 6, y, 140);
@@ -179,7 +179,7 @@ void TracePage::buildTraceTab(QWidget* tab) {
     for (int g = 0; g < kTraceGroups; ++g) {
         auto* f = new QGroupBox(tab);
         f->setObjectName(QStringLiteral("frmTM_%1").arg(g));
-        f->setGeometry(2 + g * 128, 0, 126, 118);
+        f->setGeometry(1 + g * 129, 0, 128, 118); // the tab's whole width in quarters
         frmTM_[size_t(g)] = f;
         auto* b = new QPushButton(traceGroupCaption(g, false), f);
         b->setObjectName(QStringLiteral("cmdTrace_%1").arg(g));
@@ -190,15 +190,20 @@ void TracePage::buildTraceTab(QWidget* tab) {
         causes->setObjectName(QStringLiteral("cbTraceW_%1").arg(g));
         causes->setGeometry(3, 28, 120, 21);
         cbTraceW_[size_t(g)] = causes;
-        // The trigger time and date may take two lines; then the value and the frequency.
-        static const int tops[3] = {50, 84, 100}, heights[3] = {34, 16, 16};
+        // The trigger time and date on one line, a point smaller so that it fits the
+        // group's quarter of the page; then the value and the frequency.
+        static const int tops[3] = {52, 72, 90};
         for (int k = 0; k < 3; ++k) {
             const int i = g + 2 + 4 * k;
             auto* l = new QLabel(f);
             l->setObjectName(QStringLiteral("labTraceW_%1").arg(i));
-            l->setGeometry(4, tops[k], 120, heights[k]);
-            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            l->setWordWrap(k == 0);
+            l->setGeometry(1, tops[k], 126, 18);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            if (k == 0) {
+                QFont small = l->font();
+                small.setPointSizeF(small.pointSizeF() - 1);
+                l->setFont(small);
+            }
             labTraceW_[size_t(i)] = l;
         }
     }

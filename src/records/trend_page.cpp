@@ -99,12 +99,12 @@ void TrendPage::build() {
     placeTwips(cbTrend_[0], 1080, 300, 1500, 315);
     placeTwips(labTrend(17), 2760, 360, 660, 255);
     placeTwips(cbTrend_[2], 3420, 300, 1500, 315);
-    placeTwips(labTrend(14), 5100, 360, 1020, 255);
-    placeTwips(cbTrend_[1], 6120, 300, 1500, 315);
+    placeTwips(labTrend(14), 5040, 360, 1110, 255);
+    placeTwips(cbTrend_[1], 6180, 300, 1500, 315);
     for (int i = 0; i < 3; ++i) placeTwips(cmdTrend_[size_t(i)], 240 + 1620 * i, 720, 1500, 375);
     placeTwips(labTrend(19), 240, 1200, 1740, 255);
     placeTwips(labTrend_[0], 1980, 1170, 3240, 285);
-    placeTwips(labTrend(16), 5340, 1200, 1320, 255);
+    placeTwips(labTrend(16), 5280, 1200, 1380, 255);
     placeTwips(labTrend_[2], 6660, 1170, 1080, 285);
     placeTwips(labTrend(15), 240, 1500, 1740, 255);
     placeTwips(labTrend_[1], 1980, 1470, 3240, 285);

@@ -149,15 +149,15 @@ void AddressPanel::buildControls() {
     QGroupBox* setup = form_.frmSetup();
     auto* l0 = new QLabel(QStringLiteral("Address : "), setup);
     l0->setObjectName(QStringLiteral("Label2_0"));
-    placeTwips(l0, 240, 300, 1000, 255);
+    placeTwips(l0, 240, 300, 1140, 255);
     txtSetAddress_ = new QLineEdit(setup);
     txtSetAddress_->setObjectName(QStringLiteral("txtSetAddress"));
     txtSetAddress_->setMaxLength(3);
-    placeTwips(txtSetAddress_, 1260, 270, 1200, 315);
+    placeTwips(txtSetAddress_, 1380, 270, 1200, 315);
     auto* l1 = new QLabel(QStringLiteral("Baud Rate : "), setup);
     l1->setObjectName(QStringLiteral("Label2_1"));
-    placeTwips(l1, 240, 720, 1000, 255);
-    placeTwips(form_.cbBaudRate(), 1260, 690, 1200, 315);
+    placeTwips(l1, 240, 720, 1140, 255);
+    placeTwips(form_.cbBaudRate(), 1380, 690, 1200, 315);
     for (int i = 0; i < 2; ++i) {
         auto* b = new QPushButton(QStringLiteral("Setup"), setup);
         b->setObjectName(QStringLiteral("cmdSetup_%1").arg(i));

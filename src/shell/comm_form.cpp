@@ -70,17 +70,18 @@ CommForm::CommForm(AppState& app, QWidget* parent) : QDialog(parent), app_(app) 
     frame1_ = new QGroupBox(QStringLiteral("Computer Setting"), this);
     frame1_->setGeometry(twips(120, 240, 8175, 2175));
 
-    label(QStringLiteral("Communication Port : "), frame1_, twips(360, 360, 2415, 255));
+    // Captions as tall as their fields: the centred texts stand level.
+    label(QStringLiteral("Communication Port : "), frame1_, twips(360, 360, 2415, 360));
     QStringList ports;
     for (int i = 1; i <= kPortCount; ++i) ports << QStringLiteral("COM%1").arg(i);
     cbPort_ = listOnly(frame1_, ports, 0, twips(2760, 360, 1215, 360));
     cbPort_->setObjectName(QStringLiteral("cbPort"));
 
-    label(QStringLiteral("Baud Rate : "), frame1_, twips(360, 960, 2415, 255));
+    label(QStringLiteral("Baud Rate : "), frame1_, twips(360, 960, 2415, 360));
     cbBaudRate_ = listOnly(frame1_, {"1200", "2400", "4800", "9600", "19200"}, 3, twips(2760, 960, 1215, 360));
     cbBaudRate_->setObjectName(QStringLiteral("cbBaudRate"));
 
-    label(QStringLiteral("Stop Bit : "), frame1_, twips(360, 1560, 2415, 255));
+    label(QStringLiteral("Stop Bit : "), frame1_, twips(360, 1560, 2415, 360));
     cbStopBits_ = listOnly(frame1_, {"1", "2"}, 0, twips(2760, 1560, 1215, 360));
     cbStopBits_->setObjectName(QStringLiteral("cbStopBits"));
 
@@ -94,11 +95,11 @@ CommForm::CommForm(AppState& app, QWidget* parent) : QDialog(parent), app_(app) 
         e->installEventFilter(this);
         txtTime_[index] = e;
     };
-    label(QStringLiteral("Time Out Time : "), frame1_, twips(4440, 360, 1815, 255));
+    label(QStringLiteral("Time Out Time : "), frame1_, twips(4440, 360, 1815, 375));
     box(1, kDefaultTimeout, 4, twips(6240, 360, 1215, 375));
-    label(QStringLiteral("ms"), frame1_, twips(7560, 480, 495, 255));
+    label(QStringLiteral("ms"), frame1_, twips(7560, 360, 495, 375));
 
-    label(QStringLiteral("Repeat Test Count : "), frame1_, twips(4440, 960, 2175, 255));
+    label(QStringLiteral("Repeat Test Count : "), frame1_, twips(4440, 960, 2175, 375));
     box(0, kDefaultRepeat, 3, twips(6720, 960, 735, 375));
 
     combo1_ = listOnly(frame1_, {"2W Half Duplex", "4W Half Duplex"}, 0, twips(4440, 1560, 3375, 360));

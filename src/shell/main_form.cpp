@@ -9,6 +9,7 @@
 #include "shell/page_select.h"
 #include "shell/status_panels.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -21,6 +22,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 #include <exception>
 #include <vector>
@@ -90,6 +92,11 @@ MainForm::ScrollRanges MainForm::scrollRanges(int innerWidthTwips, int innerHeig
     return r;
 }
 
+QPoint MainForm::contentsPosition(QSize screen, int availableTop, int frameTop) {
+    const int left = (screen.width() * T - DesignWidthTwips) / 2 / T;
+    return QPoint(left, std::max(px(-20), availableTop + frameTop));
+}
+
 MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::PageState& page,
                    common::DataLogSet& logs, rtu::ModbusMaster& master, PageServices& services,
                    MainFormOptions options, QWidget* parent)
@@ -109,6 +116,8 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
 }
 
 MainForm::~MainForm() {
+    disconnect(focusWatch_);
+    if (parked_) parked_->removeEventFilter(this);
     scheduler_.shutdown();
     // The window's own teardown still sends focus and close events: helpers that
     // watch its controls let go now, before the window is half destroyed.
@@ -158,7 +167,7 @@ void MainForm::buildControls() {
     }
     for (size_t k = 0; k < menuOrder().size(); ++k) {
         QPushButton* opt = optProgram_[size_t(menuOrder()[k])];
-        placeTwips(opt, 90, kOptionTop + int(k) * kOptionPitch, kProgramWidth - 180, kOptionHeight);
+        placeTwips(opt, 45, kOptionTop + int(k) * kOptionPitch, kProgramWidth - 90, kOptionHeight);
         opt->show();
     }
 
@@ -180,9 +189,14 @@ void MainForm::buildControls() {
     }
     cmdFunction_[2]->hide(); // shown once a meter is selected
 
+    // Out of sight but able to hold the focus: the focus of a control that an
+    // operation disables or hides waits here (see focusNextPrevChild).
     cmdSetFocus_ = new QPushButton(QStringLiteral("SetFocus"), central_);
     cmdSetFocus_->setObjectName(QStringLiteral("cmdSetFocus"));
-    cmdSetFocus_->hide();
+    placeTwips(cmdSetFocus_, 0, 9000, 780, 300);
+    cmdSetFocus_->setFocusPolicy(Qt::ClickFocus); // no stop of Tab's
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                          [this](QWidget* old, QWidget* now) { focusMoved(old, now); });
 
     // The clock pickers belong to the clock page; the housekeeping tick keeps them
     // on the PC time from the start.
@@ -278,8 +292,10 @@ void MainForm::Form_Load() {
             resize(screen);
             setUpScrollBars();
         } else {
-            // Centred horizontally, top just above the screen edge, as designed.
-            move((screen.width() * T - DesignWidthTwips) / 2 / T, px(-20));
+            // Centred horizontally, top just above the screen edge as designed, as far
+            // as the title bar stays on the screen.
+            keepTitleBar_ = true;
+            setGeometry(QRect(contentsPosition(screen, availableTop(), frameTop()), size()));
             vScroll_->hide();
             hScroll_->hide();
         }
@@ -418,8 +434,84 @@ void MainForm::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     Form_Load();
+    // Once the desktop has had the window framed.
+    QTimer::singleShot(0, this, [this] { keepTitleBarOnScreen(); });
     // The window is first shown when the settings window closes: that is an activation.
     Form_Activate();
+}
+
+// --- the focus of disabled and hidden controls ---------------------------------------------------
+
+bool MainForm::focusNextPrevChild(bool next) {
+    // A control losing the focus because it was disabled or hidden (an operation's
+    // doing, not a Tab) would hand it on to the next control in the tab order, the
+    // address box say, where the next digits typed would change the meter address.
+    QWidget* current = focusWidget();
+    if (current && current != cmdSetFocus_ && isAncestorOf(current) && (!current->isEnabled() || !current->isVisible()))
+        return parkFocus(current);
+    return QMainWindow::focusNextPrevChild(next);
+}
+
+bool MainForm::parkFocus(QWidget* from) {
+    // The address box gets the focus back from the person only.
+    parked_ = from == txtAddress_ ? nullptr : from;
+    if (parked_) parked_->installEventFilter(this);
+    if (!cmdSetFocus_->isEnabled() || !cmdSetFocus_->isVisible()) return false;
+    cmdSetFocus_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void MainForm::focusMoved(QWidget* old, QWidget* now) {
+    if (closing_ || !isVisible()) return;
+    // The person put the focus somewhere: nothing waits to get it back.
+    if (now && now != cmdSetFocus_) {
+        if (parked_) parked_->removeEventFilter(this);
+        parked_ = nullptr;
+        return;
+    }
+    // A control inside a frame that was disabled loses the focus to nothing.
+    if (!now && old && isAncestorOf(old) && (!old->isEnabled() || !old->isVisible()) && isActiveWindow())
+        parkFocus(old);
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (watched == parked_ && (type == QEvent::EnabledChange || type == QEvent::Show)) {
+        // Back where the person had it once the operation gives the control back,
+        // unless the focus was put elsewhere meanwhile.
+        QWidget* control = parked_;
+        QWidget* holder = focusWidget();
+        if (control->isEnabled() && control->isVisible() && (!holder || holder == cmdSetFocus_)) {
+            control->removeEventFilter(this);
+            parked_ = nullptr;
+            control->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainForm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    keepTitleBarOnScreen();
+}
+
+void MainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Desktops frame a window when they map it; it is active by then.
+    if (event->type() == QEvent::ActivationChange) keepTitleBarOnScreen();
+}
+
+int MainForm::frameTop() const { return geometry().top() - frameGeometry().top(); }
+
+int MainForm::availableTop() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry().top() : 0;
+}
+
+void MainForm::keepTitleBarOnScreen() {
+    if (!keepTitleBar_ || !isVisible() || isMaximized() || isFullScreen()) return;
+    const int above = availableTop() - frameGeometry().top();
+    if (above > 0) setGeometry(geometry().translated(0, above));
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

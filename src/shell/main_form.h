@@ -14,6 +14,7 @@
 
 #include <QColor>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSize>
 #include <array>
 #include <optional>
@@ -123,6 +124,12 @@ public:
     static ScrollRanges scrollRanges(int innerWidthTwips, int innerHeightTwips, int twipsPerPixelX,
                                      int twipsPerPixelY);
 
+    // Where the contents' top-left goes on a screen of at least 800 x 600 pixels:
+    // centred across the screen and their top 20 twips above its edge, as designed,
+    // but never so high that the frame's title bar (frameTop pixels above the
+    // contents) leaves the screen's available area, which begins at availableTop.
+    static QPoint contentsPosition(QSize screen, int availableTop, int frameTop);
+
     // The trace plot's scales (set from the ratios once a trace is read).
     double TraceVoltageScale = 0.942;
     double TraceCurrentScale = 0.009;
@@ -135,10 +142,24 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void setUpScrollBars();
+    // The frame's height above the contents, 0 while the desktop has not framed the window.
+    int frameTop() const;
+    int availableTop() const;
+    // Moves the window down when its title bar is above the available area (the
+    // desktop may frame the window only after it was placed).
+    void keepTitleBarOnScreen();
+    // The focus of a control an operation disabled or hid waits on cmdSetFocus
+    // (false when that cannot take it) until the control is back.
+    bool parkFocus(QWidget* from);
+    void focusMoved(QWidget* old, QWidget* now);
     void optionClicked(int index);
     void setOptionColour(int index, const QColor& colour);
     void selectOption(int index, bool selected);
@@ -177,8 +198,11 @@ private:
     QScrollBar* vScroll_ = nullptr;
     QScrollBar* hScroll_ = nullptr;
     std::array<Page*, 27> pages_{};
+    QPointer<QWidget> parked_; // the control whose focus waits on cmdSetFocus
+    QMetaObject::Connection focusWatch_;
 
     bool loaded_ = false;
+    bool keepTitleBar_ = false; // placed for a large screen: the title bar stays reachable
     bool shownOnce_ = false;
     bool closing_ = false;
     bool commWanted_ = false; // "Comm" was pressed and the settings window has not opened yet

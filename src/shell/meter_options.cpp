@@ -34,19 +34,20 @@ bool inFirmware201To209(float v) { return v >= V2_01 && v <= V2_09; }
 
 EssentialLayout essentialLayout(bool withTransferDelay) {
     EssentialLayout l;
+    // Captions at their fields' tops: their text is centred level with the field's.
     if (withTransferDelay) {
-        l.wireCaption = 2655, l.wireList = 2520;
-        l.frequencyCaption = 3360, l.frequencyList = 3240;
+        l.wireCaption = 2520, l.wireList = 2520;
+        l.frequencyCaption = 3240, l.frequencyList = 3240;
         l.wireFrequencyButton = 3960;
         l.ratioLine = 4680;
-        l.ptCaption = 5160, l.ptEntry = 5040, l.ptRange = 5160;
+        l.ptCaption = 5040, l.ptEntry = 5040, l.ptRange = 5040;
         l.ratioButton = 6600;
     } else {
-        l.wireCaption = 960, l.wireList = 840;
-        l.frequencyCaption = 2040, l.frequencyList = 1920;
+        l.wireCaption = 840, l.wireList = 840;
+        l.frequencyCaption = 1920, l.frequencyList = 1920;
         l.wireFrequencyButton = 3000;
         l.ratioLine = 4080;
-        l.ptCaption = 4800, l.ptEntry = 4680, l.ptRange = 4800;
+        l.ptCaption = 4680, l.ptEntry = 4680, l.ptRange = 4680;
         l.ratioButton = 6840;
     }
     return l;

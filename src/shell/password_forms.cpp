@@ -16,15 +16,9 @@ namespace shell {
 
 namespace {
 
-QPushButton* makeButton(QWidget* parent) {
-    auto* b = new QPushButton(QStringLiteral("Ok"), parent);
-    // Enter is handled by the boxes themselves: it moves on or presses this button.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
-}
-
-void buildRows(QDialog* dialog, QLineEdit** boxes, const QStringList& labels, QPushButton* button) {
+// The boxes, one a row under each other, then the "Ok" button: made in this order,
+// so the cursor starts in the first box and Tab runs down the boxes to the button.
+QPushButton* buildRows(QDialog* dialog, QLineEdit** boxes, const QStringList& labels) {
     auto* grid = new QGridLayout(dialog);
     for (int i = 0; i < labels.size(); ++i) {
         grid->addWidget(new QLabel(labels[i], dialog), i, 0);
@@ -33,8 +27,15 @@ void buildRows(QDialog* dialog, QLineEdit** boxes, const QStringList& labels, QP
         if (i > 0) boxes[i]->setEchoMode(QLineEdit::Password);
         grid->addWidget(boxes[i], i, 1);
     }
+    auto* button = new QPushButton(QStringLiteral("Ok"), dialog);
+    button->setObjectName(QStringLiteral("Command1"));
+    // Enter is handled by the boxes themselves: it moves on or presses this button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
     grid->addWidget(button, int(labels.size()), 1, Qt::AlignRight);
     grid->setColumnMinimumWidth(1, 160);
+    boxes[0]->setFocus();
+    return button;
 }
 
 } // namespace
@@ -42,9 +43,7 @@ void buildRows(QDialog* dialog, QLineEdit** boxes, const QStringList& labels, QP
 PasswordForm::PasswordForm(AppState& app, QWidget* parent) : QDialog(parent), app_(app) {
     setWindowTitle(QStringLiteral("Password"));
     app_.LoginOk = false;
-    command1_ = makeButton(this);
-    command1_->setObjectName(QStringLiteral("Command1"));
-    buildRows(this, text_, {QStringLiteral("Name : "), QStringLiteral("Password : ")}, command1_);
+    command1_ = buildRows(this, text_, {QStringLiteral("Name : "), QStringLiteral("Password : ")});
     connect(text_[0], &QLineEdit::returnPressed, this, [this] { text_[1]->setFocus(); });
     connect(text_[1], &QLineEdit::returnPressed, this, &PasswordForm::command1Click);
     connect(command1_, &QPushButton::clicked, this, &PasswordForm::command1Click);
@@ -57,11 +56,8 @@ void PasswordForm::command1Click() {
 
 SetPasswordForm::SetPasswordForm(AppState& app, QWidget* parent) : QDialog(parent), app_(app) {
     setWindowTitle(QStringLiteral("Set Password"));
-    command1_ = makeButton(this);
-    command1_->setObjectName(QStringLiteral("Command1"));
-    buildRows(this, text_,
-              {QStringLiteral("Name : "), QStringLiteral("Password : "), QStringLiteral("Recheck Password : ")},
-              command1_);
+    command1_ = buildRows(this, text_,
+                          {QStringLiteral("Name : "), QStringLiteral("Password : "), QStringLiteral("Recheck Password : ")});
     connect(text_[0], &QLineEdit::returnPressed, this, [this] { text_[1]->setFocus(); });
     connect(text_[1], &QLineEdit::returnPressed, this, [this] { text_[2]->setFocus(); });
     connect(text_[2], &QLineEdit::returnPressed, this, &SetPasswordForm::command1Click);

@@ -160,7 +160,7 @@ void TouPage::buildShowTab(QWidget* tab) {
     // Wide enough for the longest energies; a horizontal scroll bar when they need it.
     gridTOUData_[0] = grid(instant, QStringLiteral("gridTOUData_0"), 5, 7, 1, 1);
     placeTwips(gridTOUData_[0], 60, 1120, kGridWidth, 5 * kRowHeight + 330);
-    setColumnWidths(gridTOUData_[0], {750, 700, 2550, 1100, 1100, 1100, 1100});
+    setColumnWidths(gridTOUData_[0], {800, 700, 2550, 1230, 1230, 1230, 1230});
     gridTOUData_[1] = grid(instant, QStringLiteral("gridTOUData_1"), 13, 5, 1, 1);
     placeTwips(gridTOUData_[1], 60, 2580, kGridWidth, 2900);
     setColumnWidths(gridTOUData_[1], {700, 1500, 1500, 1500, 1500});

@@ -142,6 +142,15 @@ TEST(FileFilter, OffersTheExtensionInBothCases) {
     EXPECT_EQ(common::fileFilter("User Map File", "Map"), "User Map File (*.Map *.MAP *.map)");
 }
 
+TEST(FileFilter, ANameWithoutExtensionGetsTheChosenFiltersFirst) {
+    EXPECT_EQ(common::filterExtension("Max./Min. Log (*.CSV *.csv)"), "CSV");
+    EXPECT_EQ(common::filterExtension("Mapping File (*.Map *.map *.MAP);;All Files (*)"), "Map");
+    EXPECT_EQ(common::filterExtension("All Files (*)"), "");
+    EXPECT_EQ(common::filterExtension("Any (*.*)"), "");
+    EXPECT_EQ(common::filterExtension("Trend (*.t?t)"), "");
+    EXPECT_EQ(common::filterExtension("*.SF"), "SF");
+}
+
 // The real boxes: the right shape, and the default button is the one Enter presses.
 TEST(QtPrompter, BoxShapeAndDefaultButton) {
     common::setPrompter(nullptr);

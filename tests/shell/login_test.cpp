@@ -178,3 +178,45 @@ TEST(Login, SetPasswordButtonNeedsALogin) {
     EXPECT_TRUE(setPasswordShown);
     delete f;
 }
+
+namespace {
+
+// Types into whatever has the focus, as a person does: texts, Tab between them,
+// and finally Space on what has the focus then.
+void typeWithTabs(QWidget* window, const QStringList& texts) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window; }));
+    for (int i = 0; i < texts.size(); ++i) {
+        QTest::keyClicks(QApplication::focusWidget(), texts[i]);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+}
+
+} // namespace
+
+TEST(Login, TheCursorStartsInNameAndTabRunsNamePasswordOk) {
+    ShellRig r;
+    CommForm* f = ensureCommForm(r.app);
+    f->show();
+    std::string firstFocus[2];
+    whenShown<PasswordForm>([&](PasswordForm* p) {
+        firstFocus[0] = p->focusWidget() ? p->focusWidget()->objectName().toStdString() : "";
+        typeWithTabs(p, {"morlix", "MorLix"});
+        if (p->isVisible()) p->reject(); // the keys went astray
+    });
+    whenShown<SetPasswordForm>([&](SetPasswordForm* p) {
+        firstFocus[1] = p->focusWidget() ? p->focusWidget()->objectName().toStdString() : "";
+        typeWithTabs(p, {"anna", "Secret", "Secret"});
+        if (p->isVisible()) p->reject();
+    });
+    QTest::mouseClick(f->setPasswordButton(), Qt::LeftButton);
+    EXPECT_EQ(firstFocus[0], "Text1_0");
+    EXPECT_TRUE(r.app.LoginOk);
+    EXPECT_EQ(firstFocus[1], "Text1_0");
+    EXPECT_TRUE(r.ui.boxes.empty()) << r.ui.boxes.front().text.toStdString(); // no "Name Error"
+    const auto stored = r.app.registry.queryValue(kLoginKeyPath, "ANNA");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_TRUE(passwordMatches(*stored, "Secret"));
+    delete f;
+}

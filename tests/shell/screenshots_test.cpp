@@ -2,6 +2,7 @@
 // PCTOOL_SCREENSHOTS=<folder> the pictures are saved there for the documentation.
 #include "screenshot.h"
 #include "shell_rig.h"
+#include "text_fit.h"
 
 #include "shell/comm_form.h"
 #include "shell/password_forms.h"
@@ -29,6 +30,8 @@ TEST(Screenshots, SettingsAndLoginWindows) {
         EXPECT_TRUE(shows(*f, text)) << text;
     EXPECT_FALSE(shows(*f, "30")); // the loading time stays hidden
     for (const char* button : {"Ok", "Set Password", "Exit"}) EXPECT_TRUE(canPress(*f, button)) << button;
+    for (const TextFault& fault : textFaults(f)) ADD_FAILURE() << fault.describe();
+    for (const TextFault& fault : captionsOffTheirFields(f)) ADD_FAILURE() << fault.describe();
     delete f;
 
     PasswordForm login(r.app);
@@ -37,4 +40,5 @@ TEST(Screenshots, SettingsAndLoginWindows) {
     EXPECT_TRUE(shows(login, "Name : "));
     EXPECT_TRUE(shows(login, "Password : "));
     EXPECT_TRUE(canPress(login, "Ok"));
+    for (const TextFault& fault : textFaults(&login)) ADD_FAILURE() << fault.describe();
 }

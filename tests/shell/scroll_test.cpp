@@ -3,7 +3,9 @@
 
 #include <QGroupBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 #include <utility>
 #include <gtest/gtest.h>
 
@@ -76,5 +78,24 @@ TEST(SmallScreen, LargerScreensKeepTheDesignSize) {
         EXPECT_EQ(r.form->x(), x);
         EXPECT_TRUE(r.form->VScroll1()->isHidden());
         EXPECT_TRUE(r.form->HScroll1()->isHidden());
+    }
+}
+
+TEST(LargeScreen, TheTitleBarStaysOnTheScreen) {
+    // The contents' top 20 twips above the edge only while the frame stays on the screen.
+    EXPECT_EQ(MainForm::contentsPosition(QSize(1024, 768), 0, 24), QPoint(115, 24));
+    EXPECT_EQ(MainForm::contentsPosition(QSize(800, 600), 30, 24), QPoint(3, 54)); // a panel at the top
+    EXPECT_EQ(MainForm::contentsPosition(QSize(1024, 768), 0, 0), QPoint(115, 0));
+    EXPECT_EQ(MainForm::contentsPosition(QSize(1024, 768), -100, 24), QPoint(115, -1)); // a screen above
+
+    for (QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        FormRig r;
+        r.makeForm(screen);
+        r.form->show();
+        QTest::qWait(20);
+        const QRect available = r.form->screen()->availableGeometry();
+        EXPECT_EQ(r.form->frameGeometry().top(), available.top()) << screen.width();
+        EXPECT_GT(r.form->geometry().top(), r.form->frameGeometry().top()) << screen.width();
+        EXPECT_EQ(r.form->size(), QSize(794, 553));
     }
 }
