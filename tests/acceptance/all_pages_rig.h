@@ -49,6 +49,7 @@ struct AllPagesRig : ProgramRig {
         sim::installTimeOfUse(o);
         app().app().LocaleDateFormat = "yyyy/MM/dd";
         app().app().LocaleDateSeparator = "/";
+        link().MeterPauseScale = 0.01; // the trace's channel-select pauses: 20 ms
         showMainWindow();
         mainForm().resize(794, 553);
         mainForm().activateWindow();
