@@ -154,8 +154,8 @@ void print(const char* what, const Effect& e) {
 }
 
 bool edits(const Action& a) {
-    return a.setting || a.kind == Action::Kind::List || a.kind == Action::Kind::Field ||
-           a.kind == Action::Kind::Cell;
+    return a.setting || a.kind == Action::Kind::List || a.kind == Action::Kind::Step ||
+           a.kind == Action::Kind::Field || a.kind == Action::Kind::Cell;
 }
 
 } // namespace
@@ -168,6 +168,8 @@ QString Action::name() const {
         return QStringLiteral("click ") + control;
     case Kind::List:
         return QStringLiteral("list ") + control;
+    case Kind::Step:
+        return QStringLiteral("step ") + control;
     case Kind::Field:
         return QStringLiteral("type ") + control;
     case Kind::Cell:
@@ -195,6 +197,11 @@ Action list(const QString& control) {
     Action a;
     a.kind = Action::Kind::List;
     a.control = control;
+    return a;
+}
+Action step(const QString& control) {
+    Action a = list(control);
+    a.kind = Action::Kind::Step;
     return a;
 }
 Action field(const QString& control, const QString& text) {
@@ -353,6 +360,14 @@ std::optional<QString> Rig::perform(const Action& a, const std::optional<QString
         for (int i = 0; i < c->count() && c->currentIndex() != target; ++i)
             QTest::keyClick(c, c->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
         return QString::number(c->currentIndex());
+    }
+    case Action::Kind::Step: {
+        auto* s = control<QAbstractSpinBox>(a.control);
+        if (!usable(s)) return std::nullopt;
+        QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(8, s->height() / 2));
+        for (int i = 0; i < 3 && (i == 0 || (intent && s->text() != *intent)); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        return s->text();
     }
     case Action::Kind::Field: {
         auto* e = control<QLineEdit>(a.control);
@@ -553,27 +568,16 @@ Sweeper::Run Sweeper::during(const Exchange& x, const Action& a) {
     Rig r(page_.bootVersion, &page_);
     if (x.cause != Exchange::Cause::Entry && !r.show(page_, x.by)) return run;
     r.mark();
-    bool acted = false;
-    r.line.holdRepliesTo(held::request(x.function, x.first));
-    QTimer watch;
-    watch.setInterval(2);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (acted || r.line.heldRequest().empty()) return;
-        acted = true;
-        watch.stop();
-        run.intent = r.perform(a);
-        r.line.holdReplies(false);
-    });
-    watch.start();
-    if (x.cause == Exchange::Cause::Entry)
-        r.perform(page(page_.option));
-    else if (x.by)
-        r.perform(*x.by);
-    else
-        r.page().Ticks.setToCaps(); // the slower polls come now rather than in a minute
-    r.waitFor([&] { return acted; }, 8000);
-    watch.stop();
-    r.line.holdReplies(false);
+    const bool acted = held::duringReply(
+        r, held::request(x.function, x.first), [&] { run.intent = r.perform(a); }, 8000,
+        [&] {
+            if (x.cause == Exchange::Cause::Entry)
+                r.perform(page(page_.option));
+            else if (x.by)
+                r.perform(*x.by);
+            else
+                r.page().Ticks.setToCaps(); // the slower polls come now rather than in a minute
+        });
     if (!acted) return run;
     run.acted = true;
     run.settled = r.settle();

@@ -26,7 +26,7 @@ using Bytes = std::vector<uint8_t>;
 
 // What a person does.
 struct Action {
-    enum class Kind { Click, List, Field, Cell, Tab, Page };
+    enum class Kind { Click, List, Step, Field, Cell, Tab, Page };
     Kind kind = Kind::Click;
     QString control;         // the control's object name (the grid's for Cell, the tab control's for Tab)
     QString text;            // what is typed (Field, Cell)
@@ -50,6 +50,8 @@ Action click(const QString& control, const QString& file = {});
 Action option(const QString& control);
 // A list: focus, then one step with the arrow keys.
 Action list(const QString& control);
+// A date or time picker: its first part clicked, then one step down with the arrow key.
+Action step(const QString& control);
 // A field: clicked, all of it selected, text typed, Enter.
 Action field(const QString& control, const QString& text);
 // A grid cell clicked at its centre; text (if any) typed into what the click opened, Enter.
