@@ -18,7 +18,7 @@ TEST(SweepMonitor, Waveform) {
     // The page triggers a capture on every cycle and reports it.
     p.ownWrites = {{0x05, 0x001D}};
     p.ownResults = {"Meter [1] Capture Ok!"};
-    p.exchanges = {poll(0x001D, 0x05), poll(0x0330), poll(0x0338)};
+    p.exchanges = {poll(0x001D, 0x05), poll(0x0338)};
     p.actions = {click("chkWF"),         click("chkWaveform_3"),
                  click("optWaceform_2"), click("chkDLWaveform", "wave.csv"),
                  field("txtDLW", "2"),   page(0)};
