@@ -115,7 +115,7 @@ struct Effect {
 // page's registers, a login that always succeeds, questions answered Yes, fast timers,
 // the window active and meter 1 selected by its typed address.
 class Rig : public ProgramRig {
-  public:
+public:
     explicit Rig(uint16_t bootVersion = 230, const PageSweep* sweep = nullptr);
 
     template <class T = QWidget> T* control(const QString& name) { return mainForm().findChild<T*>(name); }
@@ -133,7 +133,7 @@ class Rig : public ProgramRig {
     void mark();
     Effect effect();
 
-  private:
+private:
     std::vector<Bytes> writes() const;
 
     const PageSweep* sweep_;
@@ -151,11 +151,11 @@ struct Outcome {
 
 // Runs the trials of one page; references are kept for the trials that share them.
 class Sweeper {
-  public:
+public:
     explicit Sweeper(PageSweep page) : page_(std::move(page)) {}
     Outcome trial(const Exchange& x, const Action& a);
 
-  private:
+private:
     // The trial's own program: the action done during the held exchange, then its effect.
     struct Run {
         bool acted = false, settled = false;
