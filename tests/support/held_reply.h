@@ -25,8 +25,9 @@ inline std::function<bool(const Bytes&)> request(uint8_t function, uint16_t firs
 // Holds the reply to the next request `which` accepts; once the program waits for it,
 // runs act (a click, keys) from that wait and lets the meter answer. The rig's reply
 // time-out must be longer than the hold. False when no such request came within ms.
+// start, when given, runs once the hold is set: what makes the program send the request.
 inline bool duringReply(ProgramRig& r, std::function<bool(const Bytes&)> which, const std::function<void()>& act,
-                        int ms = 5000) {
+                        int ms = 5000, const std::function<void()>& start = {}) {
     bool done = false;
     r.line.holdRepliesTo(std::move(which));
     QTimer poll;
@@ -39,6 +40,7 @@ inline bool duringReply(ProgramRig& r, std::function<bool(const Bytes&)> which, 
         r.line.holdReplies(false);
     });
     poll.start();
+    if (start) start();
     const bool seen = r.waitFor([&] { return done; }, ms);
     r.line.holdReplies(false);
     return seen;

@@ -1,0 +1,184 @@
+#pragma once
+// The sweep of the whole window: on a page, each exchange with the meter is held while a
+// person acts (a button, an option, a list, typing and Enter in a field, a grid cell, a
+// file, another page). Afterwards the action must have ended as the same action ends
+// when done at rest (its questions, boxes, file dialogs, writes, status line, and what the
+// page shows), or a box must say why it was refused; and no write may go to another
+// meter.
+//
+// The reference is the same action done at rest in a fresh program, on the value the
+// person gave during the wait (the list item, the check, the typed text), so that a read
+// answering after the action cannot change what the action meant.
+
+#include "program_rig.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace sweep {
+
+using Bytes = std::vector<uint8_t>;
+
+// What a person does.
+struct Action {
+    enum class Kind { Click, List, Step, Field, Cell, Tab, Page };
+    Kind kind = Kind::Click;
+    QString control;         // the control's object name (the grid's for Cell, the tab control's for Tab)
+    QString text;            // what is typed (Field, Cell)
+    int row = 0, column = 0; // Cell; the tab for Tab
+    int16_t option = -1;     // Page: the selector option clicked
+    QString file;         // the answer of the next file dialog: a file in the program folder, or a full path
+    QString writer;       // the button that writes what this edit changed ("" = the page's write)
+    bool setting = false; // a click that changes a setting the page's write sends
+    QString name() const;
+    // The same edit, written with another button than the page's.
+    Action writtenBy(const QString& button) const {
+        Action a = *this;
+        a.writer = button;
+        return a;
+    }
+};
+
+// A button, option or check box clicked; file answers the file dialog it may open.
+Action click(const QString& control, const QString& file = {});
+// An option or check box of a setting the page's write sends.
+Action option(const QString& control);
+// A list: focus, then one step with the arrow keys.
+Action list(const QString& control);
+// A date or time picker: its first part clicked, then one step down with the arrow key.
+Action step(const QString& control);
+// A field: clicked, all of it selected, text typed, Enter.
+Action field(const QString& control, const QString& text);
+// A grid cell clicked at its centre; text (if any) typed into what the click opened, Enter.
+Action cell(const QString& grid, int row, int column, const QString& text = {});
+// A tab chosen by a click on its tab.
+Action tab(const QString& tabs, int index);
+// Another page chosen with its selector option.
+Action page(int16_t option);
+
+// An exchange whose reply is held, by function code and first register.
+struct Exchange {
+    enum class Cause { Poll, Entry, Action };
+    uint8_t function = 3;
+    uint16_t first = 0;
+    Cause cause = Cause::Poll; // the page's own work once shown; the page being chosen; an action
+    std::optional<Action> by;  // the action that sends it (Cause::Action)
+    QString name() const;
+};
+Exchange poll(uint16_t first, uint8_t function = 3);
+Exchange entry(uint16_t first, uint8_t function = 3);
+Exchange after(const Action& by, uint8_t function, uint16_t first);
+
+class Rig;
+
+struct PageSweep {
+    PageSweep(QString name, int16_t option, uint16_t bootVersion = 230)
+        : name(std::move(name)), option(option), bootVersion(bootVersion) {}
+    QString name;
+    int16_t option = 0;         // the selector option that shows the page
+    uint16_t bootVersion = 230; // the meter's version (230 = 2.3)
+    std::vector<Exchange> exchanges;
+    std::vector<Action> actions;
+    // The page's write: clicked at rest after an edit, so that what the edit left
+    // behind is what goes to the meter.
+    std::optional<Action> write;
+    QStringList unstable; // controls that change by themselves (pickers on the PC clock)
+    QStringList grids;    // "grid:column" whose cells count as shown
+    // Writes the page sends by itself while it is shown (a capture trigger), by function
+    // and register: they are no effect of an action.
+    std::vector<std::pair<uint8_t, uint16_t>> ownWrites;
+    // Results the page's own polling shows on the status line: no effect of an action.
+    QStringList ownResults;
+    // Registers whose writes carry the PC clock: only which registers they write counts.
+    std::vector<uint16_t> clockWrites;
+    std::vector<std::pair<QString, QString>> files; // made in the program folder: name, text
+    std::vector<Action> open;                       // done at rest after the page is chosen (its tabs)
+};
+
+// What an action led to, from a mark on.
+struct Effect {
+    QStringList boxes;         // "title: text"
+    QStringList dialogs;       // "Open: title"
+    std::vector<Bytes> writes; // address to last data byte
+    QStringList results;       // the results the status line showed ("Meter [1] ... Ok!"), each once
+    int16_t page = -1;
+    QString meter;     // the selected meter's address ("xxx" for none)
+    QStringList shown; // "control=value" of the page shown
+};
+
+// The whole program with every page against a meter that has every option and every
+// page's registers, a login that always succeeds, questions answered Yes, fast timers,
+// the window active and meter 1 selected by its typed address.
+class Rig : public ProgramRig {
+public:
+    explicit Rig(uint16_t bootVersion = 230, const PageSweep* sweep = nullptr);
+
+    template <class T = QWidget> T* control(const QString& name) { return mainForm().findChild<T*>(name); }
+    // Does the action; with `intent` (what it gave before) it reaches that value instead
+    // of taking one step. Returns the value the action gave ("" for buttons and pages),
+    // or nullopt when its control was disabled or hidden.
+    std::optional<QString> perform(const Action& a, const std::optional<QString>& intent = std::nullopt);
+    // Chooses the page, opens what the sweep opens (up to `until`, which is left to do)
+    // and waits until it is quiet.
+    bool show(const PageSweep& p, const std::optional<Action>& until = std::nullopt);
+    // Waits until the page's work is done: the link free and nothing changed (step, edits,
+    // boxes, writes, status line) over three scheduler ticks.
+    bool settle();
+    // Starts an effect.
+    void mark();
+    Effect effect();
+
+private:
+    std::vector<Bytes> writes() const;
+
+    const PageSweep* sweep_;
+    std::size_t boxes0_ = 0, dialogs0_ = 0;
+    // The status line's results come and go with the next reply: they are watched.
+    QTimer resultWatch_;
+    QStringList results_;
+};
+
+struct Outcome {
+    bool ran = false;      // the exchange came and the action was done during it
+    bool honoured = false; // as at rest, or refused with a box
+    QString report;        // what differed
+};
+
+// Runs the trials of one page; references are kept for the trials that share them.
+class Sweeper {
+public:
+    explicit Sweeper(PageSweep page) : page_(std::move(page)) {}
+    Outcome trial(const Exchange& x, const Action& a);
+
+private:
+    // The trial's own program: the action done during the held exchange, then its effect.
+    struct Run {
+        bool acted = false, settled = false;
+        std::optional<QString> intent;
+        Effect effect;
+    };
+    Run during(const Exchange& x, const Action& a);
+    Effect reference(const Exchange& x, const Action& a, const std::optional<QString>& intent);
+    void finish(Rig& r, const Action& a);
+    int16_t shownIndex() const;
+
+    PageSweep page_;
+    std::map<QString, Effect> references_;
+};
+
+// The trials that fail today: (page, exchange, action) and what they show.
+struct KnownFailure {
+    const char* page;
+    const char* exchange;
+    const char* action;
+    const char* shows;
+};
+// Runs every exchange × action of the page; the known failures are skipped with their note.
+void runSweep(const PageSweep& page, const std::vector<KnownFailure>& known);
+
+} // namespace sweep
