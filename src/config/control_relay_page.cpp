@@ -184,10 +184,10 @@ void ControlRelayPage::ControlRelayOutput(int index) {
         return;
     }
     if (stop) return;
-    const uint32_t edits = ctx_.page.PersonEdits;
+    const PersonEditWatch edits(ctx_.page);
     const bool ok = sendExchange(ctx_, s.exchange());
     // A set-up edit made while the coil went out is not read over: the states are polled.
-    if (ctx_.page.PersonEdits != edits) ctx_.page.moveStep(RelayStatusStep);
+    if (edits.edited()) ctx_.page.moveStep(RelayStatusStep);
     common::prompter().message(s.resultTitle(ok), s.resultText(address, ok),
                                ok ? common::Icon::Information : common::Icon::Stop, common::Buttons::Ok);
 }

@@ -72,11 +72,13 @@ void LinkOperations::scheduleNext() {
         emit idle();
         return;
     }
-    // Started from the event loop, not from the end of the operation before it,
-    // so that operation's caller finishes first.
+    // Started from the event loop, not from the end of the operation before it, so that
+    // operation's caller finishes first; and only after a pause as long as the one
+    // between two polls, so that what the operation before said in the status bar (a
+    // write's " Ok!") is in view before the next one may replace it.
     if (nextScheduled_) return;
     nextScheduled_ = true;
-    QTimer::singleShot(0, this, [this] { runNext(); });
+    QTimer::singleShot(queuedStartMs_, this, [this] { runNext(); });
 }
 
 void LinkOperations::runNext() {

@@ -23,6 +23,9 @@ class LinkOperations : public QObject {
     Q_OBJECT
 public:
     using Work = std::function<void()>;
+    // A queued operation starts this long after the one before it ended (the pause
+    // between two polls; a test rig that polls faster shortens both).
+    void setQueuedStartMs(int ms) { queuedStartMs_ = ms; }
 
     explicit LinkOperations(QObject* parent = nullptr);
 
@@ -76,6 +79,7 @@ private:
     QString current_;
     std::deque<Pending> queue_;
     bool nextScheduled_ = false;
+    int queuedStartMs_ = 300;
 };
 
 } // namespace rtu

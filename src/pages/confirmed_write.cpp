@@ -124,14 +124,14 @@ WriteOutcome runConfirmedWrite(const SetupContext& ctx, const WriteSequence& wri
     }
     if (const auto stopped = confirmAndLogIn(ctx, write.action)) return end(*stopped);
 
-    const uint32_t editsBefore = ctx.page.PersonEdits;
+    const PersonEditWatch edits(ctx.page);
     WriteSequenceRun run(write, ctx.link().MeterAddress);
     while (const SequenceFrame* f = run.next()) {
         const WriteSequenceRun::Report r = run.record(sendExchange(ctx, *f));
         if (!r.statusLine.isEmpty()) ctx.master.status().setPanelText(1, r.statusLine);
         if (!r.errorBox.isEmpty()) showErrorBox(r.errorBox);
     }
-    if (run.succeeded() && ctx.page.PersonEdits != editsBefore) {
+    if (run.succeeded() && edits.edited()) {
         // The person edited the page while the frames went out: reading it back would
         // write over that edit, which stays (and stays marked) for a write of its own.
         ctx.page.moveStep(write.idleStep);

@@ -66,4 +66,17 @@ void watchPersonEdits(common::PageState& page, QWidget* control, int16_t editedG
 // typing in it, nor once the person edited it during the page work under way.
 bool readMayFill(const common::PageState& page, const QWidget* control);
 
+// Whether the person edited the page (a control watched for the person's edits) since
+// this was made: work that waited for the meter and would read the page back after a
+// write or a command leaves it as the person has it when this says so.
+class PersonEditWatch {
+public:
+    explicit PersonEditWatch(const common::PageState& page) : page_(page), at_(page.PersonEdits) {}
+    bool edited() const { return page_.PersonEdits != at_; }
+
+private:
+    const common::PageState& page_;
+    uint32_t at_;
+};
+
 } // namespace pages

@@ -214,8 +214,10 @@ void MaxMinPage::clearStep() {
 
     ContextMeterLink link(ctx_);
     QString box = txtMaxMin_->text();
+    const int editsBefore = edits_;
     const bool ok = clearMaxMinLog(link, box, origin_);
-    if (box != txtMaxMin_->text()) pages::controls::showReadText(txtMaxMin_, box);
+    // What the person typed while the clear went out stands.
+    if (edits_ == editsBefore && box != txtMaxMin_->text()) pages::controls::showReadText(txtMaxMin_, box);
     if (ok)
         ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kClearMaxMinWords + QStringLiteral(" Ok!")));
     else

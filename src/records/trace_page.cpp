@@ -2,6 +2,7 @@
 
 #include "common/prompter.h"
 #include "pages/confirmed_write.h"
+#include "pages/controls.h"
 #include "pages/entry_checks.h"
 #include "link/modbus_master.h"
 #include "records/context_meter_link.h"
@@ -114,7 +115,7 @@ void TracePage::buildControlTab(QWidget* tab) {
         cbTrace_[size_t(i)] = c;
         // A choice by the user marks the page modified; the memory usage also
         // shows its group frames, however it changes.
-        QObject::connect(c, &QComboBox::activated, frame_, [this] { pages::markModified(ctx_.page()); });
+        pages::watchPersonEdits(ctx_.page(), c);
         if (i == 1)
             QObject::connect(c, &QComboBox::currentIndexChanged, frame_, [this] {
                 syncStoreSize();
@@ -143,7 +144,7 @@ void TracePage::buildControlTab(QWidget* tab) {
         e->setObjectName(QStringLiteral("txtTrace_%1").arg(i));
         e->setGeometry(222, y, 56, 21);
         txtTrace_[size_t(i)] = e;
-        QObject::connect(e, &QLineEdit::textEdited, frame_, [this] { pages::markModified(ctx_.page()); });
+        pages::watchPersonEdits(ctx_.page(), e);
         pages::watchField(e, [this, i] { txtTrace_LostFocus(i); });
         const int hint = i < 9 ? 20 + i : 19;
         const QString hintText = i < 3 ? QStringLiteral("100% = 5A  (0=Off)")
@@ -398,9 +399,9 @@ void TracePage::ReadTraceSetup() {
     page.SetupModified = false;
     ContextMeterLink link(ctx_);
     // An edit the person makes while the read waits marks the page modified and
-    // stands: the reply does not overwrite it.
+    // stands: the reply fills every other control and leaves that one.
     const auto words = link.read(CmdTraceSetup, kTraceSetupRegister, kTraceSetupCount);
-    if (words && !page.SetupModified)
+    if (words)
         if (const auto setup = decodeTraceSetup(*words)) {
             page.Refreshing = true;
             ShowTraceSetup(*setup);
@@ -410,12 +411,14 @@ void TracePage::ReadTraceSetup() {
 }
 
 void TracePage::ShowTraceSetup(const TraceSetup& s) {
-    cbTrace_[0]->setCurrentIndex(s.mode);
-    cbTrace_[1]->setCurrentIndex(s.usage);
+    const common::PageState& page = ctx_.page();
+    using pages::controls::showRead;
+    showRead(page, cbTrace_[0], s.mode);
+    showRead(page, cbTrace_[1], s.usage);
     ShowTraceTriggerFrames();
-    for (size_t i = 0; i < kTraceLevels; ++i) txtTrace_[i]->setText(s.levels[i]);
-    for (size_t j = 0; j < 7; ++j) cbTrace_[j + 2]->setCurrentIndex(s.inputs[j]);
-    cbTrace_[9]->setCurrentIndex(s.selection);
+    for (size_t i = 0; i < kTraceLevels; ++i) showRead(page, txtTrace_[i], s.levels[i]);
+    for (size_t j = 0; j < 7; ++j) showRead(page, cbTrace_[j + 2], s.inputs[j]);
+    showRead(page, cbTrace_[9], s.selection);
     labTraceW_[0]->setText(cbTrace_[9]->currentText());
 }
 
@@ -448,6 +451,7 @@ void TracePage::WriteTraceSetup() {
     if (!loggedIn || !app.LoginOk) return;
 
     const pages::SetupContext setup = pages::setupContext(ctx_);
+    const pages::PersonEditWatch edits(page);
     ContextMeterLink link(ctx_);
     if (!link.send(traceSetupFrame1(link.address(), std::max(0, cbTrace_[0]->currentIndex()),
                                     std::max(0, usage()), *levels.words))) {
@@ -461,6 +465,9 @@ void TracePage::WriteTraceSetup() {
         return;
     }
     ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kTraceSetupWords + QStringLiteral(" Ok!")));
+    // An edit made while the frames went out is not read over: it stays, marked, for a
+    // write of its own.
+    if (edits.edited()) return;
     // A group button pressed during the write goes first; the read-back follows it.
     if (!page.moveStep(TraceReadSetup)) setupReadDue_ = true;
 }

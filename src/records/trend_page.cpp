@@ -77,7 +77,7 @@ void TrendPage::build() {
     }
     for (int i = 0; i < 3; ++i) {
         cbTrend_[size_t(i)] = makeList(frame_, QStringLiteral("cbTrend_%1").arg(i));
-        QObject::connect(cbTrend_[size_t(i)], &QComboBox::activated, frame_, [this] { ++listPicks_; });
+        pages::watchPersonEdits(ctx_.page(), cbTrend_[size_t(i)], 0, false);
     }
     static const char* buttons[3] = {"Setup Trend", "Start Trend", "Open File"};
     for (int i = 0; i < 3; ++i) {
@@ -229,12 +229,11 @@ void TrendPage::runStep(int16_t step) {
 
 void TrendPage::ReadTrendSetup() {
     ContextMeterLink link(ctx_);
-    const int picks = listPicks_;
     const auto words = link.read(CmdTrendSetup, kTrendSetupRegister, 3);
-    // A list item the person picked while the read waited stands.
-    if (words && words->size() >= 3 && picks == listPicks_) {
+    // A list item the person picked while the read waited stands; the others show the meter's.
+    if (words && words->size() >= 3) {
         const TrendSetup s = decodeTrendSetup(*words, ctx_.app().meter.MeterVersion);
-        setLists(s.interval, s.channel, s.mode);
+        setLists(s.interval, s.channel, s.mode, true);
     }
     ctx_.page().moveStep(TrendReadStatus);
 }
@@ -291,12 +290,14 @@ bool TrendPage::SetupTrend() {
     auto& svc = ctx_.services();
     if (!(svc.Login && svc.Login()) || !app.LoginOk) return false;
     ContextMeterLink link(ctx_);
+    const pages::PersonEditWatch edits(ctx_.page());
     if (!link.send(trendSetupFrame(link.address(), listChoices()))) {
         pages::showWriteError(pages::setupContext(ctx_), kSetupTrendWords);
         return false;
     }
     ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kSetupTrendWords + QStringLiteral(" Ok!")));
-    ctx_.page().moveStep(TrendReadAll);
+    // A list picked while the frame went out is not read over.
+    if (!edits.edited()) ctx_.page().moveStep(TrendReadAll);
     return true;
 }
 
@@ -305,8 +306,12 @@ void TrendPage::startOrStop(bool start) {
     // button's caption since must not make it ask for one command and send the other.
     const QString caption = trendRunCaption(!start);
     const uint16_t coil = start ? kTrendStartCoil : kTrendStopCoil;
-    // Declined, refused, failed or done: the next tick reads set-up and status again.
-    if (!pages::runConfirmedCoilCommand(pages::setupContext(ctx_), int16_t(coil), caption)) return;
+    // Declined, refused, failed or done: the next tick reads set-up and status again,
+    // unless a list was picked while the question or the coil waited.
+    const pages::PersonEditWatch edits(ctx_.page());
+    const bool done = pages::runConfirmedCoilCommand(pages::setupContext(ctx_), int16_t(coil), caption);
+    if (edits.edited()) ctx_.page().moveStep(TrendReadStatus);
+    if (!done) return;
     cmdTrend_[1]->setText(trendRunCaption(start));
     if (start) {
         log_.clearRecords(); // a started logger begins a new log
@@ -459,13 +464,14 @@ void TrendPage::showRecords() {
     for (QTableWidget* g : {gridTrend_, gridTrendData_}) g->setUpdatesEnabled(true);
 }
 
-void TrendPage::setLists(int interval, int channel, int mode) {
+void TrendPage::setLists(int interval, int channel, int mode, bool fromMeter) {
     common::PageState& page = ctx_.page();
     const bool refreshing = page.Refreshing;
     page.Refreshing = true;
     const int values[3] = {interval, channel, mode};
     for (int i = 0; i < 3; ++i) {
         QComboBox* c = cbTrend_[size_t(i)];
+        if (fromMeter && !pages::readMayFill(page, c)) continue;
         const QSignalBlocker block(c);
         c->setCurrentIndex(values[i] >= 0 && values[i] < c->count() ? values[i] : 0);
     }

@@ -95,7 +95,8 @@ private:
     void emptyChart();
     void showLabels();
     void showRecords();
-    void setLists(int interval, int channel, int mode);
+    // fromMeter: a read's values, which leave a list the person picked during the read alone.
+    void setLists(int interval, int channel, int mode, bool fromMeter = false);
     TrendSetup listChoices() const;
     TrendView view() const;
     void scrolled();
@@ -109,7 +110,6 @@ private:
     int cursorIndex_ = 0;                                      // TrendCursorIndex
     std::array<int, 2> cursorX_{};                             // TrendCursorX
     bool downloadRuns_ = false;
-    int listPicks_ = 0; // items the person picked in the set-up lists
 
     QPointer<QGroupBox> frame_;
     std::array<QComboBox*, 3> cbTrend_{};

@@ -3,6 +3,7 @@
 #include "common/shared_routines.h"
 #include "link/modbus_master.h"
 #include "monitor/live_widgets.h"
+#include "pages/controls.h"
 #include "shell/page_context.h"
 #include "shell/page_work.h"
 #include "tou/tou_editors.h"
@@ -81,6 +82,7 @@ void PeriodPage::build() {
             if (k < 3) placeTwips(box, kPeriodColumns[k], top, kPeriodWidths[k], 315);
             else box->hide(); // never used
             pages::watchField(box, [this, n] { txtTOU1_LostFocus(n); });
+            pages::watchPersonEdits(ctx_.page(), box, 0, false);
             txtTOU1_[size_t(n)] = box;
         }
         auto* cost = new QLineEdit(frame_);
@@ -144,7 +146,10 @@ void PeriodPage::runStep(int16_t pageStep) {
     case PeriodStepSetup: SetupTimeOfUse(); break;
     case PeriodStepReset: {
         const CoilCommand c = resetCountCommand();
+        const pages::PersonEditWatch edits(ctx_.page());
         pages::runConfirmedCoilCommand(setup_, int16_t(c.coil), cmdTOU_[0]->text());
+        // A period typed while the coil went out is not read over.
+        if (edits.edited()) ctx_.page().moveStep(PeriodStepStatus);
         break;
     }
     default: break;
@@ -163,11 +168,13 @@ void PeriodPage::ReadTOUData() {
 void PeriodPage::ShowTOUSchedule() {
     const auto periods = decodePeriods(replyWords(ctx_.app().link));
     if (!periods) return;
+    const common::PageState& page = ctx_.page();
+    using pages::controls::showRead;
     for (int i = 0; i < kPeriodCount; ++i) {
         const DecodedPeriod& p = (*periods)[size_t(i)];
-        if (p.start) txtTOU1_[size_t(4 * i)]->setText(*p.start);
-        if (p.stop) txtTOU1_[size_t(4 * i + 1)]->setText(*p.stop);
-        txtTOU1_[size_t(4 * i + 2)]->setText(p.rate);
+        if (p.start) showRead(page, txtTOU1_[size_t(4 * i)], *p.start);
+        if (p.stop) showRead(page, txtTOU1_[size_t(4 * i + 1)], *p.stop);
+        showRead(page, txtTOU1_[size_t(4 * i + 2)], p.rate);
     }
 }
 
@@ -205,6 +212,7 @@ void PeriodPage::SetupTimeOfUse() {
     }
     if (askPermission(setup_, kPeriodAction) != Permission::Granted) return;
     const QString& address = ctx_.app().link.MeterAddress;
+    const pages::PersonEditWatch edits(page);
 
     int acknowledged = 0;
     for (const TouWrite& w : plan.writes) {
@@ -217,8 +225,9 @@ void PeriodPage::SetupTimeOfUse() {
         ctx_.status().setPanelText(1, resultLine(address, w.progress, true));
         ++acknowledged;
     }
-    // Only a complete write is read back; otherwise the unsent periods stay on screen.
-    page.moveStep(stepAfterPeriodWrite(acknowledged));
+    // Only a complete write is read back, and not over a period typed while it went out;
+    // otherwise the unsent periods stay on screen.
+    page.moveStep(edits.edited() ? int16_t(PeriodStepStatus) : stepAfterPeriodWrite(acknowledged));
 }
 
 void PeriodPage::UploadTOUCost() {

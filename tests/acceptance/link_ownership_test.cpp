@@ -150,9 +150,8 @@ TEST(LinkOwnership, ExitDuringAScanEndsTheScan) {
     const std::size_t atEnd = rig.line.requests().size();
     EXPECT_LT(atEnd, 12u);
     EXPECT_LT(rig.ui.beeps, 12);
-    QTest::qWait(300);
+    EXPECT_TRUE(rig.waitFor([&] { return rig.mainForm().isHidden(); }, 2000));
     EXPECT_EQ(rig.line.requests().size(), atEnd);
-    EXPECT_TRUE(rig.mainForm().isHidden());
 }
 
 TEST(LinkOwnership, AddressChangeOnThePresetPageActsAtOnceAndAQueuedOneDiesWithTheMeter) {
