@@ -61,7 +61,7 @@ TEST(StepRule, AnAskDuringTheWorksWaitStandsUntilTheNextTickServesIt) {
     EXPECT_FALSE(r.page().askStanding());
 }
 
-TEST(StepRule, MovesGiveWayToAnAskUntilServedAndThePageChangeIsAnAsk) {
+TEST(StepRule, MovesGiveWayToAnAskUntilItIsServed) {
     common::PageState page;
     page.askStep(3);
     EXPECT_FALSE(page.moveStep(0));
