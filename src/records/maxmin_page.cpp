@@ -83,10 +83,8 @@ void MaxMinPage::build() {
     tab(gridMin_, kMinGridRows, "gridMin", "Minimum");
 
     // Only a clear time the user typed, or one read from this meter, is written back.
-    QObject::connect(txtMaxMin_, &QLineEdit::textEdited, frame_, [this] {
-        origin_ = ClearTimeOrigin::User;
-        ++edits_;
-    });
+    QObject::connect(txtMaxMin_, &QLineEdit::textEdited, frame_, [this] { origin_ = ClearTimeOrigin::User; });
+    pages::watchPersonEdits(ctx_.page(), txtMaxMin_, 0, false);
     pages::watchField(txtMaxMin_, [this] { txtMaxMin_LostFocus(); });
 }
 
@@ -123,12 +121,11 @@ void MaxMinPage::registerDecoders(rtu::ModbusMaster& master) {
 // --- decoders ------------------------------------------------------------------------------
 
 void MaxMinPage::OnMaxMinSettingReply() {
-    // What the person typed while the read waited stands.
-    if (edits_ != editsAtRead_) return;
     const auto words = pages::replyWords(ctx_.app().link, 1);
     if (words.empty()) return;
-    pages::controls::showReadText(txtMaxMin_, QString::number(words[0]));
-    origin_ = ClearTimeOrigin::Meter;
+    // What the person typed while the read waited stands.
+    if (pages::controls::showRead(ctx_.page(), txtMaxMin_, QString::number(words[0])))
+        origin_ = ClearTimeOrigin::Meter;
 }
 
 void MaxMinPage::showLogReply(int16_t code) {
@@ -194,7 +191,6 @@ void MaxMinPage::runStep(int16_t step) {
 
 void MaxMinPage::RequestMaxMinSetting() {
     ctx_.page().moveStep(MaxMinReadLog);
-    editsAtRead_ = edits_;
     ctx_.master().SendReadHoldingRegisters(CmdClearTime, kClearTimeRegister, 1);
 }
 
@@ -214,10 +210,10 @@ void MaxMinPage::clearStep() {
 
     ContextMeterLink link(ctx_);
     QString box = txtMaxMin_->text();
-    const int editsBefore = edits_;
+    const pages::PersonEditWatch edits(ctx_.page());
     const bool ok = clearMaxMinLog(link, box, origin_);
     // What the person typed while the clear went out stands.
-    if (edits_ == editsBefore && box != txtMaxMin_->text()) pages::controls::showReadText(txtMaxMin_, box);
+    if (!edits.edited() && box != txtMaxMin_->text()) pages::controls::showReadText(txtMaxMin_, box);
     if (ok)
         ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kClearMaxMinWords + QStringLiteral(" Ok!")));
     else

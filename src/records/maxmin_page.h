@@ -69,7 +69,6 @@ private:
     shell::PageContext& ctx_;
     MaxMinLog log_;
     ClearTimeOrigin origin_ = ClearTimeOrigin::None;
-    int edits_ = 0, editsAtRead_ = 0; // the person's edits of the clear time, and at the last read
     QPointer<QGroupBox> frame_;
     QLabel* labMaxMin_ = nullptr;
     QLineEdit* txtMaxMin_ = nullptr;
