@@ -646,26 +646,17 @@ bool TouPage::UploadTOU() {
     showYearBoxes();
     showMonthButtons();
 
-    bool ok = true;
-    std::optional<BlockRead> failed;
-    for (const BlockRead& read : uploadReads()) {
-        // "Off Line", another meter or "Exit": what was read is no whole table.
-        if (master.ops().cancelled()) {
-            ok = false;
-            break;
-        }
+    auto readBlock = [&](const BlockRead& read) {
         blockIndex_ = read.blockIndex;
         master.SendReadHoldingRegisters(read.code, read.start, read.count);
-        ok = !link.LinkFailed;
-        ctx_.status().setPanelText(1, uploadProgress(read, ok));
-        if (!ok) {
-            failed = read;
-            break;
-        }
-    }
+        ctx_.status().setPanelText(1, uploadProgress(read, !link.LinkFailed));
+        return !link.LinkFailed;
+    };
+    // "Off Line", another meter or "Exit" ends the pass: what was read is no whole table.
+    const UploadPass pass = runUploadReads([&] { return master.ops().cancelled(); }, readBlock);
     frame_->setTitle(kPageCaption);
     frame_->setEnabled(true);
-    if (ok) {
+    if (pass.whole) {
         hideEditors(); // they showed the tables before
         unsentEdits_ = false;
         finishUpload(t_);
@@ -674,16 +665,16 @@ bool TouPage::UploadTOU() {
     } else {
         // The tables stay pending and out of reach. A read that failed with all its
         // repeats is not tried again on every tick: "Upload TOU" tries again.
-        if (failed && !master.ops().cancelled()) {
+        if (pass.failed && !master.ops().cancelled()) {
             uploadStopped_ = true;
-            ctx_.status().setPanelText(1, uploadFailureText(address(), *failed));
+            ctx_.status().setPanelText(1, uploadFailureText(address(), *pass.failed));
         } else {
             ctx_.status().setPanelText(1, uploadErrorText(address()));
         }
         showYearBoxes();
     }
     page.Refreshing = false;
-    return ok;
+    return pass.whole;
 }
 
 void TouPage::ReadTOUEnergy() {

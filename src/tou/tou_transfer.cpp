@@ -35,6 +35,20 @@ std::vector<BlockRead> uploadReads() {
     return reads;
 }
 
+UploadPass runUploadReads(const std::function<bool()>& ended,
+                          const std::function<bool(const BlockRead&)>& read) {
+    UploadPass pass;
+    for (const BlockRead& r : uploadReads()) {
+        if (ended()) return pass;
+        if (!read(r)) {
+            pass.failed = r;
+            return pass;
+        }
+    }
+    pass.whole = true;
+    return pass;
+}
+
 QString uploadProgress(const BlockRead& read, bool ok) {
     const QString what = read.code == CmdScheduleRead ? "Upload Schedule " + QString::number(read.blockIndex)
                                                       : "Upload Calendar " + QString::number(read.blockIndex + 1);

@@ -15,6 +15,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -58,6 +59,17 @@ struct BlockRead {
 };
 // The 26 reads of an upload: schedules 0..5, then calendar slots 0..19.
 std::vector<BlockRead> uploadReads();
+// How an upload's pass ended: whole, ended from outside before a read, or stopped at
+// the read that failed (failed names it).
+struct UploadPass {
+    bool whole = false;
+    std::optional<BlockRead> failed;
+};
+// The reads of uploadReads() in order, each sent once the one before was answered:
+// read sends one and says whether its reply came; ended is asked before each. A
+// table with a block missing is no table, so the pass stops at the first failure.
+UploadPass runUploadReads(const std::function<bool()>& ended,
+                          const std::function<bool(const BlockRead&)>& read);
 // Progress in status panel 1 after a read: "Upload Schedule 0 OK.",
 // "Upload Calendar 1 OK."; a failed read ends in " Error." instead, and the
 // upload stops there.

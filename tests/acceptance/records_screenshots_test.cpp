@@ -89,7 +89,7 @@ TEST(ScreenshotsRecords, MaxMinLogRefreshClearAndSave) {
     ASSERT_EQ(lines.size(), 79);
     EXPECT_EQ(lines[0], "Maximum : ");
     EXPECT_EQ(lines[1], " ,Value,Time,Date");
-    EXPECT_EQ(lines[2], "Phase A Current," + rig.cell("gridMax", 2, 1) + ",10:00:00,2026/03/15");
+    EXPECT_EQ(lines[2], "Phase A Current,420.00  A,10:00:00,2026/03/15"); // the live 4.2 A, CT 100
     EXPECT_EQ(lines[42], "Minimum : ");
 }
 

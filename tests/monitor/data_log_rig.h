@@ -42,6 +42,9 @@ struct LogRig {
         p14->capture().TriggerWaitSeconds = 0;
         logs->dateTimePattern = QStringLiteral("yyyy/MM/dd HH:mm:ss");
         logs->now = [this] { return clock; };
+        // Capture dates alike on every machine.
+        rig.app().app().LocaleDateFormat = QStringLiteral("YYYY/MM/DD");
+        rig.app().app().LocaleDateSeparator = QStringLiteral("/");
         rig.showMainWindow();
         rig.mainForm().scheduler().disable();
         rig.link().MeterAddress = QStringLiteral("1");

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
+#include <utility>
 
 using namespace monitor;
 using namespace monitor::wave;
@@ -24,15 +25,16 @@ TEST(Phasor, BalancedLoadAndDiagram) {
     w.page->PrepareWaveformChannels();
     w.page->DrawPhasorDiagram();
     const PhasorWidget* ph = w.page->phasors();
-    EXPECT_EQ(w.page->labAngle(V2)->text(), "120");
-    EXPECT_EQ(w.page->labAngle(IB)->text(), "150");
-    EXPECT_EQ(ph->tip(V1).x, 3720 + 2360);
-    EXPECT_EQ(ph->tip(V1).y, 3000);
-    EXPECT_LT(ph->tip(V2).x, 3720); // V2 to the lower left
-    EXPECT_GT(ph->tip(V2).y, 3000);
+    const std::array<float, 6> angles{30, 150, 270, 0, 120, 240}; // currents 30 behind their voltages
+    EXPECT_EQ(w.capture().PhasorAngle, angles);
+    for (int ch = 0; ch < 6; ++ch)
+        EXPECT_EQ(w.page->labAngle(ch)->text().toFloat(), angles[size_t(ch)]) << ch;
+    // Clockwise from the right of (3720, 3000): V2 by 2360 at 120 degrees, IA's name by 400 at 30.
+    auto at = [](Point p) { return std::pair(p.x, p.y); };
+    EXPECT_EQ(at(ph->tip(V1)), std::pair(6080, 3000));
+    EXPECT_EQ(at(ph->tip(V2)), std::pair(2540, 5044));
+    EXPECT_EQ(at(ph->labelPos(IA)), std::pair(4066, 3200));
     EXPECT_EQ(ph->labelText(V2), "Vbn");
-    EXPECT_EQ(ph->labelPos(IA).x, phasorPoint(30, 400).x);
-    for (int ch = 0; ch < 6; ++ch) EXPECT_FLOAT_EQ(w.capture().PhasorAngle[size_t(ch)], w.page->labAngle(ch)->text().toFloat());
 
     // A new measurement within 3 degrees only nudges the pointer.
     w.capture().PhaseAngle[V2] = 122.0f;

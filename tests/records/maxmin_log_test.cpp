@@ -92,7 +92,8 @@ TEST(MaxMinClearTime, WritesOnlyAKnownClearTime) {
     EXPECT_TRUE(clearMaxMinLog(link, box, origin));
     EXPECT_EQ(box, "300");
     EXPECT_EQ(origin, ClearTimeOrigin::Meter);
-    EXPECT_EQ(link.frames, (std::vector<std::vector<uint8_t>>{clearTimeFrame(1, 300), coil24}));
+    const std::vector<uint8_t> write300{1, 0x10, 0x20, 0x3E, 0, 1, 2, 0x01, 0x2C}; // 300 = 0x012C
+    EXPECT_EQ(link.frames, (std::vector<std::vector<uint8_t>>{write300, coil24}));
 
     // A typed time goes out as it is; a refused write sends no clear command.
     SimRecordLink refused(sim.meter);
@@ -101,5 +102,5 @@ TEST(MaxMinClearTime, WritesOnlyAKnownClearTime) {
     origin = ClearTimeOrigin::User;
     EXPECT_FALSE(clearMaxMinLog(refused, box, origin));
     EXPECT_TRUE(refused.reads.empty());
-    EXPECT_EQ(refused.frames, (std::vector<std::vector<uint8_t>>{clearTimeFrame(1, 42)}));
+    EXPECT_EQ(refused.frames, (std::vector<std::vector<uint8_t>>{{1, 0x10, 0x20, 0x3E, 0, 1, 2, 0, 42}}));
 }

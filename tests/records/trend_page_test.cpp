@@ -183,12 +183,21 @@ TEST(TrendPageProgram, StartStopClickDuringAStatusReadAsksForTheCoilItSends) {
     t.meter().clearCoils();
     t.rig.page().Ticks.KeyLockTicks = 0;
     t.rig.page().Ticks.MinuteTicks = common::TickCounters::MinuteCap;
-    t.rig.ui.answerNext(common::AnswerYes);
-    actWhileReplyHeld(t.rig.line, [&] { QTest::mouseClick(t.page->cmdTrend(1), Qt::LeftButton); });
-    ASSERT_TRUE(t.rig.waitFor([&] { return t.panel() == "Meter [1] Start Trend Ok!"; }));
+    // The button's caption at each question; it is clicked again while the start's coil goes out.
+    QStringList shown;
+    auto click = [&] { QTest::mouseClick(t.page->cmdTrend(1), Qt::LeftButton); };
+    t.rig.ui.onMessage = [&](const ScriptedPrompter::Box&) {
+        shown << t.page->cmdTrend(1)->text();
+        if (shown.size() == 1) actWhileReplyHeld(t.rig.line, click);
+        return int(common::AnswerYes);
+    };
+    actWhileReplyHeld(t.rig.line, click);
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.meter().coilLog().size() == 2; }));
+    EXPECT_EQ(shown.join(", ").toStdString(), "Start Trend, Stop Trend");
+    // Both clicks were on "Start Trend", whatever the button read by the time of the question.
     EXPECT_TRUE(t.rig.ui.sawText("Do you want to Start Trend ?"));
     EXPECT_FALSE(t.rig.ui.sawText("Do you want to Stop Trend ?"));
-    EXPECT_EQ(t.meter().coilLog(), (std::vector<uint16_t>{30}));
+    EXPECT_EQ(t.meter().coilLog(), (std::vector<uint16_t>{30, 30}));
     // The logger begins a new log: the page follows it.
     ASSERT_TRUE(t.rig.waitFor([&] { return t.page->labTrend(2)->text() == "0"; }));
     EXPECT_EQ(t.page->cmdTrend(1)->text(), "Stop Trend");

@@ -168,7 +168,14 @@ TEST(TouTransfer, WholeTableCheckRefusesBeforeAnyFrame) {
 }
 
 TEST(TouTransfer, UploadReadsEveryBlockAndNamesTheOneThatFailed) {
-    const std::vector<BlockRead> reads = uploadReads();
+    std::vector<BlockRead> reads;
+    // A pass whose read of register failing gets no reply and that is ended before read endAt.
+    auto pass = [&reads](uint16_t failing, size_t endAt = 99) {
+        reads.clear();
+        auto read = [&](const BlockRead& r) { reads.push_back(r); return r.start != failing; };
+        return runUploadReads([&] { return reads.size() == endAt; }, read);
+    };
+    EXPECT_TRUE(pass(0).whole);
     ASSERT_EQ(reads.size(), 26u);
     EXPECT_EQ(reads[5].start, 0x22F0);
     EXPECT_EQ(reads[5].count, 16);
@@ -179,8 +186,16 @@ TEST(TouTransfer, UploadReadsEveryBlockAndNamesTheOneThatFailed) {
     EXPECT_EQ(uploadProgress(reads[6], true), "Upload Calendar 1 OK.");
     EXPECT_EQ(uploadProgress(reads[25], false), "Upload Calendar 20 Error.");
     EXPECT_EQ(uploadFailureText("7", reads[0]), "Meter [7] Upload Schedule 1 Error!");
-    EXPECT_EQ(uploadFailureText("7", reads[10]), "Meter [7] Upload Calendar 5 Error!");
     EXPECT_EQ(uploadErrorText("7"), "Meter [7] Upload TOU Error!");
+
+    // The fifth calendar slot gets no reply: nothing is read after it, and it is named.
+    const UploadPass stopped = pass(0x2450);
+    EXPECT_EQ(reads.size(), 11u);
+    ASSERT_TRUE(stopped.failed && !stopped.whole);
+    EXPECT_EQ(uploadFailureText("7", *stopped.failed), "Meter [7] Upload Calendar 5 Error!");
+    // Ended from outside after three reads: no fourth, and no read to name.
+    const UploadPass ended = pass(0, 3);
+    EXPECT_TRUE(reads.size() == 3 && !ended.whole && !ended.failed);
 }
 
 TEST(TouTransfer, AnUploadEditsTheSameYearOrTheFirstOneHeldAndKeepsOtherBillDates) {
