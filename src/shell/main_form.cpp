@@ -463,6 +463,7 @@ bool MainForm::parkFocus(QWidget* from) {
 
 void MainForm::focusMoved(QWidget* old, QWidget* now) {
     if (closing_ || !isVisible()) return;
+    if (now && isAncestorOf(now)) lastFocus_ = now;
     // The person put the focus somewhere: nothing waits to get it back.
     if (now && now != cmdSetFocus_) {
         if (parked_) parked_->removeEventFilter(this);
@@ -472,6 +473,17 @@ void MainForm::focusMoved(QWidget* old, QWidget* now) {
     // A control inside a frame that was disabled loses the focus to nothing.
     if (!now && old && isAncestorOf(old) && (!old->isEnabled() || !old->isVisible()) && isActiveWindow())
         parkFocus(old);
+}
+
+void MainForm::focusBackOnActivation() {
+    // Only the active window's focus changes are reported. While another window was in
+    // front (the login, a box), an operation may have disabled the control that held this
+    // window's focus: it lost it unseen, and the activation would give it to the first
+    // control of the window, the address box, where the next key changes the meter.
+    if (closing_ || focusWidget() || !lastFocus_ || !isAncestorOf(lastFocus_)) return;
+    QWidget* last = lastFocus_;
+    if (last != txtAddress_ && last->isEnabled() && last->isVisible()) last->setFocus(Qt::OtherFocusReason);
+    else parkFocus(last);
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -499,6 +511,8 @@ void MainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Desktops frame a window when they map it; it is active by then.
     if (event->type() == QEvent::ActivationChange) keepTitleBarOnScreen();
+    // Sent before the activation gives the focus to a control.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) focusBackOnActivation();
 }
 
 int MainForm::frameTop() const { return geometry().top() - frameGeometry().top(); }

@@ -4,12 +4,17 @@
 #include "program_rig.h"
 #include "sim_identity.h"
 #include "sim_live_values.h"
+#include "sim_tou.h"
 
 #include "monitor/data_log_format.h"
+#include "tou/tou_page.h"
 
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,6 +24,7 @@ struct FocusRig : ProgramRig {
         sim::Meter& m = *line.meter(1);
         sim::installIdentity(m);
         sim::installLiveValues(m);
+        sim::installTimeOfUse(m);
         showMainWindow();
         mainForm().activateWindow();
         EXPECT_TRUE(waitFor([this] { return QApplication::activeWindow() == &mainForm(); }));
@@ -28,7 +34,36 @@ struct FocusRig : ProgramRig {
         return QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "";
     }
     std::string panel1() { return app().status().panelText(1).toStdString(); }
+    // The meter chosen as a person does: its address typed into the box and Enter.
+    bool selectMeter() {
+        QLineEdit* address = mainForm().txtAddress();
+        QTest::mouseClick(address, Qt::LeftButton);
+        QTest::keyClicks(address, "1");
+        QTest::keyClick(address, Qt::Key_Return);
+        return waitFor([&] { return meter().MeterVersion > 0; });
+    }
 };
+
+// The login window, once it shows, answered with the default user's name and password;
+// then the main window is active again, as the desktop makes it.
+void logInWhenAsked(QWidget* window) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, window] {
+        QWidget* name = QApplication::activeModalWidget()
+                            ? QApplication::activeModalWidget()->findChild<QLineEdit*>("Text1_0")
+                            : nullptr;
+        if (!name || !name->isVisible() || !name->hasFocus()) return;
+        poll->stop();
+        poll->deleteLater();
+        QTest::keyClicks(name, "MORLIX");
+        QTest::keyClick(name, Qt::Key_Return);
+        QTest::keyClicks(QApplication::focusWidget(), "MORLIX");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTimer::singleShot(0, window, [window] { window->activateWindow(); });
+    });
+    poll->start();
+}
 
 QByteArray instantLog(int records) {
     QByteArray out = monitor::logfmt::instantHeaderLine({}, {}, {}).toUtf8() + "\r\n";
@@ -113,4 +148,42 @@ TEST(FocusAfterOperations, ReadAddressGetsTheFocusBackOnceTheFramesAreFreeAgain)
     QTest::keyClicks(QApplication::focusWidget(), "7");
     EXPECT_EQ(rig.mainForm().txtAddress()->text().toStdString(), address);
     EXPECT_EQ(rig.link().MeterAddress.toStdString(), "001");
+}
+
+TEST(FocusAfterOperations, SetupTouGivesTheFocusBackToItsButton) {
+    FocusRig rig;
+    ASSERT_TRUE(rig.selectMeter());
+    QTest::mouseClick(rig.button("optProgram_8"), Qt::LeftButton);
+    auto* tabs = rig.mainForm().findChild<QTabWidget*>("tabTOU_0");
+    ASSERT_NE(tabs, nullptr);
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    QPushButton* setup = rig.button("cmdTOUC_1");
+    auto& page = *static_cast<tou::TouPage*>(rig.app().page(25));
+    auto* strip = rig.mainForm().findChild<QTabWidget*>("tabTOU_2");
+    ASSERT_TRUE(rig.waitFor([&] { return strip->isEnabled() && setup->isEnabled(); }, 10000));
+
+    // "Setup TOU": the question, the login window, ten frames and the tables read back.
+    rig.ui.answerNext(common::AnswerYes);
+    logInWhenAsked(&rig.mainForm());
+    rig.line.clearLog();
+    QTest::mouseClick(setup, Qt::LeftButton);
+    // Done once the ten writes are followed by the read-back and the tables are shown again.
+    int writes = 0;
+    auto readBack = [&] {
+        bool readAfter = false;
+        writes = 0;
+        for (const auto& q : rig.line.requests()) {
+            writes += q.bytes[1] == 0x10 || q.bytes[1] == 0x70;
+            readAfter = readAfter || (writes == 10 && q.bytes[1] == 0x03);
+        }
+        return readAfter && !page.tables().TOUUploadPending && strip->isEnabled();
+    };
+    ASSERT_TRUE(rig.waitFor(readBack, 15000));
+    ASSERT_TRUE(rig.waitFor([&] { return QApplication::activeWindow() == &rig.mainForm(); }));
+    EXPECT_EQ(writes, 10);
+    EXPECT_TRUE(rig.ui.boxes.size() == 1 && rig.ui.sawText("Do you want to Setup TOU ?"));
+    EXPECT_EQ(rig.focusName(), "cmdTOUC_1");
+    QTest::keyClicks(QApplication::focusWidget(), "9");
+    EXPECT_EQ(rig.mainForm().txtAddress()->text().toStdString(), "1");
+    EXPECT_EQ(rig.link().MeterAddress.toStdString(), "1");
 }
