@@ -421,7 +421,7 @@ void MainForm::shutdownProgram() {
     closing_ = true;
     scheduler_.shutdown();
     // The running operation (a tick, a scan) ends at its next exchange, sending nothing more.
-    master_.ops().cancel();
+    master_.ops().endProgram();
     master_.abortExchange(); // a tick waiting for a reply must not wait on a closed port
     master_.CloseCommPort();
     platform::taskBar().show(); // also when the load did not hide it
@@ -557,9 +557,10 @@ void MainForm::cmdFunction_Click(int index) {
         // "No" lets it go on as if nothing had been pressed, queued clicks and all.
         if (!askExit()) break;
         exitConfirmed_ = true;
-        // Yes: the operation ends at its next exchange; what was queued was meant for a
-        // program that goes on. The exit then owns the link for its save-config.
-        ops.cancel();
+        // Yes: the operation ends at its next exchange, without a box for what it could
+        // not finish; what was queued was meant for a program that goes on. The exit then
+        // owns the link for its save-config.
+        ops.endProgram();
         ops.runOrQueue(QStringLiteral("Exit"), [this] { finishExit(); });
         break;
     }

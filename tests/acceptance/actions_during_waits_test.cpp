@@ -2,9 +2,11 @@
 // exchange is over, and work resumed after the wait never overrides it: "Exit" asks
 // before it ends anything, a click that leaves the address box still acts, and a
 // page taken off the screen does no work.
+#include "held_reply.h"
 #include "select_rig.h"
 #include "sim_identity.h"
 #include "sim_live_values.h"
+#include "sim_user_map.h"
 #include "sim_waveform.h"
 #include "tou_rig.h"
 
@@ -12,9 +14,11 @@
 #include "monitor/waveform_page.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -152,10 +156,76 @@ TEST(ActionsDuringWaits, ExitDuringSetupTouAsksFirstAndOnlyYesEndsTheWrite) {
         // Yes: nothing after the frame under way, no write question in place of the exit,
         // the save-config offer once the link is free, and the program ends.
         ASSERT_TRUE(r.waitFor([&] { return r.ended; }, 5000));
+        EXPECT_FALSE(r.ui.sawText("Meter [1] Setup TOU Error!"));
         EXPECT_EQ(r.writes().size(), 3u);
         EXPECT_EQ(indexOf(framesSeen(r), query), -1);
         EXPECT_GT(boxIndex(r.ui, "Do you want to Save Config ?"), boxIndex(r.ui, "Do you want to Exit ?"));
         EXPECT_FALSE(r.link().PortOpen);
+    }
+}
+
+TEST(ActionsDuringWaits, ExitYesDuringAMapOrSystemFunctionDownloadEndsWithoutItsErrorBox) {
+    struct Download {
+        int page;
+        const char* ready; // the button usable once the page has read the meter
+        const char* button;
+        const char* question;
+        uint16_t third; // the register of the third write
+        const char* error;
+    };
+    const Download downloads[] = {
+        {16, "cmdMapping_0", "cmdMapping_0", "Do you want to Download Mapping File ?", 0x00A2,
+         "Meter [1] Download Mapping File Error!"},
+        {22, "cmdSF_0", "cmdSF_1", "Do you want to Download System Function ?", 0x2020,
+         "Meter [1] Download System Function Error!"},
+    };
+    for (const Download& d : downloads) {
+        SCOPED_TRACE(d.button);
+        ProgramRig rig({{1, 9600}}, 3000, ProgramRig::Pages::All);
+        bool ended = false;
+        rig.app().app().quit = [&] { ended = true; };
+        sim::installIdentity(*rig.line.meter(1));
+        sim::installUserMap(*rig.line.meter(1));
+        rig.app().services().Login = [&] { return rig.app().app().LoginOk = true; };
+        rig.showMainWindow();
+        ASSERT_TRUE(activate(rig));
+        typeAddress(rig, "1");
+        ASSERT_TRUE(rig.waitFor([&] { return rig.meter().MeterVersion > 0; }));
+        choosePage(rig, d.page);
+        // Once the page has read the meter's map or set-up (slot 54 maps the transfer delay).
+        auto* ready = rig.mainForm().findChild<QPushButton*>(d.ready);
+        auto* grid = rig.mainForm().findChild<QTableWidget*>(d.page == 16 ? "gridMapping" : "gridSF");
+        ASSERT_TRUE(rig.waitFor(
+            [&] {
+                return ready->isEnabled() && (d.page == 16 ? grid->item(55, 2) && grid->item(55, 2)->text() == "2002"
+                                                           : rig.page().PageStep == 4);
+            },
+            10000));
+        const QString file = rig.folder() + "/meter.file";
+        if (d.page == 16) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            for (int k = 0; k < 96; ++k) f.write(QByteArray::number(0x0300 + k, 16).toUpper() + "\r\n");
+        } else {
+            rig.ui.fileNext(file); // "Save": the meter's own set-up
+            clickOn(ready);
+            ASSERT_TRUE(rig.waitFor([&] { return QFile::exists(file) && ready->isEnabled(); }, 10000));
+        }
+        rig.ui.onMessage = [&](const ScriptedPrompter::Box& box) {
+            return box.text == "Do you want to Exit ?" || box.text == d.question ? int(common::AnswerYes) : 0;
+        };
+        rig.ui.fileNext(file);
+        rig.line.clearLog();
+        auto* button = rig.mainForm().findChild<QPushButton*>(d.button);
+        ASSERT_TRUE(held::duringReply(
+            rig, held::request(0x70, d.third), [&] { clickOn(rig.mainForm().cmdFunction(0)); }, 10000,
+            [&] { clickOn(button); }));
+        ASSERT_TRUE(rig.waitFor([&] { return ended; }, 5000));
+        EXPECT_TRUE(rig.ui.sawText("Do you want to Exit ?"));
+        EXPECT_FALSE(rig.ui.sawText(d.error));
+        int writes = 0;
+        for (const auto& q : rig.line.requests()) writes += q.bytes[1] == 0x70;
+        EXPECT_EQ(writes, 3);
     }
 }
 
