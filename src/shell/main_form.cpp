@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
@@ -268,6 +269,12 @@ void MainForm::InitGridsAndTabs() {
         if (Page* p = pages_[size_t(i)]) statement([&] { p->init(); });
     for (int i : inOrder(initOrder))
         if (Page* p = pages_[size_t(i)]) statement([&] { p->showFirstTabs(); });
+    // A tab strip too narrow for its tabs scrolls them on every desktop; some desktops'
+    // styles would shorten their names ("Lab...") or cut the last ones off instead.
+    for (QTabWidget* tabs : findChildren<QTabWidget*>()) {
+        tabs->setElideMode(Qt::ElideNone);
+        tabs->setUsesScrollButtons(true);
+    }
     for (int i : inOrder(plotOrder))
         if (Page* p = pages_[size_t(i)]) statement([&] { p->drawPlotGrids(); });
     page_.Refreshing = false;
