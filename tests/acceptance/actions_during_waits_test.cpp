@@ -11,6 +11,7 @@
 #include "tou_rig.h"
 
 #include "common/prompter.h"
+#include "common/text_file.h"
 #include "monitor/waveform_page.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -165,67 +165,49 @@ TEST(ActionsDuringWaits, ExitDuringSetupTouAsksFirstAndOnlyYesEndsTheWrite) {
 }
 
 TEST(ActionsDuringWaits, ExitYesDuringAMapOrSystemFunctionDownloadEndsWithoutItsErrorBox) {
-    struct Download {
-        int page;
-        const char* ready; // the button usable once the page has read the meter
-        const char* button;
-        const char* question;
-        uint16_t third; // the register of the third write
-        const char* error;
-    };
-    const Download downloads[] = {
-        {16, "cmdMapping_0", "cmdMapping_0", "Do you want to Download Mapping File ?", 0x00A2,
-         "Meter [1] Download Mapping File Error!"},
-        {22, "cmdSF_0", "cmdSF_1", "Do you want to Download System Function ?", 0x2020,
-         "Meter [1] Download System Function Error!"},
-    };
-    for (const Download& d : downloads) {
-        SCOPED_TRACE(d.button);
+    // The page, its download button, the register of the download's third write, its error.
+    const std::tuple<int, const char*, uint16_t, const char*> downloads[] = {
+        {16, "cmdMapping_0", 0x00A2, "Meter [1] Download Mapping File Error!"},
+        {22, "cmdSF_1", 0x2020, "Meter [1] Download System Function Error!"}};
+    for (const auto& [index, download, third, error] : downloads) {
+        SCOPED_TRACE(download);
         ProgramRig rig({{1, 9600}}, 3000, ProgramRig::Pages::All);
         bool ended = false;
         rig.app().app().quit = [&] { ended = true; };
         sim::installIdentity(*rig.line.meter(1));
         sim::installUserMap(*rig.line.meter(1));
         rig.app().services().Login = [&] { return rig.app().app().LoginOk = true; };
+        rig.ui.onMessage = [](const ScriptedPrompter::Box& box) {
+            return box.buttons == common::Buttons::YesNo ? int(common::AnswerYes) : 0;
+        };
         rig.showMainWindow();
         ASSERT_TRUE(activate(rig));
         typeAddress(rig, "1");
         ASSERT_TRUE(rig.waitFor([&] { return rig.meter().MeterVersion > 0; }));
-        choosePage(rig, d.page);
-        // Once the page has read the meter's map or set-up (slot 54 maps the transfer delay).
-        auto* ready = rig.mainForm().findChild<QPushButton*>(d.ready);
-        auto* grid = rig.mainForm().findChild<QTableWidget*>(d.page == 16 ? "gridMapping" : "gridSF");
-        ASSERT_TRUE(rig.waitFor(
-            [&] {
-                return ready->isEnabled() && (d.page == 16 ? grid->item(55, 2) && grid->item(55, 2)->text() == "2002"
-                                                           : rig.page().PageStep == 4);
-            },
-            10000));
+        choosePage(rig, index);
+        // The file: a whole map, or the meter's own set-up saved once the page has read it.
         const QString file = rig.folder() + "/meter.file";
-        if (d.page == 16) {
-            QFile f(file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            for (int k = 0; k < 96; ++k) f.write(QByteArray::number(0x0300 + k, 16).toUpper() + "\r\n");
+        QStringList map;
+        for (int k = 0; k < 96; ++k) map << QString::number(0x0300 + k, 16);
+        auto* save = rig.mainForm().findChild<QPushButton*>("cmdSF_0");
+        if (index == 16) {
+            ASSERT_FALSE(common::saveLines(file, map));
         } else {
-            rig.ui.fileNext(file); // "Save": the meter's own set-up
-            clickOn(ready);
-            ASSERT_TRUE(rig.waitFor([&] { return QFile::exists(file) && ready->isEnabled(); }, 10000));
+            ASSERT_TRUE(rig.waitFor([&] { return rig.page().PageStep == 4 && save->isEnabled(); }, 10000));
+            rig.ui.fileNext(file);
+            clickOn(save);
+            ASSERT_TRUE(rig.waitFor([&] { return QFile::exists(file) && save->isEnabled(); }, 10000));
         }
-        rig.ui.onMessage = [&](const ScriptedPrompter::Box& box) {
-            return box.text == "Do you want to Exit ?" || box.text == d.question ? int(common::AnswerYes) : 0;
-        };
         rig.ui.fileNext(file);
         rig.line.clearLog();
-        auto* button = rig.mainForm().findChild<QPushButton*>(d.button);
         ASSERT_TRUE(held::duringReply(
-            rig, held::request(0x70, d.third), [&] { clickOn(rig.mainForm().cmdFunction(0)); }, 10000,
-            [&] { clickOn(button); }));
+            rig, held::request(0x70, third), [&] { clickOn(rig.mainForm().cmdFunction(0)); }, 10000,
+            [&] { clickOn(rig.mainForm().findChild<QPushButton*>(download)); }));
         ASSERT_TRUE(rig.waitFor([&] { return ended; }, 5000));
         EXPECT_TRUE(rig.ui.sawText("Do you want to Exit ?"));
-        EXPECT_FALSE(rig.ui.sawText(d.error));
-        int writes = 0;
-        for (const auto& q : rig.line.requests()) writes += q.bytes[1] == 0x70;
-        EXPECT_EQ(writes, 3);
+        EXPECT_FALSE(rig.ui.sawText(error));
+        const std::vector<sim::Request> sent = rig.line.requests();
+        EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const sim::Request& q) { return q.bytes[1] == 0x70; }), 3);
     }
 }
 
