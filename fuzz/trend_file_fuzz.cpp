@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A complete file: the records the chart draws and a save writes are exactly the file's.
     if (read.status == TrendFileRead::Loaded) {
         check(std::min(log.count(), kTrendRecords) == int(f.raws.size()));
-        // What was opened, saved again, opens the same.
-        const QByteArray saved = (trendFileLines(log, f.mode).join("\r\n") + "\r\n").toUtf8(); // as the page saves it
+        // What was opened, saved again (as the page saves it, its lists set from the file), opens the same.
+        const QByteArray saved = (trendFileLines(log, {f.interval, f.channel, f.mode}).join("\r\n") + "\r\n").toUtf8();
         const TrendFileRead again = parseTrendFile(saved, intervals, channels, modes);
         check(again.status == TrendFileRead::Loaded && again.file.raws == f.raws && again.file.texts == f.texts);
         check(again.file.interval == f.interval && again.file.channel == f.channel && again.file.mode == f.mode);

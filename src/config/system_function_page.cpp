@@ -300,7 +300,7 @@ void SystemFunctionPage::DownloadSFFile() {
     }
     if (master.ops().cancelled()) anyFailed = true;
     const SFDownloadResult result = sfDownloadResult(ctx_.link().MeterAddress, path, anyFailed);
-    if (result.error) showErrorBox(result.text);
+    if (result.error) showFailureBox(ctx_, result.text);
     else master.status().setPanelText(1, result.text);
 }
 

@@ -326,7 +326,7 @@ void UserMapPage::SetupMappingFile() {
     if (ctx_.master.ops().cancelled()) anyFailed = true;
 
     const MapDownloadResult result = mapDownloadResult(ctx_.link().MeterAddress, anyFailed);
-    if (result.error) showErrorBox(result.text);
+    if (result.error) showFailureBox(ctx_, result.text);
     else ctx_.master.status().setPanelText(1, result.text);
 }
 

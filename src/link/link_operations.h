@@ -50,6 +50,14 @@ public:
     void cancel();
     // The running operation was told to end.
     bool cancelled() const { return running_ && cancelled_; }
+    // "Exit" answered Yes, or the window closed: cancel(), for good. An operation cut
+    // short by it reports no failure of its own: nobody is left to read a box that
+    // would only keep the program from ending.
+    void endProgram() {
+        ending_ = true;
+        cancel();
+    }
+    bool ending() const { return ending_; }
     // Ends the running operation early without dropping what is queued (the scan's stop).
     void stopCurrent() { if (running_) cancelled_ = true; }
     void dropQueued() { queue_.clear(); }
@@ -75,6 +83,7 @@ private:
 
     bool running_ = false;
     bool cancelled_ = false;
+    bool ending_ = false;
     int baseDepth_ = 0;
     QString current_;
     std::deque<Pending> queue_;

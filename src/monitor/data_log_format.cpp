@@ -282,9 +282,10 @@ QStringList splitFields(QStringView line) {
 
 namespace {
 
-// Indexes a log of one record per line. Header lines carry "Date/Time" in headerColumn;
-// versionOf gives a record's version from its line, fieldsFor the field count that
-// version's layout has. The first record of another length ends the reading.
+// Indexes a log of one record per line. The first line is the file's heading, whatever
+// it says; a later line with "Date/Time" in headerColumn is a heading too. versionOf
+// gives a record's version from its line, fieldsFor the field count that version's
+// layout has. The first record of another length ends the reading.
 template <typename VersionOf, typename FieldsFor>
 LogIndex indexLineRecords(const QByteArray& data, int headerColumn, VersionOf versionOf, FieldsFor fieldsFor) {
     LogIndex index;
@@ -292,7 +293,7 @@ LogIndex indexLineRecords(const QByteArray& data, int headerColumn, VersionOf ve
     qsizetype b = 0, e = 0;
     const char* base = data.constData();
     while (lines.next(b, e)) {
-        if (isBlank(base + b, base + e)) continue;
+        if (lines.lineNo == 1 || isBlank(base + b, base + e)) continue;
         if (nthField(base + b, base + e, headerColumn) == "Date/Time") continue; // a header line
         const float version = versionOf(base + b, base + e);
         if (fieldCount(base + b, base + e) != fieldsFor(version)) {

@@ -94,9 +94,10 @@ struct LogIndex {
     int badLine = 0;  // 1-based line of that record
 };
 
-// Finds the records of a file. Header lines are recognised by their "Date/Time"
-// column and skipped; blank lines are no records. A record with fewer (or more)
-// fields than its layout ends the reading with ok false.
+// Finds the records of a file. The first line of an instant or harmonic log is its
+// heading and never a record, whatever it says; later header lines are recognised by
+// their "Date/Time" column and skipped; blank lines are no records. A record with fewer
+// (or more) fields than its layout ends the reading with ok false.
 LogIndex indexInstantLog(const QByteArray& data);
 LogIndex indexHarmonicLog(const QByteArray& data);
 LogIndex indexWaveformLog(const QByteArray& data);

@@ -205,7 +205,10 @@ bool DataLogs::startLog(int log) {
     const QString path = common::prompter().appendFileName(QStringLiteral("Save File"), l.filter, QString());
     if (path.isEmpty()) return false; // cancelled: unchecked, no message
 
-    const bool existed = QFileInfo::exists(path);
+    // A file that holds nothing yet starts with its heading, as a new one does: the
+    // viewer takes a log's first line for its heading.
+    const QFileInfo chosen(path);
+    const bool begun = chosen.exists() && (!chosen.isFile() || chosen.size() > 0);
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
         common::ReportError(l.clickName, kErrFileAccess, file->errorString());
@@ -215,7 +218,7 @@ bool DataLogs::startLog(int log) {
     l.state->FileName = path;
     if (l.chk) l.chk->setChecked(true);
     // A file chosen again keeps what it holds and gets no second header.
-    if (!existed && log != WaveformLog) {
+    if (!begun && log != WaveformLog) {
         const QString header = log == InstantLog
                                    ? logfmt::instantHeaderLine(
                                          [this] {

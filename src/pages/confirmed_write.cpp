@@ -22,8 +22,12 @@ void showErrorBox(const QString& text) {
     common::prompter().message(QStringLiteral("Error"), text, common::Icon::Stop, common::Buttons::Ok);
 }
 
+void showFailureBox(const SetupContext& ctx, const QString& text) {
+    if (!ctx.master.ops().ending()) showErrorBox(text);
+}
+
 void showWriteError(const SetupContext& ctx, const QString& words) {
-    showErrorBox(resultLine(ctx.link().MeterAddress, words, false));
+    showFailureBox(ctx, resultLine(ctx.link().MeterAddress, words, false));
 }
 
 SequenceFrame sequenceFrame(uint8_t function, uint16_t firstRegister, std::vector<uint16_t> values, QString okWords,
@@ -129,7 +133,7 @@ WriteOutcome runConfirmedWrite(const SetupContext& ctx, const WriteSequence& wri
     while (const SequenceFrame* f = run.next()) {
         const WriteSequenceRun::Report r = run.record(sendExchange(ctx, *f));
         if (!r.statusLine.isEmpty()) ctx.master.status().setPanelText(1, r.statusLine);
-        if (!r.errorBox.isEmpty()) showErrorBox(r.errorBox);
+        if (!r.errorBox.isEmpty()) showFailureBox(ctx, r.errorBox);
     }
     if (run.succeeded() && edits.edited()) {
         // The person edited the page while the frames went out: reading it back would

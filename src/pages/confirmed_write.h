@@ -24,7 +24,10 @@ std::optional<WriteOutcome> confirmAndLogIn(const SetupContext& ctx, const QStri
 
 // A box titled "Error" with the stop icon.
 void showErrorBox(const QString& text);
-// Shows "Meter [<address>] <words> Error!" in a box titled "Error".
+// The failure of an exchange with the meter in that box, unless the program is
+// ending: the exit cut the work short, and the box would only hold the program up.
+void showFailureBox(const SetupContext& ctx, const QString& text);
+// Shows "Meter [<address>] <words> Error!" through showFailureBox.
 void showWriteError(const SetupContext& ctx, const QString& words);
 
 // One frame of a confirmed write.

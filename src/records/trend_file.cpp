@@ -35,10 +35,15 @@ std::optional<int> listIndex(const QString& item, int items) {
 
 } // namespace
 
-QStringList trendFileLines(const TrendLog& log, int modeIndex) {
+QStringList trendFileLines(const TrendLog& log, const TrendSetup& lists) {
     const int n = std::min(log.count(), kTrendRecords);
-    QStringList lines{numberLine(log.recording.interval), numberLine(log.recording.channel), numberLine(modeIndex),
-                      log.configText, log.startText, QString::number(n)};
+    const TrendRecording setup = n > 0 ? log.recording : TrendRecording{lists.channel, lists.interval};
+    QStringList lines{numberLine(setup.interval),
+                      numberLine(setup.channel),
+                      numberLine(lists.mode),
+                      log.configText,
+                      log.startText,
+                      log.lengthText.trimmed().isEmpty() ? QString() : QString::number(n)};
     for (int r = 1; r <= n; ++r) lines << log.raw(r) << log.text(r);
     return lines;
 }

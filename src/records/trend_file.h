@@ -27,9 +27,12 @@ inline const QString kTrendSaveRefused =
     QStringLiteral("Trend Logger Data not all loaded yet: Save Trend Log refused until the next download.");
 inline constexpr int kMaxTrendFileBytes = 4 * 1024 * 1024;
 
-// The lines to save: the records' own interval and channel as lines 1 and 2,
-// the mode list's index as line 3, and min(n, 960) records with that number as line 6.
-QStringList trendFileLines(const TrendLog& log, int modeIndex);
+// The lines to save, as the window shows them when they are written: the lists'
+// indices as lines 1 to 3, the status labels as lines 4 to 6 (line 6 empty while its
+// label is), then min(n, 960) records with that number as line 6. While there are
+// records, lines 1 and 2 are the interval and channel they were recorded with, so that
+// the file opens again with the records read as what they are.
+QStringList trendFileLines(const TrendLog& log, const TrendSetup& lists);
 
 struct TrendFile {
     int interval = 0, channel = 0, mode = 0;

@@ -334,8 +334,7 @@ void TrendPage::SaveTLFile() {
     if (!name.isEmpty()) {
         picTrend_->setEnabled(false);
         cmdTrend_[2]->setEnabled(false);
-        const int mode = std::max(0, cbTrend_[2]->currentIndex());
-        if (const auto error = common::saveLines(name, trendFileLines(log_, mode)))
+        if (const auto error = common::saveLines(name, trendFileLines(log_, listChoices())))
             common::ReportError(kSaveTrendProc, error->number, error->message);
         else
             ctx_.status().setPanelText(1, meterMessage(ctx_.app().link.MeterAddress, kSaveTrendOkWords));

@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
@@ -268,6 +269,12 @@ void MainForm::InitGridsAndTabs() {
         if (Page* p = pages_[size_t(i)]) statement([&] { p->init(); });
     for (int i : inOrder(initOrder))
         if (Page* p = pages_[size_t(i)]) statement([&] { p->showFirstTabs(); });
+    // A tab strip too narrow for its tabs scrolls them on every desktop; some desktops'
+    // styles would shorten their names ("Lab...") or cut the last ones off instead.
+    for (QTabWidget* tabs : findChildren<QTabWidget*>()) {
+        tabs->setElideMode(Qt::ElideNone);
+        tabs->setUsesScrollButtons(true);
+    }
     for (int i : inOrder(plotOrder))
         if (Page* p = pages_[size_t(i)]) statement([&] { p->drawPlotGrids(); });
     page_.Refreshing = false;
@@ -421,7 +428,7 @@ void MainForm::shutdownProgram() {
     closing_ = true;
     scheduler_.shutdown();
     // The running operation (a tick, a scan) ends at its next exchange, sending nothing more.
-    master_.ops().cancel();
+    master_.ops().endProgram();
     master_.abortExchange(); // a tick waiting for a reply must not wait on a closed port
     master_.CloseCommPort();
     platform::taskBar().show(); // also when the load did not hide it
@@ -463,6 +470,7 @@ bool MainForm::parkFocus(QWidget* from) {
 
 void MainForm::focusMoved(QWidget* old, QWidget* now) {
     if (closing_ || !isVisible()) return;
+    if (now && isAncestorOf(now)) lastFocus_ = now;
     // The person put the focus somewhere: nothing waits to get it back.
     if (now && now != cmdSetFocus_) {
         if (parked_) parked_->removeEventFilter(this);
@@ -472,6 +480,17 @@ void MainForm::focusMoved(QWidget* old, QWidget* now) {
     // A control inside a frame that was disabled loses the focus to nothing.
     if (!now && old && isAncestorOf(old) && (!old->isEnabled() || !old->isVisible()) && isActiveWindow())
         parkFocus(old);
+}
+
+void MainForm::focusBackOnActivation() {
+    // Only the active window's focus changes are reported. While another window was in
+    // front (the login, a box), an operation may have disabled the control that held this
+    // window's focus: it lost it unseen, and the activation would give it to the first
+    // control of the window, the address box, where the next key changes the meter.
+    if (closing_ || focusWidget() || !lastFocus_ || !isAncestorOf(lastFocus_)) return;
+    QWidget* last = lastFocus_;
+    if (last != txtAddress_ && last->isEnabled() && last->isVisible()) last->setFocus(Qt::OtherFocusReason);
+    else parkFocus(last);
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -499,6 +518,8 @@ void MainForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Desktops frame a window when they map it; it is active by then.
     if (event->type() == QEvent::ActivationChange) keepTitleBarOnScreen();
+    // Sent before the activation gives the focus to a control.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) focusBackOnActivation();
 }
 
 int MainForm::frameTop() const { return geometry().top() - frameGeometry().top(); }
@@ -543,9 +564,10 @@ void MainForm::cmdFunction_Click(int index) {
         // "No" lets it go on as if nothing had been pressed, queued clicks and all.
         if (!askExit()) break;
         exitConfirmed_ = true;
-        // Yes: the operation ends at its next exchange; what was queued was meant for a
-        // program that goes on. The exit then owns the link for its save-config.
-        ops.cancel();
+        // Yes: the operation ends at its next exchange, without a box for what it could
+        // not finish; what was queued was meant for a program that goes on. The exit then
+        // owns the link for its save-config.
+        ops.endProgram();
         ops.runOrQueue(QStringLiteral("Exit"), [this] { finishExit(); });
         break;
     }

@@ -160,6 +160,9 @@ private:
     // (false when that cannot take it) until the control is back.
     bool parkFocus(QWidget* from);
     void focusMoved(QWidget* old, QWidget* now);
+    // Active again without a control holding the window's focus: it goes back to the
+    // control that last held it, or waits on cmdSetFocus for it.
+    void focusBackOnActivation();
     void optionClicked(int index);
     void setOptionColour(int index, const QColor& colour);
     void selectOption(int index, bool selected);
@@ -199,6 +202,7 @@ private:
     QScrollBar* hScroll_ = nullptr;
     std::array<Page*, 27> pages_{};
     QPointer<QWidget> parked_; // the control whose focus waits on cmdSetFocus
+    QPointer<QWidget> lastFocus_; // the control of this window that last had the focus
     QMetaObject::Connection focusWatch_;
 
     bool loaded_ = false;

@@ -219,7 +219,7 @@ void PeriodPage::SetupTimeOfUse() {
         const bool ok = !ctx_.master().ops().cancelled() &&
                         pages::sendWriteFrame(setup_, w.function, w.firstRegister, w.values);
         if (!ok) {
-            showErrorBox(resultLine(address, w.progress, false));
+            pages::showFailureBox(setup_, resultLine(address, w.progress, false));
             break;
         }
         ctx_.status().setPanelText(1, resultLine(address, w.progress, true));

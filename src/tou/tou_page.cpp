@@ -725,7 +725,7 @@ SetupTouOutcome TouPage::SetupTOU() {
             if (outcome == SetupTouOutcome::Done)
                 ctx_.status().setPanelText(1, resultLine(address(), kSetupAction, true));
             else
-                showError(resultLine(address(), kSetupAction, false));
+                pages::showFailureBox(setup_, resultLine(address(), kSetupAction, false));
         }
     }
     switch (outcome) {

@@ -2,16 +2,20 @@
 // exchange is over, and work resumed after the wait never overrides it: "Exit" asks
 // before it ends anything, a click that leaves the address box still acts, and a
 // page taken off the screen does no work.
+#include "held_reply.h"
 #include "select_rig.h"
 #include "sim_identity.h"
 #include "sim_live_values.h"
+#include "sim_user_map.h"
 #include "sim_waveform.h"
 #include "tou_rig.h"
 
 #include "common/prompter.h"
+#include "common/text_file.h"
 #include "monitor/waveform_page.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -152,10 +156,58 @@ TEST(ActionsDuringWaits, ExitDuringSetupTouAsksFirstAndOnlyYesEndsTheWrite) {
         // Yes: nothing after the frame under way, no write question in place of the exit,
         // the save-config offer once the link is free, and the program ends.
         ASSERT_TRUE(r.waitFor([&] { return r.ended; }, 5000));
+        EXPECT_FALSE(r.ui.sawText("Meter [1] Setup TOU Error!"));
         EXPECT_EQ(r.writes().size(), 3u);
         EXPECT_EQ(indexOf(framesSeen(r), query), -1);
         EXPECT_GT(boxIndex(r.ui, "Do you want to Save Config ?"), boxIndex(r.ui, "Do you want to Exit ?"));
         EXPECT_FALSE(r.link().PortOpen);
+    }
+}
+
+TEST(ActionsDuringWaits, ExitYesDuringAMapOrSystemFunctionDownloadEndsWithoutItsErrorBox) {
+    // The page, its download button, the register of the download's third write, its error.
+    const std::tuple<int, const char*, uint16_t, const char*> downloads[] = {
+        {16, "cmdMapping_0", 0x00A2, "Meter [1] Download Mapping File Error!"},
+        {22, "cmdSF_1", 0x2020, "Meter [1] Download System Function Error!"}};
+    for (const auto& [index, download, third, error] : downloads) {
+        SCOPED_TRACE(download);
+        ProgramRig rig({{1, 9600}}, 3000, ProgramRig::Pages::All);
+        bool ended = false;
+        rig.app().app().quit = [&] { ended = true; };
+        sim::installIdentity(*rig.line.meter(1));
+        sim::installUserMap(*rig.line.meter(1));
+        rig.app().services().Login = [&] { return rig.app().app().LoginOk = true; };
+        rig.ui.onMessage = [](const ScriptedPrompter::Box& box) {
+            return box.buttons == common::Buttons::YesNo ? int(common::AnswerYes) : 0;
+        };
+        rig.showMainWindow();
+        ASSERT_TRUE(activate(rig));
+        typeAddress(rig, "1");
+        ASSERT_TRUE(rig.waitFor([&] { return rig.meter().MeterVersion > 0; }));
+        choosePage(rig, index);
+        // The file: a whole map, or the meter's own set-up saved once the page has read it.
+        const QString file = rig.folder() + "/meter.file";
+        QStringList map;
+        for (int k = 0; k < 96; ++k) map << QString::number(0x0300 + k, 16);
+        auto* save = rig.mainForm().findChild<QPushButton*>("cmdSF_0");
+        if (index == 16) {
+            ASSERT_FALSE(common::saveLines(file, map));
+        } else {
+            ASSERT_TRUE(rig.waitFor([&] { return rig.page().PageStep == 4 && save->isEnabled(); }, 10000));
+            rig.ui.fileNext(file);
+            clickOn(save);
+            ASSERT_TRUE(rig.waitFor([&] { return QFile::exists(file) && save->isEnabled(); }, 10000));
+        }
+        rig.ui.fileNext(file);
+        rig.line.clearLog();
+        ASSERT_TRUE(held::duringReply(
+            rig, held::request(0x70, third), [&] { clickOn(rig.mainForm().cmdFunction(0)); }, 10000,
+            [&] { clickOn(rig.mainForm().findChild<QPushButton*>(download)); }));
+        ASSERT_TRUE(rig.waitFor([&] { return ended; }, 5000));
+        EXPECT_TRUE(rig.ui.sawText("Do you want to Exit ?"));
+        EXPECT_FALSE(rig.ui.sawText(error));
+        const std::vector<sim::Request> sent = rig.line.requests();
+        EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const sim::Request& q) { return q.bytes[1] == 0x70; }), 3);
     }
 }
 

@@ -4,12 +4,17 @@
 #include "program_rig.h"
 #include "sim_identity.h"
 #include "sim_live_values.h"
+#include "sim_tou.h"
 
 #include "monitor/data_log_format.h"
+#include "tou/tou_page.h"
 
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,6 +24,7 @@ struct FocusRig : ProgramRig {
         sim::Meter& m = *line.meter(1);
         sim::installIdentity(m);
         sim::installLiveValues(m);
+        sim::installTimeOfUse(m);
         showMainWindow();
         mainForm().activateWindow();
         EXPECT_TRUE(waitFor([this] { return QApplication::activeWindow() == &mainForm(); }));
@@ -29,6 +35,25 @@ struct FocusRig : ProgramRig {
     }
     std::string panel1() { return app().status().panelText(1).toStdString(); }
 };
+
+// The login window, once it shows, answered with the default user's name and password;
+// then the main window is active again, as the desktop makes it.
+void logInWhenAsked(QWidget* window) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, window] {
+        QWidget* login = QApplication::activeModalWidget();
+        if (!login || !login->findChild<QLineEdit*>("Text1_0")->hasFocus()) return;
+        poll->stop();
+        poll->deleteLater();
+        for (int box = 0; box < 2; ++box) {
+            QTest::keyClicks(QApplication::focusWidget(), "MORLIX");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        QTimer::singleShot(0, window, [window] { window->activateWindow(); });
+    });
+    poll->start();
+}
 
 QByteArray instantLog(int records) {
     QByteArray out = monitor::logfmt::instantHeaderLine({}, {}, {}).toUtf8() + "\r\n";
@@ -113,4 +138,39 @@ TEST(FocusAfterOperations, ReadAddressGetsTheFocusBackOnceTheFramesAreFreeAgain)
     QTest::keyClicks(QApplication::focusWidget(), "7");
     EXPECT_EQ(rig.mainForm().txtAddress()->text().toStdString(), address);
     EXPECT_EQ(rig.link().MeterAddress.toStdString(), "001");
+}
+
+TEST(FocusAfterOperations, SetupTouGivesTheFocusBackToItsButton) {
+    FocusRig rig;
+    QTest::mouseClick(rig.mainForm().txtAddress(), Qt::LeftButton);
+    QTest::keyClicks(rig.mainForm().txtAddress(), "1\r");
+    ASSERT_TRUE(rig.waitFor([&] { return rig.meter().MeterVersion > 0; }));
+    QTest::mouseClick(rig.button("optProgram_8"), Qt::LeftButton);
+    auto* tabs = rig.mainForm().findChild<QTabWidget*>("tabTOU_0");
+    ASSERT_NE(tabs, nullptr);
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    QPushButton* setup = rig.button("cmdTOUC_1");
+    auto& page = *static_cast<tou::TouPage*>(rig.app().page(25));
+    auto* strip = rig.mainForm().findChild<QTabWidget*>("tabTOU_2");
+    ASSERT_TRUE(rig.waitFor([&] { return strip->isEnabled() && setup->isEnabled(); }, 10000));
+
+    // "Setup TOU": the question, the login window, ten frames and the tables read back.
+    rig.ui.answerNext(common::AnswerYes);
+    logInWhenAsked(&rig.mainForm());
+    rig.line.clearLog();
+    QTest::mouseClick(setup, Qt::LeftButton);
+    // Done once the ten writes are followed by reads and the tables are shown again.
+    ASSERT_TRUE(rig.waitFor(
+        [&] {
+            const std::vector<sim::Request> q = rig.line.requests();
+            const auto writes = std::count_if(q.begin(), q.end(), [](auto& r) { return r.bytes[1] == 0x10 || r.bytes[1] == 0x70; });
+            return writes == 10 && q.back().bytes[1] == 0x03 && !page.tables().TOUUploadPending &&
+                   strip->isEnabled() && QApplication::activeWindow() == &rig.mainForm();
+        },
+        15000));
+    EXPECT_TRUE(rig.ui.boxes.size() == 1 && rig.ui.sawText("Do you want to Setup TOU ?"));
+    EXPECT_EQ(rig.focusName(), "cmdTOUC_1");
+    QTest::keyClicks(QApplication::focusWidget(), "9");
+    EXPECT_EQ(rig.mainForm().txtAddress()->text().toStdString(), "1");
+    EXPECT_EQ(rig.link().MeterAddress.toStdString(), "1");
 }

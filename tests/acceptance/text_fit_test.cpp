@@ -1,5 +1,5 @@
 // Every page of the program, on a meter with every option and values in every
-// table, shows the whole text of each caption, button, frame title and grid
+// table, shows the whole text of each caption, button, frame title, tab and grid
 // heading at the desktop's default font: nothing cut and nothing under another control.
 #include "all_pages_rig.h"
 #include "text_fit.h"
@@ -29,6 +29,7 @@ void checkWithEveryTab(QWidget& window, const QString& where, std::set<QTabWidge
 void checkMenuPages(size_t first, size_t last) {
     AllPagesRig rig;
     shell::MainForm& form = rig.mainForm();
+    styleTabsAsShorteningDesktops(&form);
     if (first == 0) {
         EXPECT_TRUE(textFaults(&form).empty()) << "no meter" << listed(textFaults(&form));
     }
@@ -54,6 +55,7 @@ TEST(TextFit, MenuPages17To23ShowTheirWholeTexts) { checkMenuPages(16, 22); }
 TEST(TextFit, ATraceGroupsTimeAndTheOlderMetersPagesShowTheirWholeTexts) {
     AllPagesRig rig;
     shell::MainForm& form = rig.mainForm();
+    styleTabsAsShorteningDesktops(&form);
     ASSERT_TRUE(rig.select("1", 2.3f));
     std::set<QTabWidget*> visited;
     // A trace group's trigger time and date, one line in the group's quarter of the page.

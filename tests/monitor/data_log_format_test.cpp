@@ -127,8 +127,11 @@ TEST(DataLogFormat, RecordsReadBackFromLfOrCrLfFilesSkippingHeaders) {
     EXPECT_EQ(r1.values, values);
     EXPECT_EQ(instantRecord(file, idx.records[2]).values.last(), "z44");
 
-    // A file without a header (an existing empty file was chosen) loses no record.
-    EXPECT_EQ(indexInstantLog(crlf({instantRecordLine("d", values)})).records.size(), 1u);
+    // The first line is the file's heading, whatever it says.
+    EXPECT_EQ(indexInstantLog(crlf({instantRecordLine("d", values)})).records.size(), 0u);
+    EXPECT_EQ(indexHarmonicLog(crlf({"2.3,Date Time", harmonicRecordLine(2.3f, "d", numbered("h", 192))}))
+                  .records.size(),
+              1u);
     EXPECT_TRUE(indexInstantLog(QByteArray()).records.empty());
 
     // A last record cut short is refused, with the line it is on.
@@ -161,7 +164,7 @@ TEST(DataLogFormat, HarmonicRecordsKeepTheirOwnVersionAndPlainNumbers) {
 
     // A 2.3 line cut to the length of a 1.9 line is still short for its own version.
     QString shortLine = harmonicRecordLine(2.3f, "d", newValues).section(',', 0, 157) + ",";
-    EXPECT_FALSE(indexHarmonicLog(crlf({shortLine})).ok);
+    EXPECT_FALSE(indexHarmonicLog(crlf({harmonicHeaderLine(2.3f), shortLine})).ok);
 }
 
 TEST(DataLogFormat, WaveformRecordsReadBackWholeAndAHalfRecordIsRefused) {

@@ -62,7 +62,7 @@ TEST(DataLogRecording, EachLogWritesItsLayoutWhenItsIntervalRunsOut) {
     EXPECT_EQ(mixed[0].count(','), 194) << "the header stays as it was";
 }
 
-TEST(DataLogRecording, HeadersOnlyForNewFilesAndTheWaveformLogNever) {
+TEST(DataLogRecording, HeadersOnlyForNewOrEmptyFilesAndTheWaveformLogNever) {
     LogRig r;
     ASSERT_TRUE(r.ready());
     const QString fi = r.path("instant.csv");
@@ -74,6 +74,19 @@ TEST(DataLogRecording, HeadersOnlyForNewFilesAndTheWaveformLogNever) {
     const QStringList lines = LogRig::lines(fi);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines.filter(QRegularExpression("^Date/Time,")).size(), 1);
+
+    // An existing empty file starts with the heading, as a new one does.
+    const QString empty = r.path("empty.csv");
+    {
+        QFile f(empty);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    r.logs->chkDL(InstantLog)->click(); // stop
+    ASSERT_TRUE(r.start(InstantLog, empty));
+    r.tick(InstantLog);
+    const QStringList e = LogRig::lines(empty);
+    ASSERT_EQ(e.size(), 2);
+    EXPECT_TRUE(e[0].startsWith("Date/Time,Phase A,"));
 
     // An existing file of any content is appended to after its last line.
     const QString other = r.path("other.csv");

@@ -201,6 +201,15 @@ TEST(DataLogViewer, BadEmptyAndCancelledFiles) {
     v->cmdDL_Click(2);
     EXPECT_EQ(r.state(InstantLog).ViewRow, 0);
 
+    // The first line is the heading whatever it says: it is never a record.
+    writeFile(file, instantFile(2).replace("Date/Time,", "Date Time,"));
+    r.view(InstantLog, file);
+    EXPECT_EQ(v->recordCount(), 2);
+    EXPECT_EQ(v->labDL()->text(), "1");
+    v->cmdDL(2)->click();
+    EXPECT_EQ(v->labDL()->text(), "2");
+    EXPECT_FALSE(v->cmdDL(2)->isEnabled());
+
     // Cancelled: no message, stepping off.
     writeFile(file, instantFile(2));
     r.view(InstantLog, file);

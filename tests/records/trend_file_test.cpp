@@ -21,7 +21,7 @@ QByteArray fileText(const QStringList& lines) { return (lines.join("\r\n") + "\r
 } // namespace
 
 TEST(TrendFile, SaveAndOpenAgain) {
-    const QStringList lines = trendFileLines(threeRecords(), 1);
+    const QStringList lines = trendFileLines(threeRecords(), {0, 6, 1}); // records of "PF", the list at "Van"
     EXPECT_EQ(lines, (QStringList{" 3 ", " 19 ", " 1 ", "10 Minutes  ;  Circulate  ;  PF", "31,01,2024 12:34:56",
                                   "3", "9500", " .95 LG", "55536", " 1 LD", "0", " 0 LG"}));
     QTemporaryDir dir;
@@ -69,8 +69,10 @@ TEST(TrendFile, RefusedShortAndOversizedFiles) {
 
     TrendLog huge;
     huge.lengthText = "5000";
-    EXPECT_EQ(trendFileLines(huge, 0).size(), 6 + 2 * 960);
-    EXPECT_EQ(trendFileLines(huge, 0)[5], "960");
+    EXPECT_EQ(trendFileLines(huge, {}).size(), 6 + 2 * 960);
+    EXPECT_EQ(trendFileLines(huge, {})[5], "960");
+    // No records, no status yet: the lists as they stand and an empty length.
+    EXPECT_EQ(trendFileLines(TrendLog(), {2, 6, 1}), (QStringList{" 2 ", " 6 ", " 1 ", "", "", ""}));
 }
 
 TEST(TrendFile, FractionalCountGivesTheRecordsReadAndNoStaleOne) {
@@ -83,6 +85,6 @@ TEST(TrendFile, FractionalCountGivesTheRecordsReadAndNoStaleOne) {
     TrendLog log = threeRecords();
     applyTrendFile(read, log);
     EXPECT_EQ(log.count(), 2);
-    EXPECT_EQ(trendFileLines(log, 0),
+    EXPECT_EQ(trendFileLines(log, {}),
               (QStringList{" 0 ", " 0 ", " 0 ", "c", "s", "2", "10", "a", "20", "b"}));
 }

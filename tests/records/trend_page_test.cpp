@@ -147,6 +147,21 @@ TEST(TrendPageProgram, SaveRefusedWhileAFailedBlockAwaitsItsDownload) {
     EXPECT_NE(lines[6 + 2 * 149 + 1], "");
 }
 
+TEST(TrendPageProgram, SaveDuringTheFirstStatusReadWritesWhatTheWindowShows) {
+    TrendRig t(false, {.records = 100, .channel = 6, .analogRange = 5000});
+    const QString path = t.rig.folder() + "/trend.csv";
+    t.rig.ui.fileNext(path);
+    ASSERT_TRUE(held::duringReply(
+        t.rig, held::request(3, 0x0670), [&] { QTest::mouseClick(t.page->cmdTrend(2), Qt::LeftButton); }, 8000,
+        [&] { t.selectMeter(); }));
+    ASSERT_TRUE(t.rig.waitFor([&] { return t.rig.ui.dialogs.size() == 1 && QFile(path).size() > 0; }));
+    // The set-up read had put "Van" into the list; no status had been shown yet.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()).split("\r\n"), (QStringList{" 0 ", " 6 ", " 0 ", "", "", "", ""}));
+    EXPECT_EQ(t.page->cbTrend(1)->currentText(), "Van");
+}
+
 TEST(TrendPageProgram, FileOpenedAfterOffLineDuringAWaitStaysShown) {
     TrendRig t;
     ASSERT_TRUE(t.selected);

@@ -49,6 +49,7 @@ constexpr int kFrameGapMs = 6;       // the silence that ends a reply (at least 
 constexpr int kHousekeepingMs = 100; // the housekeeping tick (1 s): the slower reads come ten times as often
 constexpr int kQuietTicks = 3;       // ticks without a change after which a page is at rest
 constexpr int16_t kParkingPage = 17; // no polling: a page's entry can be held from there
+constexpr uint8_t kOtherMeter = 2;   // the meter on the line that no action may reach
 
 QString hex(uint16_t v) {
     return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper();
@@ -136,6 +137,11 @@ QStringList differences(const Effect& want, const Effect& got) {
     describe(out, "status line results", want.results, got.results);
     if (want.meter != got.meter)
         out << QStringLiteral("meter: at rest %1, during the wait %2").arg(want.meter, got.meter);
+    if (got.addressFocus && !want.addressFocus)
+        out << QStringLiteral("the address box has the focus (at rest it has not): the next key changes the meter");
+    if (!want.otherMeter.isEmpty() || !got.otherMeter.isEmpty())
+        out << QStringLiteral("meter 2 changed: at rest [%1], during the wait [%2]")
+                   .arg(want.otherMeter.join(", "), got.otherMeter.join(", "));
     if (want.page != got.page)
         out << QStringLiteral("page: at rest %1, during the wait %2").arg(want.page).arg(got.page);
     else {
@@ -278,21 +284,23 @@ Exchange after(const Action& by, uint8_t function, uint16_t first) {
 // --- the rig -----------------------------------------------------------------------------------
 
 Rig::Rig(uint16_t bootVersion, const PageSweep* sweep)
-    : ProgramRig({{1, 9600}}, 1000, Pages::All), sweep_(sweep) {
-    sim::Meter& m = *line.meter(1);
-    sim::MeterIdentity id;
-    id.options = 0x3F; // every option: analog outputs and inputs, pulses, relays, digital inputs
-    id.bootVersion = bootVersion;
-    sim::installIdentity(m, id);
-    sim::installLiveValues(m);
-    sim::installSetupPages(m);
-    sim::installControlPages(m, sim::ClockTime{2024, 5, 7, 13, 5, 9});
-    sim::installUserMap(m);
-    sim::installRecordLogs(m);
-    sim::installTrendLogger(m);
-    sim::installTrace(m);
-    sim::installTimeOfUse(m);
-    sim::installWaveform(m, sim::WaveformShape::balanced());
+    : ProgramRig({{1, 9600}, {kOtherMeter, 9600}}, 1000, Pages::All), sweep_(sweep) {
+    for (uint8_t address : {uint8_t(1), kOtherMeter}) {
+        sim::Meter& m = *line.meter(address);
+        sim::MeterIdentity id;
+        id.options = 0x3F; // every option: analog outputs and inputs, pulses, relays, digital inputs
+        id.bootVersion = bootVersion;
+        sim::installIdentity(m, id);
+        sim::installLiveValues(m);
+        sim::installSetupPages(m);
+        sim::installControlPages(m, sim::ClockTime{2024, 5, 7, 13, 5, 9});
+        sim::installUserMap(m);
+        sim::installRecordLogs(m);
+        sim::installTrendLogger(m);
+        sim::installTrace(m);
+        sim::installTimeOfUse(m);
+        sim::installWaveform(m, sim::WaveformShape::balanced());
+    }
     if (sweep)
         for (const auto& [name, text] : sweep->files) {
             QFile f(folder() + '/' + name);
@@ -505,6 +513,32 @@ void Rig::mark() {
     boxes0_ = ui.boxes.size();
     dialogs0_ = ui.dialogs.size();
     line.clearLog();
+    const sim::Meter& other = *line.meter(kOtherMeter);
+    otherRegisters0_ = other.registers(0, uint16_t(sim::kRegisterCount));
+    otherCoils0_ = other.coils();
+    otherCoilLog0_ = other.coilLog().size();
+}
+
+QStringList Rig::otherMeterChanges() {
+    // A broadcast is meant for every meter on the line.
+    std::vector<bool> broadcast(sim::kRegisterCount);
+    std::size_t broadcastCoils = 0;
+    for (const auto& q : line.requests()) {
+        if (q.bytes.size() < 6 || q.bytes[0] != 0) continue;
+        const int first = q.bytes[2] << 8 | q.bytes[3], count = q.bytes[4] << 8 | q.bytes[5];
+        if (q.bytes[1] == 0x05) ++broadcastCoils;
+        else if (q.bytes[1] == 0x10 || q.bytes[1] == 0x70)
+            for (int r = first; r < first + count && r < int(broadcast.size()); ++r) broadcast[size_t(r)] = true;
+    }
+    const sim::Meter& other = *line.meter(kOtherMeter);
+    const std::vector<uint16_t> now = other.registers(0, uint16_t(sim::kRegisterCount));
+    QStringList out;
+    for (std::size_t r = 0; r < now.size() && r < otherRegisters0_.size(); ++r)
+        if (now[r] != otherRegisters0_[r] && !broadcast[r]) out << QStringLiteral("register ") + hex(uint16_t(r));
+    const std::vector<uint16_t> coils = other.coilLog();
+    if (coils.size() > otherCoilLog0_ + broadcastCoils || (broadcastCoils == 0 && other.coils() != otherCoils0_))
+        out << QStringLiteral("coils");
+    return out;
 }
 
 Effect Rig::effect() {
@@ -521,6 +555,8 @@ Effect Rig::effect() {
         if (!sweep_ || !sweep_->ownResults.contains(text)) e.results << plain(text);
     e.page = page().PageIndex;
     e.meter = link().MeterAddress;
+    e.addressFocus = QApplication::focusWidget() == mainForm().txtAddress();
+    e.otherMeter = otherMeterChanges();
     QWidget* frame = mainForm().frmProgram(e.page);
     const QStringList unstable = sweep_ ? sweep_->unstable : QStringList();
     for (QWidget* w : frame->findChildren<QWidget*>()) {

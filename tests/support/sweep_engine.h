@@ -3,8 +3,8 @@
 // person acts (a button, an option, a list, typing and Enter in a field, a grid cell, a
 // file, another page). Afterwards the action must have ended as the same action ends
 // when done at rest (its questions, boxes, file dialogs, writes, status line, and what the
-// page shows), or a box must say why it was refused; and no write may go to another
-// meter.
+// page shows, and whether the address box has the focus), or a box must say why it was
+// refused; and nothing may reach the other meter on the line.
 //
 // The reference is the same action done at rest in a fresh program, on the value the
 // person gave during the wait (the list item, the check, the typed text), so that a read
@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace sweep {
@@ -110,11 +111,16 @@ struct Effect {
     int16_t page = -1;
     QString meter;     // the selected meter's address ("xxx" for none)
     QStringList shown; // "control=value" of the page shown
+    bool addressFocus = false; // the meter address box has the keyboard focus
+    // What changed in the other meter on the line (meter 2): registers and coils that
+    // no action on meter 1 may touch (a broadcast reaches it as meant).
+    QStringList otherMeter;
 };
 
 // The whole program with every page against a meter that has every option and every
 // page's registers, a login that always succeeds, questions answered Yes, fast timers,
-// the window active and meter 1 selected by its typed address.
+// the window active and meter 1 selected by its typed address. Meter 2, with the same
+// registers at the same rate, shares the line.
 class Rig : public ProgramRig {
 public:
     explicit Rig(uint16_t bootVersion = 230, const PageSweep* sweep = nullptr);
@@ -136,9 +142,13 @@ public:
 
 private:
     std::vector<Bytes> writes() const;
+    QStringList otherMeterChanges();
 
     const PageSweep* sweep_;
     std::size_t boxes0_ = 0, dialogs0_ = 0;
+    std::vector<uint16_t> otherRegisters0_; // meter 2 at the mark
+    std::set<uint16_t> otherCoils0_;
+    std::size_t otherCoilLog0_ = 0;
     // The status line's results come and go with the next reply: they are watched, and
     // each one the window paints counts as shown, however soon another replaces it.
     QTimer resultWatch_;

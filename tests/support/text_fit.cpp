@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -14,6 +15,7 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
+#include <QStyleOptionTab>
 #include <QStyleOptionViewItem>
 #include <QTabBar>
 #include <QTableView>
@@ -179,6 +181,25 @@ void fixedCells(QTableView* view, std::vector<DrawnText>& out) {
     }
 }
 
+// Each tab's name in the room its tab gives it: a strip too narrow for all its tabs
+// scrolls them, it does not shorten their names.
+void tabTexts(QTabBar* bar, std::vector<DrawnText>& out) {
+    for (int i = 0; i < bar->count(); ++i) {
+        const QString text = bar->tabText(i);
+        if (text.trimmed().isEmpty() || !bar->isTabVisible(i)) continue;
+        QStyleOptionTab opt;
+        opt.initFrom(bar);
+        opt.rect = bar->tabRect(i);
+        opt.text = text;
+        opt.shape = bar->shape();
+        opt.iconSize = bar->iconSize();
+        opt.documentMode = bar->documentMode();
+        const QRect room = bar->style()->subElementRect(QStyle::SE_TabBarTabText, &opt, bar);
+        out.push_back({bar, nameOf(bar) + QStringLiteral(" tab %1").arg(i), text, room,
+                       needed(bar->fontMetrics(), room, Qt::AlignCenter | Qt::TextShowMnemonic, text)});
+    }
+}
+
 // Where the text is drawn, in the window's coordinates (what can be seen of it).
 QRect drawnIn(const DrawnText& d, QWidget* window) {
     const QRect shown = d.needed.intersected(d.room).intersected(d.owner->visibleRegion().boundingRect());
@@ -236,6 +257,7 @@ std::vector<TextFault> textFaults(QWidget* window) {
         else if (auto* g = qobject_cast<QGroupBox*>(w)) d = groupTitle(g);
         else if (auto* c = qobject_cast<QComboBox*>(w)) d = comboText(c);
         else if (auto* t = qobject_cast<QTableView*>(w)) fixedCells(t, texts);
+        else if (auto* bar = qobject_cast<QTabBar*>(w)) tabTexts(bar, texts);
         if (d && !partOfCompound(w, window)) texts.push_back(*d);
     }
 
@@ -252,7 +274,8 @@ std::vector<TextFault> textFaults(QWidget* window) {
                                   .arg(d.room.height())});
             continue;
         }
-        if (qobject_cast<QTableView*>(d.owner)) continue; // cells lie in their own grid
+        // Cells lie in their own grid, tabs in their own strip.
+        if (qobject_cast<QTableView*>(d.owner) || qobject_cast<QTabBar*>(d.owner)) continue;
         const QRect mine = drawnIn(d, window);
         if (mine.isEmpty()) continue;
         for (QWidget* other : all) {
@@ -268,6 +291,20 @@ std::vector<TextFault> textFaults(QWidget* window) {
         }
     }
     return faults;
+}
+
+void styleTabsAsShorteningDesktops(QWidget* window) {
+    struct ShorteningTabs : QProxyStyle {
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* data) const override {
+            if (hint == SH_TabBar_ElideMode) return Qt::ElideRight;
+            if (hint == SH_TabBar_PreferNoArrows) return true;
+            return QProxyStyle::styleHint(hint, option, widget, data);
+        }
+    };
+    auto* style = new ShorteningTabs;
+    style->setParent(window);
+    for (QTabBar* bar : window->findChildren<QTabBar*>()) bar->setStyle(style);
 }
 
 std::vector<TextFault> captionsOffTheirFields(QWidget* window) {
