@@ -167,6 +167,7 @@ struct SimLine::Plan {
     std::size_t chunk = 0; // 0 = all at once
     int chunkPauseMs = 0;
     bool held = false; // the reply waits for holdReplies(false)
+    std::optional<Fault::Kind> fault;
     std::vector<std::function<void()>> after;
 };
 
@@ -498,6 +499,7 @@ void SimLine::handleFrame(std::vector<uint8_t> frame, Clock::time_point t) {
         Lock l(mutex_);
         for (auto& f : plan.after) f();
         request.bytes = std::move(frame);
+        request.fault = plan.fault;
         log_.push_back(std::move(request));
     }
     logChanged_.notify_all();
@@ -644,6 +646,7 @@ void SimLine::answer(const std::vector<uint8_t>& f, int baud, Plan& plan) {
             break;
         }
     }
+    if (faulty) plan.fault = fault.kind;
     plan.reply = std::move(reply);
 }
 

@@ -73,6 +73,7 @@ struct Request {
     std::chrono::steady_clock::time_point time; // arrival of its first byte
     int baud = 0;                               // the line's rate when it arrived
     bool crcOk = false;
+    std::optional<Fault::Kind> fault;           // the fault its reply took
 };
 
 class SimLine;
