@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -25,6 +26,14 @@ constexpr auto kFrameGap = std::chrono::milliseconds(5);
 // Longer than any request we understand (0x10 with 123 registers is 255 bytes):
 // beyond this the bytes are noise and are dropped as one bad frame.
 constexpr std::size_t kMaxFrame = 512;
+
+// How long a count waits for the worker to catch up with the line: far beyond any
+// starvation, yet a line that never goes quiet cannot hang a test.
+constexpr auto kSettleLimit = std::chrono::seconds(5);
+
+// The line whose worker runs on this thread: a count asked for by a hook must not
+// wait for itself.
+thread_local const SimLine* tWorkerOf = nullptr;
 
 constexpr uint8_t kWildcard = 255;
 constexpr uint8_t kBroadcast = 0;
@@ -158,10 +167,13 @@ struct SimLine::Plan {
     std::size_t chunk = 0; // 0 = all at once
     int chunkPauseMs = 0;
     bool held = false; // the reply waits for holdReplies(false)
+    std::optional<Fault::Kind> fault;
     std::vector<std::function<void()>> after;
 };
 
-SimLine::SimLine() = default;
+SimLine::SimLine() {
+    if (const char* ms = std::getenv("SIM_LOG_HOLD_MS")) setLogHoldMs(std::atoi(ms));
+}
 
 SimLine::~SimLine() { stop(); }
 
@@ -285,8 +297,37 @@ void SimLine::setRegisters(uint8_t address, uint16_t start, const std::vector<ui
     if (Meter* m = meter(address)) m->setRegisters(start, values);
 }
 
-std::vector<Request> SimLine::requests() const { Lock l(mutex_); return log_; }
-void SimLine::clearLog() { Lock l(mutex_); log_.clear(); }
+std::vector<Request> SimLine::requests() const {
+    std::unique_lock<std::recursive_mutex> l(mutex_);
+    settle(l);
+    return log_;
+}
+
+void SimLine::clearLog() {
+    std::unique_lock<std::recursive_mutex> l(mutex_);
+    settle(l);
+    log_.clear();
+}
+
+void SimLine::setLogHoldMs(int ms) { logHoldMs_ = std::max(0, ms); }
+
+// The program that wrote to the line has its reply once the reply is written, but
+// the worker logs the request only afterwards: wait for it, never for a fixed time.
+void SimLine::settle(std::unique_lock<std::recursive_mutex>& lock) const {
+    if (tWorkerOf == this || !running_) return;
+    const auto until = Clock::now() + kSettleLimit;
+    while (!settled() && Clock::now() < until) logChanged_.wait_for(lock, std::chrono::milliseconds(5));
+}
+
+bool SimLine::settled() const {
+    // A held reply waits for the test, which is the one asking.
+    if (!held_.empty()) return true;
+    if (!idle_) return false;
+    // The worker reads under the lock, so bytes are either still in the pty or in its
+    // hands. poll also pushes on bytes the pty has taken but not passed on yet.
+    pollfd p{master_, POLLIN, 0};
+    return ::poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN);
+}
 
 bool SimLine::waitForRequests(std::size_t n, int timeoutMs) const {
     std::unique_lock<std::recursive_mutex> l(mutex_);
@@ -362,7 +403,9 @@ bool SimLine::nextFault(const std::vector<uint8_t>& request, Fault& fault) {
 // ---------------------------------------------------------------- worker
 
 void SimLine::run() {
+    tWorkerOf = this;
     std::vector<uint8_t> buf;
+    bool busy = false; // bytes taken in since the line was last quiet
     Clock::time_point first{}, last{}, nextTraffic{};
     auto msUntil = [](Clock::time_point t) {
         return int(std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(t - Clock::now()).count()));
@@ -383,11 +426,14 @@ void SimLine::run() {
         if (stopping_) break;
         if (rc > 0 && (fds[0].revents & POLLIN)) {
             uint8_t tmp[512];
+            Lock l(mutex_);
             const ssize_t n = ::read(master_, tmp, sizeof tmp);
             if (n > 0) {
                 if (buf.empty()) first = Clock::now();
                 buf.insert(buf.end(), tmp, tmp + n);
                 last = Clock::now();
+                idle_ = false;
+                busy = true;
             }
         } else if (rc > 0 && (fds[0].revents & (POLLHUP | POLLERR))) {
             pause(10); // nobody on the slave side; don't spin
@@ -404,6 +450,14 @@ void SimLine::run() {
         if (!buf.empty() && (Clock::now() - last >= kFrameGap || buf.size() > kMaxFrame)) {
             handleFrame(std::move(buf), first);
             buf.clear();
+        }
+        if (busy && buf.empty()) {
+            {
+                Lock l(mutex_);
+                idle_ = true;
+            }
+            busy = false;
+            logChanged_.notify_all();
         }
     }
 }
@@ -440,10 +494,12 @@ void SimLine::handleFrame(std::vector<uint8_t> frame, Clock::time_point t) {
             if (ok) ok = writeOut(plan.reply.data() + at, std::min(chunk, plan.reply.size() - at));
         }
     }
+    pause(logHoldMs_);
     {
         Lock l(mutex_);
         for (auto& f : plan.after) f();
         request.bytes = std::move(frame);
+        request.fault = plan.fault;
         log_.push_back(std::move(request));
     }
     logChanged_.notify_all();
@@ -590,6 +646,7 @@ void SimLine::answer(const std::vector<uint8_t>& f, int baud, Plan& plan) {
             break;
         }
     }
+    if (faulty) plan.fault = fault.kind;
     plan.reply = std::move(reply);
 }
 

@@ -73,6 +73,7 @@ struct Request {
     std::chrono::steady_clock::time_point time; // arrival of its first byte
     int baud = 0;                               // the line's rate when it arrived
     bool crcOk = false;
+    std::optional<Fault::Kind> fault;           // the fault its reply took
 };
 
 class SimLine;
@@ -159,9 +160,18 @@ public:
 
     // Every frame seen. A request enters the log once the simulator is done with
     // it: its reply, if any, has been written and address / baud changes made.
+    // requests() and clearLog() first wait until the simulator has taken in and
+    // handled every byte written to the line so far (a reply held by holdReplies
+    // aside), so a count taken as soon as the program has its reply includes the
+    // request that caused it. The wait is bounded (a few seconds) and skipped on the
+    // worker thread, where the hooks run.
     std::vector<Request> requests() const;
     void clearLog();
     bool waitForRequests(std::size_t n, int timeoutMs) const;
+    // Holds the simulator this long after each reply before it logs the request, as
+    // a busy machine may pause its thread there: a count that does not wait for the
+    // log shows up. The environment variable SIM_LOG_HOLD_MS sets it for every line.
+    void setLogHoldMs(int ms);
 
     // Faults, first in first out, each for the next request a meter would answer.
     void injectFault(Fault fault);
@@ -206,6 +216,8 @@ private:
     bool writeOut(const uint8_t* data, std::size_t len);
     bool pause(int ms); // false when stopping
     int readBaud() const;
+    void settle(std::unique_lock<std::recursive_mutex>& lock) const;
+    bool settled() const; // under mutex_
     bool nextFault(const std::vector<uint8_t>& request, Fault& fault);
 
     mutable std::recursive_mutex mutex_;
@@ -222,6 +234,8 @@ private:
     int replyDelayMs_ = 0;
     int splitPauseMs_ = 30;
     std::atomic<int> trafficMs_{0};
+    std::atomic<int> logHoldMs_{0};
+    bool idle_ = true; // under mutex_: no frame begun, none being handled
     std::atomic<bool> hold_{false};
     std::vector<uint8_t> held_; // under mutex_
     std::function<bool(const std::vector<uint8_t>&)> holdWhich_; // under mutex_

@@ -289,3 +289,23 @@ TEST_F(SimMeter, HeldRepliesWaitForTheRelease) {
     EXPECT_FALSE(line.waitForHeldRequest(50));
     line.holdReplies(false);
 }
+
+// A count taken as soon as the program has its reply includes the request, however
+// late the simulator logs it, and a clear leaves nothing of the frames before it.
+TEST_F(SimMeter, CountsWaitUntilEveryFrameWrittenIsLogged) {
+    line.addMeter(1);
+    line.setRegisters(1, 0x0000, {0x1234, 0xABCD});
+    line.setLogHoldMs(50);
+    Port port(line.slavePath(), 9600);
+    port.send(read2);
+    ASSERT_EQ(port.read(9), reply2);
+    EXPECT_EQ(line.requests().size(), 1u);
+    port.send(read2);
+    ASSERT_EQ(port.read(9), reply2);
+    line.clearLog();
+    // A frame whose length only the silence after it tells, just written.
+    port.send({0x01, 0x2B, 0x0E, 0x01});
+    const auto log = line.requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].bytes, (Bytes{0x01, 0x2B, 0x0E, 0x01}));
+}
