@@ -89,8 +89,9 @@ struct PageState {
     StepValue MappingRequest;
     int16_t GridEditRow = 0;
     TickCounters Ticks;
-    // Counts the ticks' page work; an edit made by a person carries the count of the work
-    // under way, so that the reads of that work leave the edited control as it is.
+    // Counts the ticks' page work; an edit made by a person carries the counts of the
+    // work under way and of the work that serves the asks made before it, so that the
+    // reads of that work leave the edited control as it is.
     uint32_t WorkSerial = 0;
     // Counts a person's edits of the page's controls, so that work which waited can
     // tell whether the person edited the page meanwhile.
@@ -140,6 +141,8 @@ struct PageState {
     }
     // A person asked for something the page's work has not yet begun to serve.
     bool askStanding() const { return !asks_.empty(); }
+    // The work that will serve the last ask made (the work under way when none waits).
+    uint32_t workServingLastAsk() const { return WorkSerial + uint32_t(asks_.size()); }
     // Counts the asks made, so that what resumes can tell whether another came meanwhile.
     uint32_t asksMade() const { return asksMade_; }
 
