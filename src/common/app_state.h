@@ -5,6 +5,8 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 
 namespace common {
 
@@ -63,13 +65,14 @@ private:
 // The page being shown and its state machine.
 //
 // The window stays live while an exchange waits for its reply, so a person can press
-// a button, choose an item or change page in the middle of the page's work. Two kinds
-// of writer therefore share the step: a person's action asks for one (askStep), and
-// the page's own work moves on to the next (moveStep: a read done, a write ended). Once
-// a person has asked, the work under way can no longer move the step or the map's
-// request: its moves are dropped and the ask stands until the next tick's page work
-// begins (serveAsks) and carries it out. So code that resumes after a wait never
-// overwrites what the person asked for meanwhile.
+// buttons, choose items or change page in the middle of the page's work. Two kinds of
+// writer therefore share the step: a person's action asks for one (askStep, askRead),
+// and the page's own work moves on to the next (moveStep: a read done, a write ended).
+// Asks wait in the order made behind the step being worked; each tick's page work
+// begins by taking the next one (serveAsks). While any ask waits, the work under way
+// can no longer move the step or the map's request: its moves are dropped. So code
+// that resumes after a wait never overwrites what the person asked for meanwhile, and
+// no ask is lost to a later one.
 struct PageState {
     int16_t PageIndex = 0;
     StepValue PageStep;
@@ -86,44 +89,91 @@ struct PageState {
     StepValue MappingRequest;
     int16_t GridEditRow = 0;
     TickCounters Ticks;
-    // Counts the ticks' page work; an edit made by a person carries the count of the work
-    // under way, so that the reads of that work leave the edited control as it is.
+    // Counts the ticks' page work; an edit made by a person carries the counts of the
+    // work under way and of the work that serves the asks made before it, so that the
+    // reads of that work leave the edited control as it is.
     uint32_t WorkSerial = 0;
     // Counts a person's edits of the page's controls, so that work which waited can
     // tell whether the person edited the page meanwhile.
     uint32_t PersonEdits = 0;
 
-    // A person's action: the step (or the map's request) it asks for stands until a
-    // tick's page work serves it.
-    void askStep(int16_t step) { ask(PageStep, step); }
-    void askMapping(int16_t request) { ask(MappingRequest, request); }
-    // The page's own work moving on. False (and nothing changes) while a person's ask
-    // made since the work began is still to be served.
+    // What the page sets up again when an ask's turn comes (the value Enter chose to
+    // write), so that a later ask cannot change what an earlier one meant.
+    using AskSetUp = std::function<void()>;
+
+    // A write, a command or a file action a person asks for: it waits its turn and
+    // no later ask replaces it. origin names what asked (see askReadInstead).
+    void askStep(int16_t step, AskSetUp setUp = {}, const void* origin = nullptr) {
+        ask(Ask{false, false, step, std::move(setUp), origin});
+    }
+    void askMapping(int16_t request, AskSetUp setUp = {}) { ask(Ask{true, false, request, std::move(setUp)}); }
+    // A read or a mode a person's choice asks for (the function chosen, a field entered,
+    // the map table): a later read or mode ask replaces it while it is the last one
+    // waiting, since what it would read or set is then out of date.
+    void askRead(int16_t step) { ask(Ask{false, true, step, {}}); }
+    void askMappingRead(int16_t request) { ask(Ask{true, true, request, {}}); }
+    // An entry refused: takes back what was asked from origin and still waits (the write
+    // Enter asked for), and asks for the read step instead.
+    void askReadInstead(const void* origin, int16_t step) {
+        std::erase_if(asks_, [origin](const Ask& a) { return origin && a.origin == origin; });
+        if (!asks_.empty() && !asks_.front().applied) apply(asks_.front());
+        askRead(step);
+    }
+    // The page's own work moving on. False (and nothing changes) while an ask waits.
     bool moveStep(int16_t step) { return move(PageStep, step); }
     bool moveMapping(int16_t request) { return move(MappingRequest, request); }
     // The program starting over, not a move of the work: the main window's load, a page
-    // change or a new meter served at the start of a tick, the window going without meter.
-    void resetStep(int16_t step = 0) { PageStep.value_ = step; }
+    // change or a new meter served at the start of a tick. What was asked is dropped.
+    void resetStep(int16_t step = 0) {
+        asks_.clear();
+        PageStep.value_ = step;
+    }
     void resetMapping(int16_t request = 0) { MappingRequest.value_ = request; }
-    // The tick's page work begins: what was asked is now the work's own.
+    // What was asked on a page that is left, or for a meter that is left.
+    void dropAsks() { asks_.clear(); }
+    // The tick's page work begins: the next ask becomes the step being worked.
     void serveAsks() {
-        asked_ = false;
         ++WorkSerial;
+        if (asks_.empty()) return;
+        Ask next = std::move(asks_.front());
+        asks_.pop_front();
+        if (!next.applied) apply(next);
     }
     // A person asked for something the page's work has not yet begun to serve.
-    bool askStanding() const { return asked_; }
+    bool askStanding() const { return !asks_.empty(); }
+    // The work that will serve the last ask made (the work under way when none waits).
+    uint32_t workServingLastAsk() const { return WorkSerial + uint32_t(asks_.size()); }
+    // Counts the asks made, so that what resumes can tell whether another came meanwhile.
+    uint32_t asksMade() const { return asksMade_; }
 
 private:
-    void ask(StepValue& which, int16_t value) {
-        which.value_ = value;
-        asked_ = true;
+    struct Ask {
+        bool mapping = false;
+        bool read = false;
+        int16_t value = 0;
+        AskSetUp setUp;
+        const void* origin = nullptr;
+        bool applied = false;
+    };
+    void ask(Ask a) {
+        ++asksMade_;
+        if (a.read && !asks_.empty() && asks_.back().read && asks_.back().mapping == a.mapping) asks_.pop_back();
+        asks_.push_back(std::move(a));
+        // The first ask is the step at once: the page's code reads it before the tick.
+        if (!asks_.front().applied) apply(asks_.front());
+    }
+    void apply(Ask& a) {
+        (a.mapping ? MappingRequest : PageStep).value_ = a.value;
+        a.applied = true;
+        if (a.setUp) a.setUp();
     }
     bool move(StepValue& which, int16_t value) {
-        if (asked_) return false;
+        if (!asks_.empty()) return false;
         which.value_ = value;
         return true;
     }
-    bool asked_ = false;
+    std::deque<Ask> asks_;
+    uint32_t asksMade_ = 0;
 };
 
 // One PC data log.

@@ -81,10 +81,6 @@ void ControlRelayPage::registerDecoders(rtu::ModbusMaster& master) {
 }
 
 void ControlRelayPage::runStep(int16_t step) {
-    if (step == RelayStatusStep && !switchesWaiting_.empty()) {
-        step = switchesWaiting_.front();
-        switchesWaiting_.pop_front();
-    }
     switch (relayWork(step, ctx_.page.Ticks.RefreshTicks)) {
     case RelayWork::ReadSetup: ReadRelaySetup(); break;
     case RelayWork::WriteSetup: SetupControlRelay(); break;
@@ -161,15 +157,7 @@ void ControlRelayPage::obRelay_Click(int index) {
     const auto step = stepForRelayOption(index, wasSelected);
     if (!step) return;
     keepFromWorkReads(ctx_.page, frmRelay_[size_t(index / 2)]);
-    common::PageState& page = ctx_.page;
-    // Another relay's switching is still to be asked: this one waits its turn, not lost.
-    const int16_t standing = page.PageStep;
-    const auto relayOf = [](int16_t s) { return (s - RelayFirstSwitchStep) / 2; };
-    if (page.askStanding() && relayWork(standing, 0) == RelayWork::Switch && relayOf(standing) != relayOf(*step)) {
-        switchesWaiting_.push_back(*step);
-        return;
-    }
-    page.askStep(*step);
+    ctx_.page.askStep(*step); // after any set-up or switching still to be asked, in turn
 }
 
 void ControlRelayPage::ControlRelayOutput(int index) {

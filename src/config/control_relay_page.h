@@ -9,7 +9,6 @@
 #include "config/control_relay.h"
 
 #include <array>
-#include <deque>
 
 class QCheckBox;
 class QComboBox;
@@ -28,7 +27,6 @@ public:
     void init() override; // InitRelayControls
     void registerDecoders(rtu::ModbusMaster& master) override;
     void runStep(int16_t step) override;
-    void meterChanged() override { switchesWaiting_.clear(); }
 
     // Requesters: the set-up (code 61, ends at step 8) and the states (code 60).
     void ReadRelaySetup();
@@ -61,9 +59,6 @@ private:
     std::array<QLabel*, RelayCount> labRelay_{};
     std::array<QRadioButton*, 2 * RelayCount> obRelay_{};
     std::array<bool, 2 * RelayCount> selectedWhenPressed_{};
-    // Switchings clicked on other relays while one was still to be carried out: each
-    // one's question comes in turn once the relays' states are polled again.
-    std::deque<int16_t> switchesWaiting_;
     QPushButton* cmdCO_ = nullptr;
 };
 

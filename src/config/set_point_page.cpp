@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <utility>
 
 namespace config {
 
@@ -126,6 +127,7 @@ void SetPointPage::runStep(int16_t pageStep) {
 void SetPointPage::ReadSetPointSetup() {
     // Function 23 reads the digital-input set-up first; Refreshing holds across both.
     const int function = cbSPFunction_->currentIndex();
+    writtenFunction_.reset();
     readSetupBlocks(ctx_, setPointReads(function));
     // Idle also after a failed read; but a function chosen while the read ran is
     // read next, so the page never shows one function's values under another's name.
@@ -154,8 +156,8 @@ void SetPointPage::ShowTriggers(const std::array<OptionChoice, 8>& triggers) {
 WriteOutcome SetPointPage::SetupSetPoint() {
     ctx_.page.moveStep(SetPointIdleStep);
     SetPointEntries e;
-    e.function = cbSPFunction_->currentIndex();
-    e.functionText = cbSPFunction_->currentText();
+    e.function = std::exchange(writtenFunction_, std::nullopt).value_or(cbSPFunction_->currentIndex());
+    e.functionText = cbSPFunction_->itemText(e.function);
     e.relayIndex = cbSPRelay_->currentIndex();
     e.critical = field(SetPointField::Critical)->text();
     e.deadBand = field(SetPointField::DeadBand)->text();
@@ -175,8 +177,9 @@ WriteOutcome SetPointPage::SetupSetPoint() {
 void SetPointPage::cbSPFunction_Click() {
     const int shown = int(setPointLayout(cbSPFunction_->currentIndex()));
     for (int k = 0; k < 3; ++k) frmSP_[size_t(k)]->setVisible(k == shown);
-    // The edits of the function before are dropped: the chosen one is read.
-    ctx_.page.askStep(SetPointReadStep);
+    // The edits of the function before are dropped: the chosen one is read (once, whatever
+    // was chosen before it while it waited).
+    ctx_.page.askRead(SetPointReadStep);
 }
 
 void SetPointPage::obSPS_Click(int index) {
@@ -185,7 +188,10 @@ void SetPointPage::obSPS_Click(int index) {
     cmdSP_->setFocus();
 }
 
-void SetPointPage::cmdSP_Click() { ctx_.page.askStep(SetPointWriteStep); }
+void SetPointPage::cmdSP_Click() {
+    const int function = cbSPFunction_->currentIndex();
+    ctx_.page.askStep(SetPointWriteStep, [this, function] { writtenFunction_ = function; });
+}
 
 void SetPointPage::field_LostFocus(SetPointField which) {
     showVerdict(field(which), checkSetPointEntry(which, field(which)->text()));

@@ -81,14 +81,14 @@ void SimulationPage::build() {
     common::PageState& page = ctx_.page;
     labSimulation_[0] = makeLabel(frame_, QStringLiteral("labSimulation_0"), simulationLabel(0), 240, 420, 1560);
     cbSimulation_ = makeList(frame_, QStringLiteral("cbSimulation"), 1860, 360, 1200);
-    onFocusIn(cbSimulation_, [&page] { page.askStep(SimulationEditStep); });
+    onFocusIn(cbSimulation_, [&page] { page.askRead(SimulationEditStep); });
     labSimulation_[1] = makeLabel(frame_, QStringLiteral("labSimulation_1"), simulationLabel(1), 240, 900, 1560);
     txtSimulation_ = makeEntry(frame_, QStringLiteral("txtSimulation"), QStringLiteral("15"), 4, 1860, 840, 1200);
     labSimulation_[2] = makeLabel(frame_, QStringLiteral("labSimulation_2"), simulationLabel(2), 3180, 900, 1800);
     watchField(txtSimulation_, [this] { checkField(SimField::Time, 0); });
     watchPersonEdits(page, txtSimulation_, 0, false);
     watchPersonEdits(page, cbSimulation_, 0, false);
-    onFocusIn(txtSimulation_, [&page] { page.askStep(SimulationEditStep); });
+    onFocusIn(txtSimulation_, [&page] { page.askRead(SimulationEditStep); });
     cmdSimulation_ = makeButton(frame_, QStringLiteral("cmdSimulation"), SimulationSetupCaption, 6240, 840, 1200);
     QObject::connect(cmdSimulation_, &QPushButton::clicked, frame_, [&page] { page.askStep(SimulationSetupStep); });
 
@@ -136,11 +136,12 @@ QWidget* SimulationPage::buildTab(int frameIndex, const QStringList& captions, c
             makeLabel(tab, QStringLiteral("labSimulation_%1").arg(range), simulationLabel(range), 3420, top + 45, 2400);
         watchField(e, [this, kind, r] { checkField(kind, r); });
         watchPersonEdits(page, e, 0, false);
-        onFocusIn(e, [&page] { page.askStep(SimulationEditStep); });
-        // Enter writes this value alone once its check has passed (it runs as the field loses the focus).
+        onFocusIn(e, [&page] { page.askRead(SimulationEditStep); });
+        // Enter writes this value alone once its check has passed (it runs as the field
+        // loses the focus). Each Enter is a write of its own item, in turn.
         QObject::connect(e, &QLineEdit::returnPressed, frame_, [this, e, kind, r] {
-            ctx_.page.askStep(SimulationItemStep);
-            simulationItem_ = int16_t(config::simulationItem(kind, r));
+            const auto item = int16_t(config::simulationItem(kind, r));
+            ctx_.page.askStep(SimulationItemStep, [this, item] { simulationItem_ = item; }, e);
             e->clearFocus();
         });
         switch (kind) {
@@ -224,10 +225,12 @@ void SimulationPage::checkField(SimField kind, int index) {
     if (v.accepted) return;
     showVerdict(e, v);
     common::PageState& page = ctx_.page;
-    page.askStep(0); // the person's entry was refused: this also cancels the write Enter asked for
+    // The person's entry was refused: the write its Enter asked for is taken back (the
+    // others stand), and the page reads again.
+    page.askReadInstead(e, 0);
     // The field takes the focus back, unless a button has asked for a write meanwhile.
-    QTimer::singleShot(0, e, [e, &page] {
-        if (page.PageStep == 0) e->setFocus();
+    QTimer::singleShot(0, e, [e, &page, asked = page.asksMade()] {
+        if (page.asksMade() == asked) e->setFocus();
     });
 }
 

@@ -67,7 +67,7 @@ private:
     QComboBox* cbSimulation_ = nullptr;
     QLineEdit* txtSimulation_ = nullptr;
     QPushButton* cmdSimulation_ = nullptr;
-    int16_t simulationItem_ = 0;
+    int16_t simulationItem_ = 0; // the item of the Enter whose write is being worked
     QString address_; // the meter's address when the running write began
 };
 

@@ -29,7 +29,7 @@ QString mapFormOldValue(const QString& mapEditValue) { return QStringLiteral("0x
 
 // --- the request machine ------------------------------------------------------------------
 
-void MappingRequestMachine::enterPage() { page_.askMapping(MapReadSlots); }
+void MappingRequestMachine::enterPage() { page_.askMappingRead(MapReadSlots); }
 
 void MappingRequestMachine::buttonPressed(int index) {
     if (index == 0) page_.askMapping(MapDownloadFile);
@@ -55,12 +55,15 @@ MappingRequestMachine::OkResult MappingRequestMachine::ok(const QString& entry) 
         return OkResult::Empty;
     }
     if (!hexWord(entry)) return OkResult::Refused;
-    editValue_ = entry;
-    page_.askMapping(MapWriteEntry);
+    // Row and value are this entry's when its write's turn comes.
+    page_.askMapping(MapWriteEntry, [this, row = page_.GridEditRow, entry] {
+        page_.GridEditRow = row;
+        editValue_ = entry;
+    });
     return OkResult::Accepted;
 }
 
-void MappingRequestMachine::cancel() { page_.askMapping(MapReadSlots); }
+void MappingRequestMachine::cancel() { page_.askMappingRead(MapReadSlots); }
 
 MappingRequestMachine::OkResult MappingRequestMachine::enter(const QString& entry) {
     if (!entry.isEmpty()) return ok(entry);

@@ -37,8 +37,11 @@ void markModified(common::PageState& page, int16_t editedGroup) {
 
 namespace {
 
-// The page work during which a person last edited the control.
+// The page work during which a person last edited the control, and the work that
+// serves the last ask made before the edit: the reads of these and of the works
+// between them leave the control.
 const char* const kEditedInWork = "editedInWork";
+const char* const kEditedUntilWork = "editedUntilWork";
 
 } // namespace
 
@@ -50,7 +53,9 @@ void markPersonEdit(common::PageState& page, QObject* control, int16_t editedGro
 
 void keepFromWorkReads(common::PageState& page, QObject* control) {
     ++page.PersonEdits;
-    if (control) control->setProperty(kEditedInWork, QVariant::fromValue(page.WorkSerial));
+    if (!control) return;
+    control->setProperty(kEditedInWork, QVariant::fromValue(page.WorkSerial));
+    control->setProperty(kEditedUntilWork, QVariant::fromValue(page.workServingLastAsk()));
 }
 
 void watchPersonEdits(common::PageState& page, QWidget* control, int16_t editedGroup, bool marksPage) {
@@ -67,8 +72,8 @@ bool readMayFill(const common::PageState& page, const QWidget* control) {
     if (!control) return false;
     const auto* e = qobject_cast<const QLineEdit*>(control);
     if (e && e->hasFocus() && e->isModified()) return false; // being typed in
-    const QVariant work = control->property(kEditedInWork);
-    return !work.isValid() || work.value<uint32_t>() != page.WorkSerial;
+    const QVariant from = control->property(kEditedInWork), until = control->property(kEditedUntilWork);
+    return !from.isValid() || page.WorkSerial < from.value<uint32_t>() || page.WorkSerial > until.value<uint32_t>();
 }
 
 } // namespace pages

@@ -52,18 +52,19 @@ void markModified(common::PageState& page, int16_t editedGroup = 0);
 
 // A person edited the control (typed, chose, clicked): the page is marked modified
 // even while a read of the page is under way (the person's edit is never a fill by
-// the program), and the reads of the page work under way leave the control as the
-// person has it.
+// the program), and the reads of the page work under way, and of the work that
+// serves what the person asked before the edit (the function chosen), leave the
+// control as the person has it.
 void markPersonEdit(common::PageState& page, QObject* control, int16_t editedGroup = 0);
-// Only the second half: the reads of the page work under way leave the control as
-// the person has it (for pages that keep no modified state).
+// Only the second half: those reads leave the control as the person has it (for
+// pages that keep no modified state).
 void keepFromWorkReads(common::PageState& page, QObject* control);
 // Calls markPersonEdit (or, with marksPage false, keepFromWorkReads) on the edits
 // only a person makes: a line edit's typing, a list's choice, a button's or
 // option's click.
 void watchPersonEdits(common::PageState& page, QWidget* control, int16_t editedGroup = 0, bool marksPage = true);
 // Whether a read may show the meter's value in the control: not while the person is
-// typing in it, nor once the person edited it during the page work under way.
+// typing in it, nor in the work the person edited it during or asked for before.
 bool readMayFill(const common::PageState& page, const QWidget* control);
 
 // Whether the person edited the page (a control watched for the person's edits) since

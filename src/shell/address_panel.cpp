@@ -575,6 +575,7 @@ void AddressPanel::runAddressCheck() {
     }
     form_.scheduler().enable();
     if (svc_.DisableLiveLogViewers) svc_.DisableLiveLogViewers();
+    page_.dropAsks(); // asked of the meter before; the pages ask anew for this one
     form_.scheduler().meterChanged();
     if (svc_.SetTrendFileCaption) svc_.SetTrendFileCaption(QStringLiteral("Save File"));
     form_.cmdFunction(2)->show();

@@ -690,7 +690,9 @@ void MainForm::optProgram_Click(int16_t& index) {
         hScroll_->raise();
     });
     pageShown_ = true;
-    if (index == 16) page_.askMapping(1); // the map table is read again first
+    // What was asked on the page before is not done on this one.
+    if (changed) page_.dropAsks();
+    if (index == 16) page_.askMappingRead(1); // the map table is read again first
     page_.PageChanged = changed;
 }
 

@@ -131,8 +131,8 @@ void Scheduler::runTick() {
         page_.resetStep(0);
         page_.PageChanged = false;
     }
-    // From here the page's work serves what was asked; a person's action during its
-    // waits asks anew and stands over the work's own moves.
+    // From here the page's work serves the first ask still waiting; a person's action
+    // during its waits is asked behind the others and stands over the work's own moves.
     page_.serveAsks();
     runPageWork();
     runDataLogs();

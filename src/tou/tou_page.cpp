@@ -561,7 +561,7 @@ void TouPage::cmdTOUC_Click(int index) {
     case 0:
         // The tables are read anew: what the editors hold goes with the rest.
         hideEditors();
-        page.askStep(StepRead);
+        page.askRead(StepRead);
         t_.TOUUploadPending = true;
         uploadStopped_ = false;
         unsentEdits_ = false;

@@ -32,6 +32,7 @@ void sweepSetUpPage(const SetUpPage& s) {
     p.actions.insert(p.actions.end(), s.edits.begin(), s.edits.end());
     p.actions.push_back(page(0));
     p.write = setup;
+    p.trials = {{{setup}, "N"}};
     runSweep(p);
 }
 
@@ -49,6 +50,10 @@ TEST(SweepConfig, EssentialProperty) {
                  list("tbWire").writtenBy("cmdSystem_1"),
                  list("tbPowerUnit").writtenBy("cmdSystem_2"),
                  page(0)};
+    // Two or three "Setup"s in one wait: each asked and written in turn, as one after the other at rest.
+    p.trials = {{{click("cmdSystem_0"), click("cmdSystem_1")}},
+                {{list("tbWire"), click("cmdSystem_1"), field("tbPT", "2.5"), ratios}},
+                {{click("cmdSystem_0"), click("cmdSystem_1"), ratios}, "NYN"}};
     runSweep(p);
 }
 
@@ -60,6 +65,8 @@ TEST(SweepConfig, SetPoint) {
     p.actions = {setup,  function, list("cbSPRelay"), field("txtSPP_0", "130"), field("txtSPSec_0", "7"),
                  page(0)};
     p.write = setup;
+    // "Setup" writes the function it was pressed on, a function chosen after it is read after it.
+    p.trials = {{{setup, function}}, {{function, setup}, "N"}};
     runSweep(p);
 }
 
@@ -125,6 +132,7 @@ TEST(SweepConfig, Clock) {
     p.exchanges = {poll(0x0108), after(battery, 0x70, 0x001A)};
     p.actions = {click("cmdClock_0"), click("cmdClock_1"), battery,
                  step("dtpBattery").writtenBy("cmdClock_2"), page(0)};
+    p.trials = {{{click("cmdClock_1"), battery}, "NN"}};
     // The date and time pickers follow the PC clock until they are edited; what the clock's
     // set-up writes is that time.
     p.unstable = {"dtpDate", "dtpTime"};
@@ -139,6 +147,8 @@ TEST(SweepConfig, ControlRelay) {
     p.actions = {setup, relayOff, list("cbRelay_1"), field("txtRelay_1", "30"), option("chkRelayA_2"),
                  page(0)};
     p.write = setup;
+    // A set-up and a switching of another relay in one wait: both asked and done in turn.
+    p.trials = {{{list("cbRelay_2"), setup, relayOff}}, {{setup, relayOff}, "NN"}};
     runSweep(p);
 }
 
@@ -167,6 +177,7 @@ TEST(SweepConfig, UserMapDownload) {
     runSweep(p);
     p.exchanges = {poll(0x0040)};
     p.actions = {download};
+    p.trials = {{{download}, "N"}};
     runSweep(p);
 }
 
@@ -177,6 +188,7 @@ TEST(SweepConfig, PresetAndReset) {
                    after(lock, 0x10, 0x2014)};
     p.actions = {click("cmdReset_0"), preset, clear, field("txtReset_0", "123"), page(0)};
     p.write = preset;
+    p.trials = {{{preset}, "N"}, {{clear}, "N"}};
     runSweep(p);
 }
 
@@ -223,6 +235,7 @@ TEST(SweepConfig, SystemFunctionDownload) {
     const QString saved = systemFunctionFile();
     p.exchanges = {after(click("cmdSF_1", saved), 0x70, 0x2040)};
     p.actions = {click("cmdSF_0", "out.SF"), click("cmdSF_2", saved), page(0)};
+    p.trials = {{{click("cmdSF_1", saved)}, "N"}};
     runSweep(p);
 }
 
@@ -233,5 +246,9 @@ TEST(SweepConfig, Simulation) {
     p.actions = {setup, list("cbSimulation"), field("txtSimulation", "20"), field("txtVoltageD_0", "100"),
                  page(0)};
     p.write = setup;
+    // Enter in two value fields in one wait writes both, each in turn.
+    p.trials = {{{field("txtVoltageD_1", "160"), field("txtVoltageD_2", "170")}},
+                {{field("txtVoltageD_0", "100"), tab("sstSimulation", 2), field("txtPowerD_4", "50")}},
+                {{setup}, "N"}};
     runSweep(p);
 }

@@ -12,6 +12,7 @@ TEST(SweepRecords, MaxMin) {
     p.exchanges = {entry(0x203E), poll(0x01B0), after(clear, 0x10, 0x203E), after(clear, 0x05, 0x0018)};
     p.actions = {clear, click("cmdMaxMin_1", "maxmin.csv"), field("txtMaxMin", "5"), page(0)};
     p.write = clear; // the clear time goes with the clear
+    p.trials = {{{clear}, "N"}};
     runSweep(p);
 }
 
@@ -22,11 +23,19 @@ TEST(SweepRecords, Trend) {
     p.write = setup;
     p.exchanges = {entry(0x21E0), entry(0x0681), poll(0x0670)};
     p.actions = {list("cbTrend_1"), setup, click("cmdTrend_2", "trend.csv"), click("optTrend_1"), page(0)};
+    p.trials = {{{setup, click("cmdTrend_2", "trend.csv")}}, {{setup}, "N"}};
     runSweep(p);
+    p.trials.clear();
     // Not "Stop" during the stop: the stop turns it into "Start", which the same click at rest
     // would mean.
     p.exchanges = {after(setup, 0x10, 0x21E0), after(stop, 0x05, 0x001F)};
     p.actions = {list("cbTrend_1"), page(0)};
+    runSweep(p);
+    // "Stop" and "Setup" in one wait: both asked and done in turn (at the entry the caption
+    // still says "Start").
+    p.exchanges = {poll(0x0670)};
+    p.actions.clear();
+    p.trials = {{{stop, setup}}, {{stop, setup}, "NN"}};
     runSweep(p);
 }
 
@@ -35,6 +44,7 @@ TEST(SweepRecords, Event) {
     const Action clear = click("cmdEvent_0");
     p.exchanges = {entry(0x0A50), entry(0x0AB0), after(clear, 0x05, 0x001C)};
     p.actions = {clear, click("cmdEvent_1", "event.csv"), page(0)};
+    p.trials = {{{clear}, "N"}};
     runSweep(p);
 }
 
@@ -50,6 +60,7 @@ TEST(SweepRecords, TraceSetup) {
                  tab("sstTriggered", 1),
                  page(0)};
     p.write = setup;
+    p.trials = {{{setup, reset}, "NN"}};
     runSweep(p);
 }
 

@@ -18,6 +18,7 @@ TEST(SweepTou, Energies) {
     const Action clear = click("cmdTOUC_7"), freeze = click("cmdTOUC_8");
     p.exchanges = {poll(0x1A60), after(clear, 0x05, 0x001B), after(freeze, 0x05, 0x0023)};
     p.actions = {clear, freeze, tab("tabTOU_1", 1), setupTab, page(0)};
+    p.trials = {{{clear, freeze}}, {{clear, freeze}, "NN"}};
     runSweep(p);
 }
 
@@ -28,6 +29,7 @@ TEST(SweepTou, Schedules) {
                    after(setupTou, 0x70, 0x2310), after(setupTou, 0x70, 0x2270)};
     p.actions = {cell("gridTOU_2", 4, 1, "08:00"), setupTou, click("cmdTOUC_0"), tab("tabTOU_2", 2), page(0)};
     p.write = setupTou;
+    p.trials = {{{setupTou}, "N"}};
     runSweep(p);
 }
 
@@ -46,5 +48,6 @@ TEST(SweepTou, PeriodsOfAnOlderMeter) {
     p.exchanges = {entry(0x20D8), poll(0x0188), after(setup, 0x10, 0x20E0), after(reset, 0x05, 0x001B)};
     p.actions = {reset, setup, field("txtTOU1_1", "0530"), field("txtTOUC_0", "1.5"), page(0)};
     p.write = setup;
+    p.trials = {{{reset, setup}, "NN"}};
     runSweep(p);
 }

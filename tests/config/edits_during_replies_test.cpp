@@ -29,10 +29,12 @@ TEST(EditsDuringReplies, AFunctionChosenWhileASetPointWriteFailsIsReadNotWritten
     r.line.clearLog();
     r.ui.answerNext(common::AnswerYes);
     p.cmdSP()->click();
-    // While the write waits for its reply, function 5 is chosen with the keyboard.
+    // While the write waits for its reply, function 5 is chosen with the keyboard and its
+    // energizing delay typed before its values are read.
     ASSERT_TRUE(held::duringReply(r, held::request(0x10, 0x2118), [&] {
         p.cbSPFunction()->setFocus();
         for (int i = 0; i < 5; ++i) QTest::keyClick(p.cbSPFunction(), Qt::Key_Down);
+        setup_pages::type(p.txtSPSec(0), "7");
     }));
     EXPECT_EQ(p.cbSPFunction()->currentIndex(), 5);
     ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText("Meter [1] " + setPointFunctionItems()[0] + " Error!"); }));
@@ -40,13 +42,14 @@ TEST(EditsDuringReplies, AFunctionChosenWhileASetPointWriteFailsIsReadNotWritten
     ASSERT_TRUE(r.waitFor([&] { return r.reads(0x2140) == 1 && r.page().PageStep == SetPointIdleStep; }));
     EXPECT_EQ(p.txtSPP(0)->text(), "100");
     EXPECT_EQ(p.cbSPRelay()->currentIndex(), 0);
-    // A "Setup" now sends function 5's own values to function 5's block.
+    EXPECT_EQ(p.txtSPSec(0)->text(), "7"); // not the meter's 1
+    // A "Setup" now sends function 5's own values, and the typed delay, to function 5's block.
     r.line.clearLog();
     r.ui.answerNext(common::AnswerYes);
     p.cmdSP()->click();
     ASSERT_TRUE(r.waitFor([&] { return !r.writes().empty(); }));
     EXPECT_EQ(r.writes().at(0), (Bytes{1, 0x10, 0x21, 0x40, 0x00, 0x05, 0x0A, 0x00, 0x00, 0x03, 0xE8, 0x00, 0x0A,
-                                       0x00, 0x01, 0x00, 0x01}));
+                                       0x00, 0x07, 0x00, 0x01}));
 }
 
 TEST(EditsDuringReplies, ASetPointTypedDuringTheReadIsKeptAndMarksThePage) {

@@ -15,6 +15,7 @@ TEST(UserMap, RequestMachineThroughEditCancelAndEmptyOk) {
     MappingRequestMachine m(page);
     m.press(1); // holds the value poll
     EXPECT_EQ(page.MappingRequest, 5);
+    page.serveAsks(); // each request waits for a tick to take it
     EXPECT_FALSE(m.release(6, 1, "00A5", "0130"));
     ASSERT_TRUE(m.release(6, 2, "00A5", "0130"));
     EXPECT_EQ(page.GridEditRow, 6);
@@ -30,6 +31,7 @@ TEST(UserMap, RequestMachineThroughEditCancelAndEmptyOk) {
     EXPECT_EQ(m.enter("1a"), MappingRequestMachine::OkResult::Accepted);
     EXPECT_EQ(page.MappingRequest, 2);
     EXPECT_EQ(m.editValue(), "1a");
+    page.serveAsks();
     m.afterTableRead();
     m.release(7, 2, "00A6", "0000");
     m.enter(""); // Enter in the empty box cancels

@@ -36,6 +36,7 @@
 #include <QTimer>
 #include <memory>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -167,6 +168,48 @@ bool edits(const Action& a) {
            a.kind == Action::Kind::Field || a.kind == Action::Kind::Cell;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Answers the questions of a trial's actions from its script in turn ('N' No, else Yes;
+// Yes before the actions and after the script), and notes when each box came.
+struct Answers {
+    QString script;
+    int asked = -1; // -1 until the trial's actions begin
+    std::vector<std::pair<std::size_t, Clock::time_point>> shown; // box index, when
+};
+
+std::shared_ptr<Answers> answerFrom(Rig& r, const QString& script) {
+    auto a = std::make_shared<Answers>();
+    a->script = script;
+    r.ui.onMessage = [&r, a](const ScriptedPrompter::Box& box) {
+        a->shown.emplace_back(r.ui.boxes.size() - 1, Clock::now());
+        if (box.buttons != common::Buttons::YesNo && box.buttons != common::Buttons::YesNoCancel) return 0;
+        const bool no = a->asked >= 0 && a->script.mid(a->asked++, 1) == "N";
+        return int(no ? common::AnswerNo : common::AnswerYes);
+    };
+    return a;
+}
+
+// What the actions led to, with its boxes and write frames in the order they came: a frame
+// by when it reached the meter, a box by when it was shown.
+Seen seen(Rig& r, const Answers& a) {
+    Seen out{r.effect(), {}};
+    const Effect& e = out.effect;
+    const std::size_t box0 = r.ui.boxes.size() - std::size_t(e.boxes.size());
+    std::vector<std::pair<Clock::time_point, QString>> events;
+    for (const auto& [index, time] : a.shown)
+        if (index >= box0) events.emplace_back(time, "box " + e.boxes[qsizetype(index - box0)]);
+    std::size_t w = 0;
+    for (const auto& q : r.line.requests())
+        if (w < e.writes.size() && q.bytes.size() >= e.writes[w].size() &&
+            std::equal(e.writes[w].begin(), e.writes[w].end(), q.bytes.begin()))
+            events.emplace_back(q.time, "frame " + frameText(e.writes[w++]));
+    std::stable_sort(events.begin(), events.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (const auto& ev : events)
+        out.sequence << ev.second;
+    return out;
+}
+
 } // namespace
 
 // --- actions and exchanges -------------------------------------------------------------------
@@ -189,6 +232,13 @@ QString Action::name() const {
         return QStringLiteral("page %1").arg(option);
     }
     return {};
+}
+
+QString Trial::name() const {
+    QStringList names;
+    for (const Action& a : actions)
+        names << a.name();
+    return names.join(" + ") + (answers.isEmpty() ? QString() : " (answered " + answers + ')');
 }
 
 Action click(const QString& control, const QString& file) {
@@ -600,13 +650,13 @@ int16_t Sweeper::shownIndex() const {
     return page_.option == 8 && page_.bootVersion >= 200 ? int16_t(25) : page_.option;
 }
 
-Effect Sweeper::reference(const Exchange& x, const Action& a, const std::optional<QString>& intent) {
-    const QString key =
-        QStringLiteral("%1|%2|%3|%4")
-            .arg(int(x.cause))
-            .arg(x.by ? x.by->name() : QString(), a.name(), intent.value_or(QStringLiteral("-")));
+Seen Sweeper::reference(const Exchange& x, const Trial& t, const std::vector<std::optional<QString>>& intents) {
+    QString key = QStringLiteral("%1|%2|%3").arg(int(x.cause)).arg(x.by ? x.by->name() : QString(), t.name());
+    for (const auto& intent : intents)
+        key += '|' + intent.value_or(QStringLiteral("-"));
     if (auto it = references_.find(key); it != references_.end()) return it->second;
     Rig r(page_.bootVersion, &page_);
+    const auto answers = answerFrom(r, t.answers);
     if (x.cause == Exchange::Cause::Entry) {
         r.mark();
         r.show(page_);
@@ -618,19 +668,29 @@ Effect Sweeper::reference(const Exchange& x, const Action& a, const std::optiona
             r.settle();
         }
     }
-    r.perform(a, intent);
-    r.settle();
-    finish(r, a);
-    return references_[key] = r.effect();
+    answers->asked = 0;
+    for (std::size_t i = 0; i < t.actions.size(); ++i) {
+        r.perform(t.actions[i], intents[i]);
+        r.settle();
+    }
+    finish(r, t.actions.back());
+    return references_[key] = seen(r, *answers);
 }
 
-Sweeper::Run Sweeper::during(const Exchange& x, const Action& a) {
+Sweeper::Run Sweeper::during(const Exchange& x, const Trial& t) {
     Run run;
     Rig r(page_.bootVersion, &page_);
     if (x.cause != Exchange::Cause::Entry && !r.show(page_, x.by)) return run;
+    const auto answers = answerFrom(r, t.answers);
     r.mark();
     const bool acted = held::duringReply(
-        r, held::request(x.function, x.first), [&] { run.intent = r.perform(a); }, 8000,
+        r, held::request(x.function, x.first),
+        [&] {
+            answers->asked = 0;
+            for (const Action& a : t.actions)
+                run.intents.push_back(r.perform(a));
+        },
+        8000,
         [&] {
             if (x.cause == Exchange::Cause::Entry)
                 r.perform(page(page_.option));
@@ -647,22 +707,22 @@ Sweeper::Run Sweeper::during(const Exchange& x, const Action& a) {
             r.perform(o);
             r.settle();
         }
-    finish(r, a);
-    run.effect = r.effect();
+    finish(r, t.actions.back());
+    run.seen = seen(r, *answers);
     return run;
 }
 
-Outcome Sweeper::trial(const Exchange& x, const Action& a) {
+Outcome Sweeper::trial(const Exchange& x, const Trial& t) {
     Outcome out;
     // The reference is made after this program has gone: two programs polling at once
     // would slow each other down.
-    const Run run = during(x, a);
+    const Run run = during(x, t);
     if (!run.acted) {
         out.report = QStringLiteral("the exchange never came");
         return out;
     }
     out.ran = true;
-    const Effect& got = run.effect;
+    const Effect& got = run.seen.effect;
     QStringList wrong;
     if (!run.settled) wrong << QStringLiteral("the page never came to rest");
     for (const Bytes& w : got.writes) {
@@ -672,19 +732,21 @@ Outcome Sweeper::trial(const Exchange& x, const Action& a) {
         if (w.at(0) != 1 && !broadcastClock)
             wrong << QStringLiteral("a write to another meter: ") + frameText(w);
     }
-    if (!run.intent) {
+    if (std::find(run.intents.begin(), run.intents.end(), std::nullopt) != run.intents.end()) {
         // The control was greyed out or hidden while the exchange ran: the person sees why.
         out.honoured = wrong.isEmpty();
         out.report =
             (QStringList{QStringLiteral("(the control was not usable during the wait)")} + wrong).join('\n');
         return out;
     }
-    const Effect want = reference(x, a, run.intent);
+    const Seen ref = reference(x, t, run.intents);
+    const Effect& want = ref.effect;
     if (qEnvironmentVariableIsSet("SWEEP_DUMP")) {
         print("at rest", want);
         print("in the wait", got);
     }
-    const QStringList diff = differences(want, got);
+    QStringList diff = differences(want, got);
+    if (diff.isEmpty()) describe(diff, "questions, boxes and frames", ref.sequence, run.seen.sequence);
     if (diff.isEmpty()) {
         out.honoured = wrong.isEmpty();
         out.report = wrong.join('\n');
@@ -708,12 +770,16 @@ Outcome Sweeper::trial(const Exchange& x, const Action& a) {
 void runSweep(const PageSweep& page) {
     Sweeper sweeper(page);
     const bool verbose = qEnvironmentVariableIsSet("SWEEP_VERBOSE");
+    std::vector<Trial> trials;
+    for (const Action& a : page.actions)
+        trials.push_back(Trial{{a}});
+    trials.insert(trials.end(), page.trials.begin(), page.trials.end());
     for (const Exchange& x : page.exchanges)
-        for (const Action& a : page.actions) {
-            const QString trialName = QStringLiteral("%1 / %2 / %3").arg(page.name, x.name(), a.name());
+        for (const Trial& t : trials) {
+            const QString trialName = QStringLiteral("%1 / %2 / %3").arg(page.name, x.name(), t.name());
             QElapsedTimer took;
             took.start();
-            const Outcome o = sweeper.trial(x, a);
+            const Outcome o = sweeper.trial(x, t);
             if (verbose)
                 std::printf("%s %s (%lld ms)\n%s\n", o.ran && o.honoured ? "[ok  ]" : "[FAIL]",
                             qPrintable(trialName), took.elapsed(), qPrintable(o.report));

@@ -2,9 +2,10 @@
 // The sweep of the whole window: on a page, each exchange with the meter is held while a
 // person acts (a button, an option, a list, typing and Enter in a field, a grid cell, a
 // file, another page). Afterwards the action must have ended as the same action ends
-// when done at rest (its questions, boxes, file dialogs, writes, status line, and what the
-// page shows, and whether the address box has the focus), or a box must say why it was
-// refused; and nothing may reach the other meter on the line.
+// when done at rest (its questions, boxes, file dialogs, writes and their order, status
+// line, what the page shows, and whether the address box has the focus), or a box must
+// say why it was refused; and nothing may reach the other meter on the line. Some trials
+// do several actions in one wait, or answer No.
 //
 // The reference is the same action done at rest in a fresh program, on the value the
 // person gave during the wait (the list item, the check, the typed text), so that a read
@@ -78,6 +79,15 @@ Exchange after(const Action& by, uint8_t function, uint16_t first);
 
 class Rig;
 
+// Actions done one after the other during one wait; the reference does them at rest, each
+// once the one before has ended. answers: the questions they raise in turn, 'N' No and
+// anything else Yes (Yes after the last).
+struct Trial {
+    std::vector<Action> actions;
+    QString answers = {};
+    QString name() const;
+};
+
 struct PageSweep {
     PageSweep(QString name, int16_t option, uint16_t bootVersion = 230)
         : name(std::move(name)), option(option), bootVersion(bootVersion) {}
@@ -100,6 +110,9 @@ struct PageSweep {
     std::vector<uint16_t> clockWrites;
     std::vector<std::pair<QString, QString>> files; // made in the program folder: name, text
     std::vector<Action> open;                       // done at rest after the page is chosen (its tabs)
+    // Further trials against every exchange: several actions in one wait (two asks), or
+    // questions answered No.
+    std::vector<Trial> trials;
 };
 
 // What an action led to, from a mark on.
@@ -157,6 +170,12 @@ private:
     std::unique_ptr<QObject> paintWatch_;
 };
 
+// An effect with its boxes (questions among them) and write frames as one sequence.
+struct Seen {
+    Effect effect;
+    QStringList sequence;
+};
+
 struct Outcome {
     bool ran = false;      // the exchange came and the action was done during it
     bool honoured = false; // as at rest, or refused with a box
@@ -167,25 +186,25 @@ struct Outcome {
 class Sweeper {
 public:
     explicit Sweeper(PageSweep page) : page_(std::move(page)) {}
-    Outcome trial(const Exchange& x, const Action& a);
+    Outcome trial(const Exchange& x, const Trial& t);
 
 private:
-    // The trial's own program: the action done during the held exchange, then its effect.
+    // The trial's own program: the actions done during the held exchange, then their effect.
     struct Run {
         bool acted = false, settled = false;
-        std::optional<QString> intent;
-        Effect effect;
+        std::vector<std::optional<QString>> intents;
+        Seen seen;
     };
-    Run during(const Exchange& x, const Action& a);
-    Effect reference(const Exchange& x, const Action& a, const std::optional<QString>& intent);
+    Run during(const Exchange& x, const Trial& t);
+    Seen reference(const Exchange& x, const Trial& t, const std::vector<std::optional<QString>>& intents);
     void finish(Rig& r, const Action& a);
     int16_t shownIndex() const;
 
     PageSweep page_;
-    std::map<QString, Effect> references_;
+    std::map<QString, Seen> references_;
 };
 
-// Runs every exchange × action of the page.
+// Runs every exchange × action, and × trial, of the page.
 void runSweep(const PageSweep& page);
 
 } // namespace sweep
