@@ -129,6 +129,13 @@ struct PageState {
         PageStep.value_ = step;
     }
     void resetMapping(int16_t request = 0) { MappingRequest.value_ = request; }
+    // A newly chosen page's work begins at its first step, served at the start of a tick.
+    // What the person asked on it since it was chosen (the page change dropped what was
+    // asked on the page before) stands: a button pressed at once is not lost.
+    void beginPage() {
+        const bool stepAsked = !asks_.empty() && !asks_.front().mapping;
+        PageStep.value_ = stepAsked ? asks_.front().value : 0;
+    }
     // What was asked on a page that is left, or for a meter that is left.
     void dropAsks() { asks_.clear(); }
     // The tick's page work begins: the next ask becomes the step being worked.

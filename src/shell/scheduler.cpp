@@ -128,7 +128,7 @@ void Scheduler::runTick() {
     if (!link_.meterSelected()) return;
     backgroundReads();
     if (page_.PageChanged) {
-        page_.resetStep(0);
+        page_.beginPage();
         page_.PageChanged = false;
     }
     // From here the page's work serves the first ask still waiting; a person's action
