@@ -210,6 +210,7 @@ bool SimLine::start() {
     for (int fd : {master_, slave_, wake_[0], wake_[1]}) setCloexec(fd);
     ::fcntl(wake_[1], F_SETFL, ::fcntl(wake_[1], F_GETFL) | O_NONBLOCK);
     stopping_ = false;
+    idle_ = true; // a frame cut short by stop() is gone with the old worker
     running_ = true;
     worker_ = std::thread(&SimLine::run, this);
     return true;
