@@ -3,10 +3,14 @@
 // The link's own state (frames, counts, MeterAddress) is rtu::LinkState.
 
 #include <QString>
+#include <QVariant>
+#include <algorithm>
+#include <any>
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace common {
 
@@ -97,6 +101,22 @@ struct PageState {
     // tell whether the person edited the page meanwhile.
     uint32_t PersonEdits = 0;
 
+    // What the page's fields stand for: counts on with every new page, meter, function,
+    // channel or table shown, so that a read or a write can tell whether the fields
+    // still stand for what it reads or writes.
+    uint32_t FormSerial = 1;
+    // The FormSerial for which the page last read its values from the meter.
+    uint32_t FormReadSerial = 0;
+    // While the page reads its values: the FormSerial they are read for (0: none). A
+    // reply for fields that stand for something else by now shows nothing.
+    uint32_t ReadingSerial = 0;
+    // While a write reads the values it was asked before they were read: takes each
+    // value the read gives a control, whether or not the screen shows it.
+    std::function<void(const void* control, const QVariant& value)> ReadTap;
+    // The fields stand for something new: what was read or typed for the old is not theirs.
+    void newForm() { ++FormSerial; }
+    bool formRead() const { return FormReadSerial == FormSerial; }
+
     // What the page sets up again when an ask's turn comes (the value Enter chose to
     // write), so that a later ask cannot change what an earlier one meant.
     using AskSetUp = std::function<void()>;
@@ -104,14 +124,34 @@ struct PageState {
     // A write, a command or a file action a person asks for: it waits its turn and
     // no later ask replaces it. origin names what asked (see askReadInstead).
     void askStep(int16_t step, AskSetUp setUp = {}, const void* origin = nullptr) {
-        ask(Ask{false, false, step, std::move(setUp), origin});
+        ask(Ask::make(false, false, step, std::move(setUp), origin));
     }
-    void askMapping(int16_t request, AskSetUp setUp = {}) { ask(Ask{true, false, request, std::move(setUp)}); }
+    // A write of the page's values: what it sends (taken from the page as shown now)
+    // travels with it, and is AskedValues while its turn is served.
+    void askWrite(int16_t step, std::any values, AskSetUp setUp = {}, const void* origin = nullptr) {
+        Ask a = Ask::make(false, false, step, std::move(setUp), origin);
+        a.write = true;
+        a.edits = PersonEdits;
+        a.values = std::move(values);
+        ask(std::move(a));
+    }
+    // The values of the write ask being served (empty for any other step).
+    std::any AskedValues;
+    // Whether a write to step is asked, or being served, with the page's edits as they
+    // are now: leaving the page need not ask it again.
+    bool writeAsked(int16_t step) const {
+        auto same = [&](const Ask& a) { return a.write && a.value == step && a.edits == PersonEdits; };
+        if (serving_ && same(*serving_)) return true;
+        return std::any_of(asks_.begin(), asks_.end(), same);
+    }
+    // The tick's page work has ended: no ask is being served any more.
+    void workEnded() { serving_.reset(); }
+    void askMapping(int16_t request, AskSetUp setUp = {}) { ask(Ask::make(true, false, request, std::move(setUp))); }
     // A read or a mode a person's choice asks for (the function chosen, a field entered,
     // the map table): a later read or mode ask replaces it while it is the last one
     // waiting, since what it would read or set is then out of date.
-    void askRead(int16_t step) { ask(Ask{false, true, step, {}}); }
-    void askMappingRead(int16_t request) { ask(Ask{true, true, request, {}}); }
+    void askRead(int16_t step) { ask(Ask::make(false, true, step)); }
+    void askMappingRead(int16_t request) { ask(Ask::make(true, true, request)); }
     // An entry refused: takes back what was asked from origin and still waits (the write
     // Enter asked for), and asks for the read step instead.
     void askReadInstead(const void* origin, int16_t step) {
@@ -125,7 +165,7 @@ struct PageState {
     // The program starting over, not a move of the work: the main window's load, a page
     // change or a new meter served at the start of a tick. What was asked is dropped.
     void resetStep(int16_t step = 0) {
-        asks_.clear();
+        dropAsks();
         PageStep.value_ = step;
     }
     void resetMapping(int16_t request = 0) { MappingRequest.value_ = request; }
@@ -136,15 +176,23 @@ struct PageState {
         const bool stepAsked = !asks_.empty() && !asks_.front().mapping;
         PageStep.value_ = stepAsked ? asks_.front().value : 0;
     }
-    // What was asked on a page that is left, or for a meter that is left.
-    void dropAsks() { asks_.clear(); }
+    // What was asked on a page that is left, or for a meter that is left; the fields
+    // stand for the new one.
+    void dropAsks() {
+        asks_.clear();
+        serving_.reset();
+        AskedValues.reset();
+        newForm();
+    }
     // The tick's page work begins: the next ask becomes the step being worked.
     void serveAsks() {
         ++WorkSerial;
+        serving_.reset();
         if (asks_.empty()) return;
         Ask next = std::move(asks_.front());
         asks_.pop_front();
         if (!next.applied) apply(next);
+        serving_ = std::move(next);
     }
     // A person asked for something the page's work has not yet begun to serve.
     bool askStanding() const { return !asks_.empty(); }
@@ -161,6 +209,18 @@ private:
         AskSetUp setUp;
         const void* origin = nullptr;
         bool applied = false;
+        bool write = false;
+        uint32_t edits = 0; // PersonEdits when a write was asked
+        std::any values;    // what a write sends
+        static Ask make(bool mapping, bool read, int16_t value, AskSetUp setUp = {}, const void* origin = nullptr) {
+            Ask a;
+            a.mapping = mapping;
+            a.read = read;
+            a.value = value;
+            a.setUp = std::move(setUp);
+            a.origin = origin;
+            return a;
+        }
     };
     void ask(Ask a) {
         ++asksMade_;
@@ -172,6 +232,7 @@ private:
     void apply(Ask& a) {
         (a.mapping ? MappingRequest : PageStep).value_ = a.value;
         a.applied = true;
+        if (!a.mapping) AskedValues = a.values;
         if (a.setUp) a.setUp();
     }
     bool move(StepValue& which, int16_t value) {
@@ -180,6 +241,7 @@ private:
         return true;
     }
     std::deque<Ask> asks_;
+    std::optional<Ask> serving_; // the ask the tick's page work serves
     uint32_t asksMade_ = 0;
 };
 

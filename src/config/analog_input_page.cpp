@@ -60,7 +60,7 @@ void AnalogInputPage::build() {
         labAIData_[size_t(i)] = makeLabel(f, QStringLiteral("labAIData_%1").arg(i), QString(), 120, kDataTop, 1260);
     }
     cmdAI_ = makeButton(frame_, QStringLiteral("cmdAI"), AnalogInputButtonCaption, 5160, 6240, 2400);
-    QObject::connect(cmdAI_, &QPushButton::clicked, frame_, [&page] { page.askStep(AnalogInputWriteStep); });
+    QObject::connect(cmdAI_, &QPushButton::clicked, frame_, [this] { writes_.ask(AnalogInputWriteStep); });
 }
 
 void AnalogInputPage::registerDecoders(rtu::ModbusMaster& master) {
@@ -87,8 +87,12 @@ int AnalogInputPage::rangeCode(int i) const {
 
 // --- reading -------------------------------------------------------------------------------
 
+bool AnalogInputPage::readValues() {
+    return readSetupBlock(ctx_, CmdAnalogInputSetup, AnalogInputStart, AnalogInputReadCount);
+}
+
 void AnalogInputPage::ReadAISetup() {
-    readSetupBlock(ctx_, CmdAnalogInputSetup, AnalogInputStart, AnalogInputReadCount);
+    writes_.readShown([this] { return readValues(); });
     ctx_.page.moveStep(AnalogInputPollStep); // the values are polled whatever the outcome
 }
 
@@ -128,8 +132,12 @@ void AnalogInputPage::obAI_Click(int index) {
 }
 
 WriteOutcome AnalogInputPage::WriteAISetup() {
+    const auto v = writes_.take(AnalogInputPollStep, [this](const FormValues&) { return readValues(); });
+    if (!v) return WriteOutcome::Failed;
     std::array<AnalogInputEntry, AnalogInputCount> entries;
-    for (int i = 0; i < AnalogInputCount; ++i) entries[size_t(i)] = AnalogInputEntry{rangeCode(i), txtAI_[size_t(i)]->text()};
+    for (int i = 0; i < AnalogInputCount; ++i)
+        entries[size_t(i)] =
+            AnalogInputEntry{int(tagCode(v->tag(frmAI_[size_t(i + 1)]))), v->text(txtAI_[size_t(i)])};
     return runConfirmedWrite(ctx_, channelWrite(AnalogInputAction, AnalogInputPollStep, analogInputPlan(entries)));
 }
 

@@ -47,6 +47,7 @@ public:
 
 private:
     void build();
+    bool readValues();
 
     std::array<QGroupBox*, AnalogInputCount + 1> frmAI_{};
     std::array<QRadioButton*, AnalogInputCount * AnalogInputRangeCount> obAI_{};

@@ -57,7 +57,7 @@ void AnalogOutputPage::build() {
     lab(11, frame_, 6300, kTableTop + kLoTop + 60, 1560);
     lab(12, frame_, 6300, kTableTop + kHiTop + 60, 1560);
     cmdAO_ = makeButton(frame_, QStringLiteral("cmdAO"), AnalogOutputButtonCaption, 5400, 6420, 2400);
-    QObject::connect(cmdAO_, &QPushButton::clicked, frame_, [&page] { page.askStep(AnalogOutputWriteStep); });
+    QObject::connect(cmdAO_, &QPushButton::clicked, frame_, [this] { writes_.ask(AnalogOutputWriteStep); });
 }
 
 void AnalogOutputPage::init() {
@@ -80,8 +80,12 @@ void AnalogOutputPage::runStep(int16_t step) {
     else if (step == AnalogOutputWriteStep) SetupAnalogOutput();
 }
 
+bool AnalogOutputPage::readValues() {
+    return readSetupBlock(ctx_, CmdAnalogOutputSetup, AnalogOutputStart, AnalogOutputReadCount);
+}
+
 void AnalogOutputPage::ReadAnalogOutputSetup() {
-    readSetupBlock(ctx_, CmdAnalogOutputSetup, AnalogOutputStart, AnalogOutputReadCount);
+    writes_.readShown([this] { return readValues(); });
     ctx_.page.moveStep(AnalogOutputIdleStep);
 }
 
@@ -99,11 +103,13 @@ void AnalogOutputPage::ShowAnalogOutputSetup() {
 }
 
 WriteOutcome AnalogOutputPage::SetupAnalogOutput() {
+    const auto v = writes_.take(AnalogOutputIdleStep, [this](const FormValues&) { return readValues(); });
+    if (!v) return WriteOutcome::Failed;
     std::array<AnalogOutputEntry, AnalogOutputCount> entries;
     for (int i = 0; i < AnalogOutputCount; ++i)
         entries[size_t(i)] =
-            AnalogOutputEntry{std::max(0, cbAOParameter_[size_t(i)]->currentIndex()), txtAO_[size_t(2 * i)]->text(),
-                              txtAO_[size_t(2 * i + 1)]->text(), std::max(0, cbAOOutputType_[size_t(i)]->currentIndex())};
+            AnalogOutputEntry{std::max(0, v->index(cbAOParameter_[size_t(i)])), v->text(txtAO_[size_t(2 * i)]),
+                              v->text(txtAO_[size_t(2 * i + 1)]), std::max(0, v->index(cbAOOutputType_[size_t(i)]))};
     return runConfirmedWrite(ctx_, channelWrite(AnalogOutputAction, AnalogOutputIdleStep, analogOutputPlan(entries)));
 }
 

@@ -39,6 +39,7 @@ public:
 
 private:
     void build();
+    bool readValues();
 
     std::array<QComboBox*, AnalogOutputCount> cbAOParameter_{};
     std::array<QComboBox*, AnalogOutputCount> cbAOOutputType_{};

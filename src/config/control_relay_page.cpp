@@ -60,7 +60,7 @@ void ControlRelayPage::build() {
         watchField(txtRelay_[size_t(i)], [this, i] { txtRelay_LostFocus(i); });
     }
     cmdCO_ = makeButton(frame_, QStringLiteral("cmdCO"), RelaySetupCaption, 6240, 7200, 1200);
-    QObject::connect(cmdCO_, &QPushButton::clicked, frame_, [&page] { page.askStep(RelayWriteStep); });
+    QObject::connect(cmdCO_, &QPushButton::clicked, frame_, [this] { writes_.ask(RelayWriteStep); });
 }
 
 void ControlRelayPage::init() {
@@ -94,8 +94,10 @@ void ControlRelayPage::runStep(int16_t step) {
 
 // --- reading -------------------------------------------------------------------------------
 
+bool ControlRelayPage::readValues() { return readSetupBlock(ctx_, CmdRelaySetup, RelaySetupStart, RelaySetupCount); }
+
 void ControlRelayPage::ReadRelaySetup() {
-    readSetupBlock(ctx_, CmdRelaySetup, RelaySetupStart, RelaySetupCount);
+    writes_.readShown([this] { return readValues(); });
     ctx_.page.moveStep(RelayStatusStep); // the states are polled whatever the outcome
 }
 
@@ -140,10 +142,12 @@ void ControlRelayPage::ShowRelayStatus() {
 // --- writing -------------------------------------------------------------------------------
 
 WriteOutcome ControlRelayPage::SetupControlRelay() {
+    const auto v = writes_.take(RelayStatusStep, [this](const FormValues&) { return readValues(); });
+    if (!v) return WriteOutcome::Failed;
     std::array<RelayEntry, RelayCount> entries;
     for (int i = 0; i < RelayCount; ++i)
-        entries[size_t(i)] = RelayEntry{std::max(0, cbRelay_[size_t(i)]->currentIndex()),
-                                        chkRelayA_[size_t(i)]->isChecked(), txtRelay_[size_t(i)]->text()};
+        entries[size_t(i)] = RelayEntry{std::max(0, v->index(cbRelay_[size_t(i)])), v->checked(chkRelayA_[size_t(i)]),
+                                        v->text(txtRelay_[size_t(i)])};
     // Every end but a refusal reads the set-up back; the states are polled on while the
     // set-up is not read (after a refusal, or over edits made while the frames went out).
     WriteSequence w = channelWrite(RelaySetupAction, RelayStatusStep, relaySetupPlan(entries));

@@ -50,6 +50,7 @@ public:
 
 private:
     void build();
+    bool readValues();
     void applyEnabling(int i, bool pulseOnly);
 
     std::array<QGroupBox*, RelayCount> frmRelay_{};

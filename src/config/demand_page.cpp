@@ -104,8 +104,10 @@ void DemandPage::runStep(int16_t pageStep) {
     }
 }
 
+bool DemandPage::readValues() { return readSetupBlock(ctx_, CmdDemandSetup, DemandSetupStart, DemandSetupCount); }
+
 void DemandPage::ReadDemandSetup() {
-    readSetupBlock(ctx_, CmdDemandSetup, DemandSetupStart, DemandSetupCount);
+    writes_.readShown([this] { return readValues(); });
     ctx_.page.moveStep(DemandLiveStep); // also after a failed read
 }
 
@@ -119,13 +121,14 @@ void DemandPage::ShowDemandSetup() {
 }
 
 WriteOutcome DemandPage::WriteDemandSetup() {
-    return runConfirmedWrite(ctx_,
-                             demandWrite(txtDemand_->text(), cbDemand_[0]->currentIndex(), cbDemand_[1]->currentIndex()));
+    const auto v = writes_.take(DemandLiveStep, [this](const FormValues&) { return readValues(); });
+    if (!v) return WriteOutcome::Failed;
+    return runConfirmedWrite(ctx_, demandWrite(v->text(txtDemand_), v->index(cbDemand_[0]), v->index(cbDemand_[1])));
 }
 
 void DemandPage::txtDemand_LostFocus() { checkEntry(txtDemand_, demandPeriodCheck()); }
 
-void DemandPage::cmdDemand_Click() { ctx_.page.askStep(DemandWriteStep); }
+void DemandPage::cmdDemand_Click() { writes_.ask(DemandWriteStep); }
 
 void installDemandPage(shell::PageContext& app) {
     if (app.page(DemandPageIndex)) return;

@@ -43,6 +43,7 @@ public:
 
 private:
     void build(const std::array<QLabel*, 4>& demandValues);
+    bool readValues();
 
     QLineEdit* txtDemand_ = nullptr;
     std::array<QComboBox*, 2> cbDemand_{};

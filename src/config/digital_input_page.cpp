@@ -109,9 +109,13 @@ void DigitalInputPage::runStep(int16_t pageStep) {
     }
 }
 
-void DigitalInputPage::ReadDigitalInputSetup() {
+bool DigitalInputPage::readValues() {
     const BlockRead& b = DigitalInputSetupRead;
-    readSetupBlock(ctx_, b.code, b.start, b.count);
+    return readSetupBlock(ctx_, b.code, b.start, b.count);
+}
+
+void DigitalInputPage::ReadDigitalInputSetup() {
+    writes_.readShown([this] { return readValues(); });
     ctx_.page.moveStep(DigitalInputLiveStep); // also after a failed read
 }
 
@@ -148,10 +152,12 @@ void DigitalInputPage::ShowDICounters() {
 }
 
 WriteOutcome DigitalInputPage::WriteDigitalInputSetup() {
+    const auto v = writes_.take(DigitalInputLiveStep, [this](const FormValues&) { return readValues(); });
+    if (!v) return WriteOutcome::Failed;
     std::array<QString, 8> functions, triggers;
     for (int i = 0; i < DigitalInputCount; ++i) {
-        functions[size_t(i)] = controls::tag(frmDI1_[size_t(i)]);
-        triggers[size_t(i)] = controls::tag(frmDI2_[size_t(i)]);
+        functions[size_t(i)] = v->tag(frmDI1_[size_t(i)]);
+        triggers[size_t(i)] = v->tag(frmDI2_[size_t(i)]);
     }
     return runConfirmedWrite(ctx_, digitalInputWrite(functions, triggers));
 }
@@ -168,7 +174,7 @@ void DigitalInputPage::obDI2_Click(int index) {
     cmdDI_->setFocus();
 }
 
-void DigitalInputPage::cmdDI_Click() { ctx_.page.askStep(DigitalInputWriteStep); }
+void DigitalInputPage::cmdDI_Click() { writes_.ask(DigitalInputWriteStep); }
 
 void installDigitalInputPage(shell::PageContext& app) {
     if (app.page(DigitalInputPageIndex)) return;

@@ -55,6 +55,7 @@ public:
 
 private:
     void build();
+    bool readValues();
 
     std::array<QGroupBox*, 8> frmDI1_{}, frmDI2_{};
     std::array<QRadioButton*, 16> obDI1_{};

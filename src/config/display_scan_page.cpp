@@ -66,8 +66,10 @@ void DisplayScanPage::runStep(int16_t pageStep) {
     else if (pageStep == DisplayScanWriteStep) SetupDisplayScan();
 }
 
+bool DisplayScanPage::readValues() { return readSetupBlocks(ctx_, displayScanReads()); }
+
 void DisplayScanPage::ReadDisplaySetup() {
-    readSetupBlocks(ctx_, displayScanReads());
+    writes_.readShown([this] { return readValues(); });
     ctx_.page.moveStep(DisplayScanIdleStep); // also after a failed read
 }
 
@@ -85,13 +87,15 @@ void DisplayScanPage::ShowDisplayPages() {
 }
 
 WriteOutcome DisplayScanPage::SetupDisplayScan() {
+    const auto v = writes_.take(DisplayScanIdleStep, [this](const FormValues&) { return readValues(); });
+    if (!v) return WriteOutcome::Failed;
     std::array<int, 19> loop{};
-    for (int k = 0; k < DisplayLoopCount; ++k) loop[size_t(k)] = cbDisplay_[size_t(k)]->currentIndex();
+    for (int k = 0; k < DisplayLoopCount; ++k) loop[size_t(k)] = v->index(cbDisplay_[size_t(k)]);
     return runConfirmedWrite(
-        ctx_, displayScanWrite(cbDisplay_[kModeIndex]->currentIndex(), cbDisplay_[kDigitIndex]->currentIndex(), loop));
+        ctx_, displayScanWrite(v->index(cbDisplay_[kModeIndex]), v->index(cbDisplay_[kDigitIndex]), loop));
 }
 
-void DisplayScanPage::cmdDS_Click() { ctx_.page.askStep(DisplayScanWriteStep); }
+void DisplayScanPage::cmdDS_Click() { writes_.ask(DisplayScanWriteStep); }
 
 void installDisplayScanPage(shell::PageContext& app) {
     if (!app.page(DisplayScanPageIndex)) app.adoptPage(std::make_unique<DisplayScanPage>(app));

@@ -38,6 +38,7 @@ public:
 
 private:
     void build();
+    bool readValues();
 
     std::array<QComboBox*, 21> cbDisplay_{};
     QPushButton* cmdDS_ = nullptr;

@@ -161,8 +161,8 @@ void EssentialPropertyPage::registerDecoders(rtu::ModbusMaster& master) {
 
 // --- reading -------------------------------------------------------------------------------
 
-void EssentialPropertyPage::ReadEssentialProperty() {
-    readSetupBlock(ctx_, CmdEssentialProperty, EssentialStart, EssentialCount);
+bool EssentialPropertyPage::ReadEssentialProperty() {
+    return readSetupBlock(ctx_, CmdEssentialProperty, EssentialStart, EssentialCount);
 }
 
 void EssentialPropertyPage::ShowEssentialProperty() {
@@ -193,14 +193,20 @@ void EssentialPropertyPage::ShowEssentialProperty() {
 
 // --- writing -------------------------------------------------------------------------------
 
+std::shared_ptr<const FormValues> EssentialPropertyPage::valuesToWrite() {
+    return writes_.take(EssentialIdleStep, [this](const FormValues&) { return ReadEssentialProperty(); });
+}
+
 WriteOutcome EssentialPropertyPage::SetupTransferDelayTime() {
+    const auto v = valuesToWrite();
+    if (!v) return WriteOutcome::Failed;
     ConfirmedWrite w;
     w.idleStep = EssentialIdleStep;
     w.action = QStringLiteral("Setup Transfer Delay Time");
     w.resultWords = QStringLiteral("Setting Transfer Delay Time");
     w.firstRegister = 0x2002;
-    w.values = [this]() -> std::optional<std::vector<uint16_t>> {
-        auto tdt = encodeOrReport(encodeRegister(common::leadingNumber(txtTDT_->text())), kTdtRange);
+    w.values = [this, v]() -> std::optional<std::vector<uint16_t>> {
+        auto tdt = encodeOrReport(encodeRegister(common::leadingNumber(v->text(txtTDT_))), kTdtRange);
         if (!tdt) return std::nullopt;
         return std::vector<uint16_t>{*tdt};
     };
@@ -208,27 +214,30 @@ WriteOutcome EssentialPropertyPage::SetupTransferDelayTime() {
 }
 
 WriteOutcome EssentialPropertyPage::SetupWireFrequency() {
+    const auto v = valuesToWrite();
+    if (!v) return WriteOutcome::Failed;
     ConfirmedWrite w;
     w.idleStep = EssentialIdleStep;
     w.action = QStringLiteral("Setup Wire / Frequency");
     w.resultWords = QStringLiteral("Setting Wire / Frequency");
     w.firstRegister = 0x2008;
-    w.values = [this]() -> std::optional<std::vector<uint16_t>> {
-        return std::vector<uint16_t>{uint16_t(std::max(0, tbWire_->currentIndex())),
-                                     uint16_t(std::max(0, tbF_->currentIndex()))};
+    w.values = [this, v]() -> std::optional<std::vector<uint16_t>> {
+        return std::vector<uint16_t>{uint16_t(std::max(0, v->index(tbWire_))), uint16_t(std::max(0, v->index(tbF_)))};
     };
     return runConfirmedWrite(ctx_, w);
 }
 
 WriteOutcome EssentialPropertyPage::SetupPTCTRatio() {
+    const auto v = valuesToWrite();
+    if (!v) return WriteOutcome::Failed;
     ConfirmedWrite w;
     w.idleStep = EssentialIdleStep;
     w.action = QStringLiteral("Setup PT / CT Ratio");
     w.resultWords = QStringLiteral("Setting PT / CT Ratio");
     w.firstRegister = 0x200A;
-    w.values = [this]() -> std::optional<std::vector<uint16_t>> {
-        const double pt = common::leadingNumber(tbPT_->text());
-        const double ct = common::leadingNumber(tbCT_->text());
+    w.values = [this, v]() -> std::optional<std::vector<uint16_t>> {
+        const double pt = common::leadingNumber(v->text(tbPT_));
+        const double ct = common::leadingNumber(v->text(tbCT_));
         auto refuse = [](const QString& text) {
             common::prompter().message(QStringLiteral("Error"), text, common::Icon::Stop, common::Buttons::Ok);
             return std::nullopt;
@@ -256,15 +265,14 @@ void EssentialPropertyPage::tbCT_LostFocus() { checkEntry(tbCT_, SeparateCheck{1
 
 void EssentialPropertyPage::cmdSystem_Click(int index) {
     if (index < 0 || index > 2) return;
-    ctx_.page.askStep(int16_t(index + 1));
+    writes_.ask(int16_t(index + 1));
     ctx_.page.Ticks.KeyLockTicks = common::TickCounters::KeyLockCap;
 }
 
 void EssentialPropertyPage::runStep(int16_t step) {
     switch (step) {
     case 0:
-        ReadEssentialProperty();
-        if (!ctx_.link().LinkFailed) ctx_.page.moveStep(EssentialIdleStep);
+        if (writes_.readShown([this] { return ReadEssentialProperty(); })) ctx_.page.moveStep(EssentialIdleStep);
         break;
     case 1: SetupTransferDelayTime(); break;
     case 2: SetupWireFrequency(); break;

@@ -42,9 +42,13 @@ public:
     // Step 0 reads the block (then idles at step 4); steps 1..3 are the three writes.
     bool hasStepWork() const override { return true; }
     void runStep(int16_t step) override;
+    bool askWrite(int16_t step) override {
+        writes_.ask(step);
+        return true;
+    }
 
-    // Requester (code 0, 0x2002 x 11); sets no step.
-    void ReadEssentialProperty();
+    // Requester (code 0, 0x2002 x 11); sets no step. True when the meter answered.
+    bool ReadEssentialProperty();
     // Decoder of code 0.
     void ShowEssentialProperty();
     // The three confirmed writes, steps 1..3.
@@ -71,9 +75,11 @@ public:
 
 private:
     void build();
+    std::shared_ptr<const FormValues> valuesToWrite();
 
     SetupContext ctx_;
     QPointer<QGroupBox> frame_;
+    FormWrites writes_{ctx_, frame_};
     std::array<QLabel*, 9> labSystem_{};
     std::array<QPushButton*, 3> cmdSystem_{};
     QLineEdit* txtTDT_ = nullptr;

@@ -69,9 +69,13 @@ void PulsePage::runStep(int16_t pageStep) {
     else if (pageStep == PulseWriteStep) WriteSetup();
 }
 
+bool PulsePage::readValues() {
+    if (led()) return readSetupBlock(ctx_, CmdPulseLedSetup, PulseLedRegister, 1);
+    return readSetupBlock(ctx_, CmdPulseOutputSetup, PulseOutputStart, PulseOutputCount);
+}
+
 void PulsePage::ReadSetup() {
-    if (led()) readSetupBlock(ctx_, CmdPulseLedSetup, PulseLedRegister, 1);
-    else readSetupBlock(ctx_, CmdPulseOutputSetup, PulseOutputStart, PulseOutputCount);
+    writes_.readShown([this] { return readValues(); });
     ctx_.page.moveStep(PulseIdleStep); // also after a failed read
 }
 
@@ -92,9 +96,10 @@ void PulsePage::ShowSetup() {
 }
 
 WriteOutcome PulsePage::WriteSetup() {
-    using controls::tag;
-    return runConfirmedWrite(ctx_, led() ? pulseLedWrite(tag(groups_[0]))
-                                         : pulseOutputWrite(tag(groups_[0]), tag(groups_[1])));
+    const auto v = writes_.take(PulseIdleStep, [this](const FormValues&) { return readValues(); });
+    if (!v) return WriteOutcome::Failed;
+    return runConfirmedWrite(ctx_, led() ? pulseLedWrite(v->tag(groups_[0]))
+                                         : pulseOutputWrite(v->tag(groups_[0]), v->tag(groups_[1])));
 }
 
 void PulsePage::option_Click(int index) {
@@ -103,7 +108,7 @@ void PulsePage::option_Click(int index) {
     button_->setFocus();
 }
 
-void PulsePage::button_Click() { ctx_.page.askStep(PulseWriteStep); }
+void PulsePage::button_Click() { writes_.ask(PulseWriteStep); }
 
 void installPulseOutputPage(shell::PageContext& app) {
     if (!app.page(PulseOutputPageIndex)) app.adoptPage(std::make_unique<PulsePage>(app, PulsePage::Kind::Output));

@@ -46,6 +46,7 @@ public:
 private:
     bool led() const { return kind_ == Kind::Led; }
     void build();
+    bool readValues();
 
     Kind kind_;
     std::vector<QGroupBox*> groups_; // frmPO(0) or frmPO(1), frmPO(2)

@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <utility>
 
 namespace config {
 
@@ -124,13 +123,16 @@ void SetPointPage::runStep(int16_t pageStep) {
     else if (pageStep == SetPointWriteStep) SetupSetPoint();
 }
 
-void SetPointPage::ReadSetPointSetup() {
+bool SetPointPage::readFunction(int function) {
     // Function 23 reads the digital-input set-up first; Refreshing holds across both.
+    return readSetupBlocks(ctx_, setPointReads(function));
+}
+
+void SetPointPage::ReadSetPointSetup() {
     const int function = cbSPFunction_->currentIndex();
-    writtenFunction_.reset();
-    readSetupBlocks(ctx_, setPointReads(function));
+    writes_.readShown([this, function] { return readFunction(function); });
     // Idle also after a failed read; but a function chosen while the read ran is
-    // read next, so the page never shows one function's values under another's name.
+    // read next: its reply showed nothing under the new function's name.
     ctx_.page.moveStep(cbSPFunction_->currentIndex() == function ? SetPointIdleStep : SetPointReadStep);
 }
 
@@ -154,17 +156,22 @@ void SetPointPage::ShowTriggers(const std::array<OptionChoice, 8>& triggers) {
 }
 
 WriteOutcome SetPointPage::SetupSetPoint() {
+    // The function shown when "Setup" was pressed is the one asked about and written,
+    // with what was shown for it; a function chosen since is read after the write.
+    const auto v =
+        writes_.take(SetPointIdleStep, [this](const FormValues& f) { return readFunction(f.index(cbSPFunction_)); });
     ctx_.page.moveStep(SetPointIdleStep);
+    if (!v) return WriteOutcome::Failed;
     SetPointEntries e;
-    e.function = std::exchange(writtenFunction_, std::nullopt).value_or(cbSPFunction_->currentIndex());
-    e.functionText = cbSPFunction_->itemText(e.function);
-    e.relayIndex = cbSPRelay_->currentIndex();
-    e.critical = field(SetPointField::Critical)->text();
-    e.deadBand = field(SetPointField::DeadBand)->text();
-    e.operationIndex = cbSPOperation_->currentIndex();
-    e.delayOn = field(SetPointField::DelayOn)->text();
-    e.delayOff = field(SetPointField::DelayOff)->text();
-    for (int j = 0; j < DigitalInputCount; ++j) e.triggerTags[size_t(j)] = controls::tag(frmSPS_[size_t(j)]);
+    e.function = v->index(cbSPFunction_);
+    e.functionText = v->currentText(cbSPFunction_);
+    e.relayIndex = v->index(cbSPRelay_);
+    e.critical = v->text(field(SetPointField::Critical));
+    e.deadBand = v->text(field(SetPointField::DeadBand));
+    e.operationIndex = v->index(cbSPOperation_);
+    e.delayOn = v->text(field(SetPointField::DelayOn));
+    e.delayOff = v->text(field(SetPointField::DelayOff));
+    for (int j = 0; j < DigitalInputCount; ++j) e.triggerTags[size_t(j)] = v->tag(frmSPS_[size_t(j)]);
     const SetPointWrite w = setPointWrite(e);
     if (!w.write) {
         // An entry its register cannot hold: nothing is asked or sent, the edits stay.
@@ -178,7 +185,8 @@ void SetPointPage::cbSPFunction_Click() {
     const int shown = int(setPointLayout(cbSPFunction_->currentIndex()));
     for (int k = 0; k < 3; ++k) frmSP_[size_t(k)]->setVisible(k == shown);
     // The edits of the function before are dropped: the chosen one is read (once, whatever
-    // was chosen before it while it waited).
+    // was chosen before it while it waited). Until then the fields are not its values.
+    ctx_.page.newForm();
     ctx_.page.askRead(SetPointReadStep);
 }
 
@@ -188,10 +196,7 @@ void SetPointPage::obSPS_Click(int index) {
     cmdSP_->setFocus();
 }
 
-void SetPointPage::cmdSP_Click() {
-    const int function = cbSPFunction_->currentIndex();
-    ctx_.page.askStep(SetPointWriteStep, [this, function] { writtenFunction_ = function; });
-}
+void SetPointPage::cmdSP_Click() { writes_.ask(SetPointWriteStep); }
 
 void SetPointPage::field_LostFocus(SetPointField which) {
     showVerdict(field(which), checkSetPointEntry(which, field(which)->text()));

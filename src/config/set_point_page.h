@@ -8,7 +8,6 @@
 #include "config/page_family.h"
 
 #include <array>
-#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -55,6 +54,7 @@ public:
 private:
     void build();
     QLineEdit* field(SetPointField f) const { return fields_[size_t(f)]; }
+    bool readFunction(int function);
 
     QComboBox* cbSPFunction_ = nullptr;
     QComboBox* cbSPRelay_ = nullptr;
@@ -64,9 +64,6 @@ private:
     std::array<QGroupBox*, 8> frmSPS_{};
     std::array<QRadioButton*, 24> obSPS_{};
     QPushButton* cmdSP_ = nullptr;
-    // The function shown when "Setup" was pressed, set when that write's turn comes: a
-    // function chosen after the press is read after the write, not written to.
-    std::optional<int> writtenFunction_;
 };
 
 // Adopts page 3. The digital input page's set-up decoder fills the trigger rows

@@ -90,7 +90,7 @@ void SimulationPage::build() {
     watchPersonEdits(page, cbSimulation_, 0, false);
     onFocusIn(txtSimulation_, [&page] { page.askRead(SimulationEditStep); });
     cmdSimulation_ = makeButton(frame_, QStringLiteral("cmdSimulation"), SimulationSetupCaption, 6240, 840, 1200);
-    QObject::connect(cmdSimulation_, &QPushButton::clicked, frame_, [&page] { page.askStep(SimulationSetupStep); });
+    QObject::connect(cmdSimulation_, &QPushButton::clicked, frame_, [this] { writes_.ask(SimulationSetupStep); });
 
     sstSimulation_ = new QTabWidget(frame_);
     sstSimulation_->setObjectName(QStringLiteral("sstSimulation"));
@@ -141,7 +141,7 @@ QWidget* SimulationPage::buildTab(int frameIndex, const QStringList& captions, c
         // loses the focus). Each Enter is a write of its own item, in turn.
         QObject::connect(e, &QLineEdit::returnPressed, frame_, [this, e, kind, r] {
             const auto item = int16_t(config::simulationItem(kind, r));
-            ctx_.page.askStep(SimulationItemStep, [this, item] { simulationItem_ = item; }, e);
+            writes_.ask(SimulationItemStep, [this, item] { simulationItem_ = item; }, e);
             e->clearFocus();
         });
         switch (kind) {
@@ -182,8 +182,9 @@ void SimulationPage::runStep(int16_t step) {
         // Nothing can be changed or sent again while frames are outstanding.
         EnableSimulationInputs(false);
         address_ = ctx_.link().MeterAddress;
-        if (t.writeAll) SetupSimulationSystem();
-        else SetupSimulationData(simulationItem_);
+        const auto v = writes_.take(SimulationIdleStep, [this](const FormValues&) { return readValues(); });
+        if (v && t.writeAll) SetupSimulationSystem(*v);
+        else if (v) SetupSimulationData(simulationItem_, *v);
         EnableSimulationInputs(true);
         address_.clear();
         if (t.writeItem) ctx_.page.moveStep(0);
@@ -192,8 +193,13 @@ void SimulationPage::runStep(int16_t step) {
 
 // --- reading -------------------------------------------------------------------------------
 
-void SimulationPage::ReadSimulationData() {
+bool SimulationPage::readValues() {
     ctx_.master.SendReadHoldingRegisters(CmdSimulationData, SimulationStart, SimulationReadCount);
+    return !ctx_.link().LinkFailed;
+}
+
+void SimulationPage::ReadSimulationData() {
+    writes_.readShown([this] { return readValues(); });
 }
 
 void SimulationPage::ParseSimulationData() {
@@ -245,17 +251,17 @@ void SimulationPage::EnableSimulationInputs(bool enabled) {
 
 // --- writing -------------------------------------------------------------------------------
 
-QString SimulationPage::itemText(int item) const {
-    if (item < 4) return txtCurrentD_[size_t(item)]->text();
-    if (item < Simulation100AFirstItem) return txtVoltageD_[size_t(item - 4)]->text();
-    if (item < 15) return txt100A_[size_t(item - Simulation100AFirstItem)]->text();
-    return txtPowerD_[size_t(item - 15)]->text();
+QLineEdit* SimulationPage::itemField(int item) const {
+    if (item < 4) return txtCurrentD_[size_t(item)];
+    if (item < Simulation100AFirstItem) return txtVoltageD_[size_t(item - 4)];
+    if (item < 15) return txt100A_[size_t(item - Simulation100AFirstItem)];
+    return txtPowerD_[size_t(item - 15)];
 }
 
-WriteOutcome SimulationPage::SetupSimulationSystem() {
+WriteOutcome SimulationPage::SetupSimulationSystem(const FormValues& v) {
     ctx_.page.moveStep(SimulationIdleStep); // no reads until a field takes the focus or the run ends
     if (address_.isEmpty()) address_ = ctx_.link().MeterAddress;
-    const auto frame = simulationSystemWrite(cbSimulation_->currentIndex(), txtSimulation_->text());
+    const auto frame = simulationSystemWrite(v.index(cbSimulation_), v.text(txtSimulation_));
     if (!frame) {
         showErrorBox(resultLine(address_, SimulationSystemWords, false));
         return WriteOutcome::Refused;
@@ -269,9 +275,9 @@ WriteOutcome SimulationPage::SetupSimulationSystem() {
     // An operation told to end sends nothing more: its first refused item says so, and
     // the second run is not started.
     bool ended = false;
-    runSimulationItems([this, &ended](int item) {
+    runSimulationItems([this, &ended, &v](int item) {
         if (ended) return false;
-        const bool ok = SetupSimulationData(item);
+        const bool ok = SetupSimulationData(item, v);
         ended = !ok && ctx_.master.ops().cancelled();
         return ok;
     });
@@ -280,11 +286,11 @@ WriteOutcome SimulationPage::SetupSimulationSystem() {
     return outcome;
 }
 
-bool SimulationPage::SetupSimulationData(int item) {
+bool SimulationPage::SetupSimulationData(int item, const FormValues& v) {
     ctx_.page.moveStep(SimulationIdleStep);
     if (item < 0 || item >= SimulationItemCount) return false;
     // A count that can't be computed or doesn't fit its register is not sent, and is a failure.
-    const auto write = simulationItemWrite(item, itemText(item), ctx_.app.meter);
+    const auto write = simulationItemWrite(item, v.text(itemField(item)), ctx_.app.meter);
     const bool ok = write && sendExchange(ctx_, *write);
     const QString line =
         resultLine(address_.isEmpty() ? ctx_.link().MeterAddress : address_, simulationDataWords(item), ok);

@@ -38,8 +38,9 @@ public:
     // "Setup": the mode and time, then items 0..14 and 15..19 (each run up to its
     // first failure; an operation told to end stops both). The write of one item;
     // true when the meter took it.
-    WriteOutcome SetupSimulationSystem();
-    bool SetupSimulationData(int item);
+    // The writes of what was shown when they were asked.
+    WriteOutcome SetupSimulationSystem(const FormValues& v);
+    bool SetupSimulationData(int item, const FormValues& v);
     int16_t simulationItem() const { return simulationItem_; }
 
     // The value fields by kind: Current 0..3, Voltage 0..6, Current100A 0..3,
@@ -55,7 +56,8 @@ private:
     void build();
     QWidget* buildTab(int frameIndex, const QStringList& captions, const std::vector<QLabel*>& live, SimField kind);
     void checkField(SimField kind, int index);
-    QString itemText(int item) const;
+    QLineEdit* itemField(int item) const;
+    bool readValues();
 
     QTabWidget* sstSimulation_ = nullptr;
     std::array<QGroupBox*, 4> frmSimulation_{};

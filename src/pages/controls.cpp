@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kRowHeight = 315; // the set-up pages' lists, entries, labels and options
 constexpr int kButtonHeight = 375;
-const char* const kTagProperty = "Tag";
 const char* const kMaxTypedProperty = "maxTyped";
 
 template <class W>
@@ -105,10 +104,10 @@ void fill(QComboBox* list, const QStringList& items, int selected) {
     list->setCurrentIndex(selected);
 }
 
-QString tag(const QWidget* frame) { return frame ? frame->property(kTagProperty).toString() : QString(); }
+QString tag(const QWidget* frame) { return frame ? frame->property(TagProperty).toString() : QString(); }
 
 void setTag(QWidget* frame, const QString& tag) {
-    if (frame) frame->setProperty(kTagProperty, tag);
+    if (frame) frame->setProperty(TagProperty, tag);
 }
 
 void limitTyping(QLineEdit* entry, int maxTyped) {
@@ -127,18 +126,21 @@ void showReadText(QLineEdit* entry, const QString& text) {
 }
 
 bool showRead(const common::PageState& page, QLineEdit* entry, const QString& text) {
+    if (page.ReadTap) page.ReadTap(entry, text);
     if (!readMayFill(page, entry)) return false;
     showReadText(entry, text);
     return true;
 }
 
 bool showRead(const common::PageState& page, QComboBox* list, int index) {
+    if (page.ReadTap) page.ReadTap(list, index);
     if (!readMayFill(page, list)) return false;
     list->setCurrentIndex(index);
     return true;
 }
 
 bool showRead(const common::PageState& page, QAbstractButton* option, bool checked) {
+    if (page.ReadTap) page.ReadTap(option, checked);
     if (!readMayFill(page, option)) return false;
     option->setChecked(checked);
     return true;

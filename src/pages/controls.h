@@ -72,6 +72,8 @@ QRadioButton* option(QWidget* parent, const QString& name, const QString& captio
 // Clears the list and fills it with items, index 0 (or `selected`) chosen.
 void fill(QComboBox* list, const QStringList& items, int selected = 0);
 
+// The property in which an option group's frame keeps its code.
+inline constexpr const char* TagProperty = "Tag";
 // An option group's code as its frame keeps it, decimal text ("" when none).
 QString tag(const QWidget* frame);
 void setTag(QWidget* frame, const QString& tag);

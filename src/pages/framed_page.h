@@ -4,6 +4,7 @@
 // itself, and the context through which it reads and writes. Every page family's
 // pages stand on it.
 
+#include "pages/form_values.h"
 #include "pages/setup_context.h"
 #include "shell/page.h"
 
@@ -24,6 +25,10 @@ public:
     int16_t index() const override { return index_; }
     QWidget* widget() override { return frame_; }
     bool hasStepWork() const override { return true; }
+    bool askWrite(int16_t step) override {
+        writes_.ask(step);
+        return true;
+    }
 
 protected:
     FramedPage(shell::PageContext& app, int16_t index, const QString& title);
@@ -32,6 +37,8 @@ protected:
     SetupContext ctx_;
     // Deleted with the page when no window took it.
     QPointer<QGroupBox> frame_;
+    // The writes of the values the frame shows, asked by the person.
+    FormWrites writes_;
 
 private:
     int16_t index_;

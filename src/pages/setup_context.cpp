@@ -1,6 +1,7 @@
 #include "pages/setup_context.h"
 
 #include "link/modbus_master.h"
+#include "pages/form_values.h"
 #include "shell/page_context.h"
 
 #include <QAbstractButton>
@@ -54,6 +55,7 @@ void markPersonEdit(common::PageState& page, QObject* control, int16_t editedGro
 void keepFromWorkReads(common::PageState& page, QObject* control) {
     ++page.PersonEdits;
     if (!control) return;
+    markTyped(page, control);
     control->setProperty(kEditedInWork, QVariant::fromValue(page.WorkSerial));
     control->setProperty(kEditedUntilWork, QVariant::fromValue(page.workServingLastAsk()));
 }
@@ -70,6 +72,8 @@ void watchPersonEdits(common::PageState& page, QWidget* control, int16_t editedG
 
 bool readMayFill(const common::PageState& page, const QWidget* control) {
     if (!control) return false;
+    // A reply for what the fields no longer stand for (another function, channel or meter).
+    if (page.ReadingSerial != 0 && page.ReadingSerial != page.FormSerial) return false;
     const auto* e = qobject_cast<const QLineEdit*>(control);
     if (e && e->hasFocus() && e->isModified()) return false; // being typed in
     const QVariant from = control->property(kEditedInWork), until = control->property(kEditedUntilWork);

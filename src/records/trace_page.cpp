@@ -72,7 +72,7 @@ QString heldText(double v) { return QString::number(v, 'g', 15); }
 
 } // namespace
 
-TracePage::TracePage(shell::PageContext& ctx) : ctx_(ctx) { build(); }
+TracePage::TracePage(shell::PageContext& ctx) : ctx_(ctx), writes_(pages::setupContext(ctx), frame_) { build(); }
 
 TracePage::~TracePage() {
     // The main window deletes the frame it took in; a page never taken in owns it.
@@ -393,20 +393,25 @@ void TracePage::runStep(int16_t step) {
     }
 }
 
-void TracePage::ReadTraceSetup() {
-    setupReadDue_ = false;
+bool TracePage::readSetupValues() {
     common::PageState& page = ctx_.page();
-    page.SetupModified = false;
     ContextMeterLink link(ctx_);
     // An edit the person makes while the read waits marks the page modified and
     // stands: the reply fills every other control and leaves that one.
     const auto words = link.read(CmdTraceSetup, kTraceSetupRegister, kTraceSetupCount);
-    if (words)
-        if (const auto setup = decodeTraceSetup(*words)) {
-            page.Refreshing = true;
-            ShowTraceSetup(*setup);
-            page.Refreshing = false;
-        }
+    const auto setup = words ? decodeTraceSetup(*words) : std::nullopt;
+    if (!setup) return false;
+    page.Refreshing = true;
+    ShowTraceSetup(*setup);
+    page.Refreshing = false;
+    return true;
+}
+
+void TracePage::ReadTraceSetup() {
+    setupReadDue_ = false;
+    common::PageState& page = ctx_.page();
+    page.SetupModified = false;
+    writes_.readShown([this] { return readSetupValues(); });
     page.moveStep(TracePoll);
 }
 
@@ -432,10 +437,12 @@ void TracePage::ShowTraceTriggerFrames() {
 void TracePage::WriteTraceSetup() {
     common::PageState& page = ctx_.page();
     shell::AppState& app = ctx_.app();
+    const auto v = writes_.take(TracePoll, [this](const pages::FormValues&) { return readSetupValues(); });
     page.moveStep(TracePoll);
+    if (!v) return;
     // The levels are checked before anything is asked, so nothing is asked that could not be sent.
     std::array<QString, kTraceLevels> texts;
-    for (size_t i = 0; i < kTraceLevels; ++i) texts[i] = txtTrace_[i]->text();
+    for (size_t i = 0; i < kTraceLevels; ++i) texts[i] = v->text(txtTrace_[i]);
     const TraceLevelWords levels = encodeTraceLevels(texts);
     if (!levels.words) {
         showError(levels.refusal);
@@ -453,13 +460,13 @@ void TracePage::WriteTraceSetup() {
     const pages::SetupContext setup = pages::setupContext(ctx_);
     const pages::PersonEditWatch edits(page);
     ContextMeterLink link(ctx_);
-    if (!link.send(traceSetupFrame1(link.address(), std::max(0, cbTrace_[0]->currentIndex()),
-                                    std::max(0, usage()), *levels.words))) {
+    if (!link.send(traceSetupFrame1(link.address(), std::max(0, v->index(cbTrace_[0])),
+                                    std::max(0, v->index(cbTrace_[1])), *levels.words))) {
         pages::showWriteError(setup, kTraceSetupWords + QStringLiteral(" (1)"));
         return;
     }
     std::array<int, 7> inputs{};
-    for (size_t j = 0; j < 7; ++j) inputs[j] = std::max(0, cbTrace_[j + 2]->currentIndex());
+    for (size_t j = 0; j < 7; ++j) inputs[j] = std::max(0, v->index(cbTrace_[j + 2]));
     if (!link.send(traceSetupFrame2(link.address(), inputs))) {
         pages::showWriteError(setup, kTraceSetupWords + QStringLiteral(" (2)"));
         return;
@@ -550,7 +557,7 @@ TraceLoadResult TracePage::LoadTraceGroup(int group) {
 
 void TracePage::cmdTM_Click() {
     clearMarks();
-    ctx_.page().askStep(TraceWriteSetup);
+    writes_.ask(TraceWriteSetup);
 }
 
 void TracePage::cmdTMC_Click() { ctx_.page().askStep(TraceReset); }

@@ -8,6 +8,7 @@
 // it, 2..5 load group 0..3, 6 resets the trace memory, 7 polls the trigger
 // counter every 9 s. Buttons only set the step.
 
+#include "pages/form_values.h"
 #include "records/trace_plot.h"
 #include "records/trace_store.h"
 #include "shell/page.h"
@@ -50,6 +51,10 @@ public:
     void showFirstTabs() override;
     bool hasStepWork() const override { return true; }
     void runStep(int16_t pageStep) override; // RunTracePage
+    bool askWrite(int16_t step) override {
+        writes_.ask(step);
+        return true;
+    }
     // No trace group of the meter before is held any more.
     void meterChanged() override;
 
@@ -127,6 +132,8 @@ private:
     void refreshGrids();
     void applyCounter(int counter);
     void clearMarks();
+    // Reads the set-up into the controls; true when the meter answered.
+    bool readSetupValues();
     // Clears the picture and draws every ticked channel.
     void redraw();
     void plotChannel(int channel);
@@ -135,6 +142,8 @@ private:
 
     shell::PageContext& ctx_;
     QPointer<QGroupBox> frame_;
+    // The set-up writes, each with the values shown when it was asked.
+    pages::FormWrites writes_;
     QTabWidget* sstTriggered_ = nullptr;
     QTabWidget* sstTrace0_ = nullptr;
     QTabWidget* sstTrace1_ = nullptr;

@@ -48,7 +48,10 @@ QComboBox* makeList(QWidget* parent, const QString& name) {
 
 } // namespace
 
-TrendPage::TrendPage(shell::PageContext& ctx) : ctx_(ctx), dateFormat_(systemGeneralDateFormat()) { build(); }
+TrendPage::TrendPage(shell::PageContext& ctx)
+    : ctx_(ctx), writes_(pages::setupContext(ctx), frame_), dateFormat_(systemGeneralDateFormat()) {
+    build();
+}
 
 TrendPage::~TrendPage() {
     if (frame_ && !frame_->parent()) delete frame_.data();
@@ -227,14 +230,18 @@ void TrendPage::runStep(int16_t step) {
     }
 }
 
-void TrendPage::ReadTrendSetup() {
+bool TrendPage::readSetupValues() {
     ContextMeterLink link(ctx_);
     const auto words = link.read(CmdTrendSetup, kTrendSetupRegister, 3);
+    if (!words || words->size() < 3) return false;
     // A list item the person picked while the read waited stands; the others show the meter's.
-    if (words && words->size() >= 3) {
-        const TrendSetup s = decodeTrendSetup(*words, ctx_.app().meter.MeterVersion);
-        setLists(s.interval, s.channel, s.mode, true);
-    }
+    const TrendSetup s = decodeTrendSetup(*words, ctx_.app().meter.MeterVersion);
+    setLists(s.interval, s.channel, s.mode, true);
+    return true;
+}
+
+void TrendPage::ReadTrendSetup() {
+    writes_.readShown([this] { return readSetupValues(); });
     ctx_.page().moveStep(TrendReadStatus);
 }
 
@@ -282,7 +289,9 @@ void TrendPage::LoadTrendLog(bool afterSetupWrite) {
 }
 
 bool TrendPage::SetupTrend() {
+    const auto v = writes_.take(TrendReadStatus, [this](const pages::FormValues&) { return readSetupValues(); });
     ctx_.page().moveStep(TrendReadStatus);
+    if (!v) return false;
     auto& app = ctx_.app();
     app.ConfirmAnswer = 0;
     app.ConfirmAnswer = int16_t(common::confirmAction(kSetupTrendWords));
@@ -291,7 +300,9 @@ bool TrendPage::SetupTrend() {
     if (!(svc.Login && svc.Login()) || !app.LoginOk) return false;
     ContextMeterLink link(ctx_);
     const pages::PersonEditWatch edits(ctx_.page());
-    if (!link.send(trendSetupFrame(link.address(), listChoices()))) {
+    const TrendSetup asked{std::max(0, v->index(cbTrend_[0])), std::max(0, v->index(cbTrend_[1])),
+                           std::max(0, v->index(cbTrend_[2]))};
+    if (!link.send(trendSetupFrame(link.address(), asked))) {
         pages::showWriteError(pages::setupContext(ctx_), kSetupTrendWords);
         return false;
     }
@@ -374,7 +385,7 @@ void TrendPage::OpenTrendFile() {
 void TrendPage::cmdTrend_Click(int index) {
     common::PageState& page = ctx_.page();
     switch (index) {
-    case 0: page.askStep(TrendSetupWrite); break;
+    case 0: writes_.ask(TrendSetupWrite); break;
     case 1:
         // The command follows the caption the user read, which the question repeats.
         page.askStep(cmdTrend_[1]->text() == trendRunCaption(true) ? TrendStop : TrendStart);
@@ -470,6 +481,7 @@ void TrendPage::setLists(int interval, int channel, int mode, bool fromMeter) {
     const int values[3] = {interval, channel, mode};
     for (int i = 0; i < 3; ++i) {
         QComboBox* c = cbTrend_[size_t(i)];
+        if (fromMeter && page.ReadTap) page.ReadTap(c, values[i]);
         if (fromMeter && !pages::readMayFill(page, c)) continue;
         const QSignalBlocker block(c);
         c->setCurrentIndex(values[i] >= 0 && values[i] < c->count() ? values[i] : 0);

@@ -8,6 +8,7 @@
 // The page's buttons that need the meter only set the step; the scheduler's
 // tick (one operation on the link) does the work. "Open File" reads at once.
 
+#include "pages/form_values.h"
 #include "records/trend_chart.h"
 #include "records/trend_logger.h"
 #include "shell/page.h"
@@ -98,11 +99,15 @@ private:
     // fromMeter: a read's values, which leave a list the person picked during the read alone.
     void setLists(int interval, int channel, int mode, bool fromMeter = false);
     TrendSetup listChoices() const;
+    // Reads the set-up into the lists; true when the meter answered.
+    bool readSetupValues();
     TrendView view() const;
     void scrolled();
     bool downloading() const;
 
     shell::PageContext& ctx_;
+    // The set-up writes, each with the lists as shown when it was asked.
+    pages::FormWrites writes_;
     TrendLog log_;
     GeneralDateFormat dateFormat_;
     std::array<double, 3> analogRanges_{10000, 10000, 10000}; // the analog inputs' design range

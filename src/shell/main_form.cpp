@@ -652,7 +652,8 @@ void MainForm::optProgram_Click(int16_t& index) {
     if (page_.SetupModified) {
         // Unsaved edits: the page stays and its write is queued for the next tick.
         changed = false;
-        SelectProgramCommand(page_);
+        Page* shown = page_.PageIndex >= 0 && page_.PageIndex < 27 ? pages_[size_t(page_.PageIndex)] : nullptr;
+        SelectProgramCommand(page_, [shown](int16_t step) { return shown && shown->askWrite(step); });
         index = page_.PageIndex == 25 ? 8 : page_.PageIndex;
         selectOption(index, true);
     }

@@ -48,6 +48,14 @@ public:
     // step on through PageState::moveStep, never over what a person asked meanwhile.
     virtual void runStep(int16_t step) { (void)step; }
 
+    // Asks for the write of step with the page's values as shown now, which it then
+    // sends whatever the page shows by its turn. False for a page that keeps no such
+    // values: the step is asked as it is.
+    virtual bool askWrite(int16_t step) {
+        (void)step;
+        return false;
+    }
+
     // Another meter was selected, or none is: what the page shows of the meter
     // before is no longer true (logs, records, set-up read from it).
     virtual void meterChanged() {}

@@ -3,10 +3,14 @@
 
 #include "common/app_state.h"
 
+#include <functional>
+
 namespace shell {
 
 // Queues the write step of the current page instead of leaving it, and clears the
 // modified state. A page without a write step keeps its step: its edits are dropped.
-void SelectProgramCommand(common::PageState& page);
+// askWrite asks the write with the page's values (false: asked as a plain step). A write
+// already asked with the page's edits as they are is not asked again.
+void SelectProgramCommand(common::PageState& page, const std::function<bool(int16_t step)>& askWrite = {});
 
 } // namespace shell

@@ -135,6 +135,7 @@ void Scheduler::runTick() {
     // during its waits is asked behind the others and stands over the work's own moves.
     page_.serveAsks();
     runPageWork();
+    page_.workEnded();
     runDataLogs();
     runDeferredActions();
 }

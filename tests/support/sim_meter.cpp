@@ -2,6 +2,8 @@
 
 #include "link/crc16.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -318,6 +320,11 @@ void SimLine::settle(std::unique_lock<std::recursive_mutex>& lock) const {
     if (tWorkerOf == this || !running_) return;
     const auto until = Clock::now() + kSettleLimit;
     while (!settled() && Clock::now() < until) logChanged_.wait_for(lock, std::chrono::milliseconds(5));
+    // A count taken now may miss frames still on their way: the test that counts fails
+    // here rather than on a wrong number somewhere else.
+    if (!settled())
+        ADD_FAILURE() << "the simulated line did not settle within " << kSettleLimit.count()
+                      << " s: the request log may be stale";
 }
 
 bool SimLine::settled() const {
