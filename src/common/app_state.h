@@ -85,6 +85,9 @@ struct PageState {
     bool SetupModified = false; // the page holds edits not yet written
     int16_t EditedGroup = 0;    // essential-property group edited last (1..3)
     int16_t PendingAddressAction = 0; // 1 address change, 2 baud change
+    // A page chosen while the write it would ask was already asked: chosen once that
+    // write has been served (-1: none).
+    int16_t PendingPage = -1;
     bool AddressEdited = false;
     bool AddressMarking = false;
     bool OffLineShown = false;
@@ -180,6 +183,7 @@ struct PageState {
     // stand for the new one.
     void dropAsks() {
         asks_.clear();
+        PendingPage = -1;
         serving_.reset();
         AskedValues.reset();
         newForm();

@@ -111,6 +111,10 @@ MainForm::MainForm(rtu::LinkState& link, common::MeterState& meter, common::Page
     host.openCommSettings = [this] { openCommSettings(); };
     host.afterHousekeeping = [this] { serveCommRequest(); };
     host.pageShown = [this] { return pageShown_; };
+    host.choosePage = [this](int16_t index) {
+        selectOption(index, true);
+        optProgram_Click(index);
+    };
     scheduler_.setPickers(dtpDate_, dtpTime_);
     // "Comm" waits for the link: it is served as soon as the last operation has ended.
     connect(&master_.ops(), &rtu::LinkOperations::idle, this, [this] { serveCommRequest(); }, Qt::QueuedConnection);
@@ -653,7 +657,9 @@ void MainForm::optProgram_Click(int16_t& index) {
         // Unsaved edits: the page stays and its write is queued for the next tick.
         changed = false;
         Page* shown = page_.PageIndex >= 0 && page_.PageIndex < 27 ? pages_[size_t(page_.PageIndex)] : nullptr;
-        SelectProgramCommand(page_, [shown](int16_t step) { return shown && shown->askWrite(step); });
+        const int16_t shownOption = page_.PageIndex == 25 ? 8 : page_.PageIndex;
+        SelectProgramCommand(page_, [shown](int16_t step) { return shown && shown->askWrite(step); },
+                             index == shownOption ? int16_t(-1) : index);
         index = page_.PageIndex == 25 ? 8 : page_.PageIndex;
         selectOption(index, true);
     }

@@ -4,18 +4,24 @@ namespace shell {
 
 namespace {
 
-void askLeavingWrite(common::PageState& page, const std::function<bool(int16_t)>& askWrite, int16_t step) {
-    if (page.writeAsked(step)) return; // the person asked it already; once is what was meant
+void askLeavingWrite(common::PageState& page, const std::function<bool(int16_t)>& askWrite, int16_t step,
+                     int16_t chosen) {
+    if (page.writeAsked(step)) {
+        // The person asked for it already, and once is what was meant.
+        page.PendingPage = chosen;
+        return;
+    }
     if (!askWrite || !askWrite(step)) page.askStep(step);
 }
 
 } // namespace
 
-void SelectProgramCommand(common::PageState& page, const std::function<bool(int16_t step)>& askWrite) {
+void SelectProgramCommand(common::PageState& page, const std::function<bool(int16_t step)>& askWrite,
+                          int16_t chosen) {
     switch (page.PageIndex) {
     case 2:
         // Only the group edited last is written.
-        askLeavingWrite(page, askWrite, page.EditedGroup);
+        askLeavingWrite(page, askWrite, page.EditedGroup, chosen);
         page.Ticks.KeyLockTicks = common::TickCounters::KeyLockCap;
         break;
     case 3:
@@ -25,10 +31,10 @@ void SelectProgramCommand(common::PageState& page, const std::function<bool(int1
     case 15:
     case 19:
     case 20:
-    case 25: askLeavingWrite(page, askWrite, 1); break;
+    case 25: askLeavingWrite(page, askWrite, 1, chosen); break;
     case 4:
     case 6:
-    case 9: askLeavingWrite(page, askWrite, 2); break;
+    case 9: askLeavingWrite(page, askWrite, 2, chosen); break;
     default: break;
     }
     page.SetupModified = false;

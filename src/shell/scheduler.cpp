@@ -202,6 +202,11 @@ void Scheduler::runDeferredActions() {
     if (action == 1) call(svc_.SetupMeterAddress);
     else if (action == 2) call(svc_.SetupMeterBaudRate);
     if (action != 0) page_.PendingAddressAction = 0;
+    // A page chosen behind a write asked before it: once nothing of the page left waits.
+    if (page_.PendingPage >= 0 && !page_.askStanding() && host_.choosePage) {
+        int16_t chosen = std::exchange(page_.PendingPage, int16_t(-1));
+        host_.choosePage(chosen);
+    }
 }
 
 // --- the housekeeping tick ---------------------------------------------------------------

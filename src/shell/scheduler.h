@@ -53,6 +53,8 @@ public:
         // Whether the page of PageIndex is on screen; a page nobody sees does no work.
         // Empty: it is.
         std::function<bool()> pageShown;
+        // Chooses a page as its selector's click does.
+        std::function<void(int16_t)> choosePage;
     };
 
     Scheduler(rtu::LinkState& link, common::MeterState& meter, common::PageState& page, common::DataLogSet& logs,

@@ -27,12 +27,13 @@ struct SetUpPage {
 void sweepSetUpPage(const SetUpPage& s) {
     PageSweep p(s.name, s.option);
     const Action setup = click(s.button);
-    p.exchanges = {entry(s.entryRead), s.shown, after(setup, s.writeFunction, s.written)};
+    p.exchanges = {entry(s.entryRead), s.shown, after(setup, s.writeFunction, s.written), atOnce({setup})};
     p.actions = {setup};
     p.actions.insert(p.actions.end(), s.edits.begin(), s.edits.end());
     p.actions.push_back(page(0));
     p.write = setup;
-    p.trials = {{{setup}, "N"}};
+    // Each "Setup" sends what was shown when it was pressed.
+    p.trials = {{{setup}, "N"}, {{s.edits.front(), setup, s.edits.back(), setup}}};
     runSweep(p);
 }
 
@@ -42,7 +43,7 @@ TEST(SweepConfig, EssentialProperty) {
     // Three groups, each with its own "Setup".
     PageSweep p("Essential property", 2);
     const Action ratios = click("cmdSystem_2");
-    p.exchanges = {entry(0x2002), poll(0x2014), after(ratios, 0x10, 0x200A)};
+    p.exchanges = {entry(0x2002), poll(0x2014), after(ratios, 0x10, 0x200A), atOnce({click("cmdSystem_0"), ratios})};
     p.actions = {click("cmdSystem_0"),
                  ratios,
                  field("txtTDT", "50").writtenBy("cmdSystem_0"),
@@ -53,7 +54,9 @@ TEST(SweepConfig, EssentialProperty) {
     // Two or three "Setup"s in one wait: each asked and written in turn, as one after the other at rest.
     p.trials = {{{click("cmdSystem_0"), click("cmdSystem_1")}},
                 {{list("tbWire"), click("cmdSystem_1"), field("tbPT", "2.5"), ratios}},
-                {{click("cmdSystem_0"), click("cmdSystem_1"), ratios}, "NYN"}};
+                {{click("cmdSystem_0"), click("cmdSystem_1"), ratios}, "NYN"},
+                // Leaving after "Setup": the edits are asked once, then the page is left.
+                {{field("tbPT", "2"), ratios, page(0)}}};
     runSweep(p);
 }
 
@@ -61,12 +64,17 @@ TEST(SweepConfig, SetPoint) {
     // Choosing a function reads that function's block.
     PageSweep p("Set point", 3);
     const Action setup = click("cmdSP"), function = list("cbSPFunction");
-    p.exchanges = {entry(0x2118), poll(0x2002), after(setup, 0x10, 0x2118), after(function, 0x03, 0x2120)};
+    p.exchanges = {entry(0x2118), poll(0x2002), after(setup, 0x10, 0x2118), after(function, 0x03, 0x2120),
+                   atOnce({setup})};
     p.actions = {setup,  function, list("cbSPRelay"), field("txtSPP_0", "130"), field("txtSPSec_0", "7"),
                  page(0)};
     p.write = setup;
-    // "Setup" writes the function it was pressed on, a function chosen after it is read after it.
-    p.trials = {{{setup, function}}, {{function, setup}, "N"}};
+    // "Setup" writes the function it was pressed on, with what was shown for it then; a function
+    // chosen after it is read after it, and what is typed there is no part of that write.
+    p.trials = {{{setup, function}},
+                {{function, setup}, "N"},
+                {{field("txtSPP_0", "125"), setup, function, field("txtSPP_0", "90"), field("txtSPP_1", "4")}},
+                {{function, setup, function}}};
     runSweep(p);
 }
 
@@ -143,7 +151,8 @@ TEST(SweepConfig, Clock) {
 TEST(SweepConfig, ControlRelay) {
     PageSweep p("Control relay", 15);
     const Action setup = click("cmdCO"), relayOff = click("obRelay_1"); // relay 1 is on
-    p.exchanges = {entry(0x2048), poll(0x0102), after(setup, 0x10, 0x2050), after(relayOff, 0x05, 0x0002)};
+    p.exchanges = {entry(0x2048), poll(0x0102), after(setup, 0x10, 0x2050), after(relayOff, 0x05, 0x0002),
+                   atOnce({setup})};
     p.actions = {setup, relayOff, list("cbRelay_1"), field("txtRelay_1", "30"), option("chkRelayA_2"),
                  page(0)};
     p.write = setup;
@@ -242,13 +251,15 @@ TEST(SweepConfig, SystemFunctionDownload) {
 TEST(SweepConfig, Simulation) {
     PageSweep p("Simulation", 26);
     const Action setup = click("cmdSimulation");
-    p.exchanges = {poll(0x2228), poll(0x0130), after(setup, 0x10, 0x222A)};
+    p.exchanges = {poll(0x2228), poll(0x0130), after(setup, 0x10, 0x222A), atOnce({setup})};
     p.actions = {setup, list("cbSimulation"), field("txtSimulation", "20"), field("txtVoltageD_0", "100"),
                  page(0)};
     p.write = setup;
     // Enter in two value fields in one wait writes both, each in turn.
     p.trials = {{{field("txtVoltageD_1", "160"), field("txtVoltageD_2", "170")}},
                 {{field("txtVoltageD_0", "100"), tab("sstSimulation", 2), field("txtPowerD_4", "50")}},
+                // A refused entry takes back its own write only.
+                {{field("txtVoltageD_1", "160"), field("txtVoltageD_2", "99999")}},
                 {{setup}, "N"}};
     runSweep(p);
 }

@@ -28,7 +28,7 @@ TEST(SweepRecords, Trend) {
     p.trials.clear();
     // Not "Stop" during the stop: the stop turns it into "Start", which the same click at rest
     // would mean.
-    p.exchanges = {after(setup, 0x10, 0x21E0), after(stop, 0x05, 0x001F)};
+    p.exchanges = {after(setup, 0x10, 0x21E0), after(stop, 0x05, 0x001F), atOnce({setup})};
     p.actions = {list("cbTrend_1"), page(0)};
     runSweep(p);
     // "Stop" and "Setup" in one wait: both asked and done in turn (at the entry the caption
@@ -51,7 +51,8 @@ TEST(SweepRecords, Event) {
 TEST(SweepRecords, TraceSetup) {
     PageSweep p("Trace set-up", 13);
     const Action setup = click("cmdTM"), reset = click("cmdTMC");
-    p.exchanges = {entry(0x21F0), poll(0x10A0), after(setup, 0x10, 0x21FB), after(reset, 0x05, 0x0020)};
+    p.exchanges = {entry(0x21F0), poll(0x10A0), after(setup, 0x10, 0x21FB), after(reset, 0x05, 0x0020),
+                   atOnce({setup})};
     p.actions = {list("cbTrace_0"),
                  list("cbTrace_1"),
                  field("txtTrace_0", "90"),

@@ -64,6 +64,23 @@ TEST(EditsDuringReplies, ASetPointTypedDuringTheReadIsKeptAndMarksThePage) {
     EXPECT_TRUE(r.page().SetupModified);        // leaving the page queues its write
 }
 
+TEST(EditsDuringReplies, AReplyForAFunctionNoLongerShownChangesNothingOnScreen) {
+    setup_pages::PagesRig r;
+    auto& p = r.show<SetPointPage>(SetPointPageIndex, SetPointIdleStep);
+    setup_pages::choose(p.cbSPFunction(), 2);
+    // Function 3 is chosen with the keyboard while function 2's read waits; its own read
+    // is held in turn, and the fields are looked at meanwhile.
+    ASSERT_TRUE(held::duringReply(r, held::request(0x03, 0x2128), [&] {
+        p.cbSPFunction()->setFocus();
+        QTest::keyClick(p.cbSPFunction(), Qt::Key_Down);
+    }));
+    QString shown;
+    ASSERT_TRUE(held::duringReply(r, held::request(0x03, 0x2130), [&] { shown = p.txtSPP(0)->text(); }));
+    EXPECT_EQ(shown, "110"); // still function 0's; function 2's 120 never stood under function 3's name
+    ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == SetPointIdleStep; }));
+    EXPECT_EQ(p.txtSPP(0)->text(), "100");
+}
+
 namespace {
 
 struct SimulationRig : ControlPagesRig {

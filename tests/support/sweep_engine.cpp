@@ -176,6 +176,10 @@ struct Answers {
     QString script;
     int asked = -1; // -1 until the trial's actions begin
     std::vector<std::pair<std::size_t, Clock::time_point>> shown; // box index, when
+    // Boxes shown while the person acts (an entry's own check) answer the action at once,
+    // wherever the asks before it stand: they count, but not in the order of the frames.
+    bool acting = false;
+    std::set<std::size_t> atOnce;
 };
 
 std::shared_ptr<Answers> answerFrom(Rig& r, const QString& script) {
@@ -183,6 +187,7 @@ std::shared_ptr<Answers> answerFrom(Rig& r, const QString& script) {
     a->script = script;
     r.ui.onMessage = [&r, a](const ScriptedPrompter::Box& box) {
         a->shown.emplace_back(r.ui.boxes.size() - 1, Clock::now());
+        if (a->acting) a->atOnce.insert(r.ui.boxes.size() - 1);
         if (box.buttons != common::Buttons::YesNo && box.buttons != common::Buttons::YesNoCancel) return 0;
         const bool no = a->asked >= 0 && a->script.mid(a->asked++, 1) == "N";
         return int(no ? common::AnswerNo : common::AnswerYes);
@@ -198,7 +203,7 @@ Seen seen(Rig& r, const Answers& a) {
     const std::size_t box0 = r.ui.boxes.size() - std::size_t(e.boxes.size());
     std::vector<std::pair<Clock::time_point, QString>> events;
     for (const auto& [index, time] : a.shown)
-        if (index >= box0) events.emplace_back(time, "box " + e.boxes[qsizetype(index - box0)]);
+        if (index >= box0 && !a.atOnce.count(index)) events.emplace_back(time, "box " + e.boxes[qsizetype(index - box0)]);
     std::size_t w = 0;
     for (const auto& q : r.line.requests())
         if (w < e.writes.size() && q.bytes.size() >= e.writes[w].size() &&
@@ -317,18 +322,23 @@ QString Exchange::name() const {
         return QStringLiteral("entry ") + what;
     case Cause::Action:
         return what + QStringLiteral(" after ") + by->name();
+    case Cause::Choice:
+        return QStringLiteral("at once on choosing the page");
     }
     return what;
 }
 
 Exchange poll(uint16_t first, uint8_t function) {
-    return Exchange{function, first, Exchange::Cause::Poll, {}};
+    return Exchange{function, first, Exchange::Cause::Poll, {}, {}};
 }
 Exchange entry(uint16_t first, uint8_t function) {
-    return Exchange{function, first, Exchange::Cause::Entry, {}};
+    return Exchange{function, first, Exchange::Cause::Entry, {}, {}};
 }
 Exchange after(const Action& by, uint8_t function, uint16_t first) {
-    return Exchange{function, first, Exchange::Cause::Action, by};
+    return Exchange{function, first, Exchange::Cause::Action, by, {}};
+}
+Exchange atOnce(std::vector<Action> actions) {
+    return Exchange{0, 0, Exchange::Cause::Choice, {}, std::move(actions)};
 }
 
 // --- the rig -----------------------------------------------------------------------------------
@@ -657,7 +667,7 @@ Seen Sweeper::reference(const Exchange& x, const Trial& t, const std::vector<std
     if (auto it = references_.find(key); it != references_.end()) return it->second;
     Rig r(page_.bootVersion, &page_);
     const auto answers = answerFrom(r, t.answers);
-    if (x.cause == Exchange::Cause::Entry) {
+    if (x.cause == Exchange::Cause::Entry || x.cause == Exchange::Cause::Choice) {
         r.mark();
         r.show(page_);
     } else {
@@ -670,7 +680,9 @@ Seen Sweeper::reference(const Exchange& x, const Trial& t, const std::vector<std
     }
     answers->asked = 0;
     for (std::size_t i = 0; i < t.actions.size(); ++i) {
+        answers->acting = true;
         r.perform(t.actions[i], intents[i]);
+        answers->acting = false;
         r.settle();
     }
     finish(r, t.actions.back());
@@ -680,16 +692,25 @@ Seen Sweeper::reference(const Exchange& x, const Trial& t, const std::vector<std
 Sweeper::Run Sweeper::during(const Exchange& x, const Trial& t) {
     Run run;
     Rig r(page_.bootVersion, &page_);
-    if (x.cause != Exchange::Cause::Entry && !r.show(page_, x.by)) return run;
+    const bool chosen = x.cause == Exchange::Cause::Entry || x.cause == Exchange::Cause::Choice;
+    if (!chosen && !r.show(page_, x.by)) return run;
     const auto answers = answerFrom(r, t.answers);
     r.mark();
-    const bool acted = held::duringReply(
-        r, held::request(x.function, x.first),
-        [&] {
-            answers->asked = 0;
-            for (const Action& a : t.actions)
-                run.intents.push_back(r.perform(a));
-        },
+    const auto act = [&] {
+        answers->asked = 0;
+        for (const Action& a : t.actions) {
+            answers->acting = true;
+            run.intents.push_back(r.perform(a));
+            answers->acting = false;
+        }
+    };
+    if (x.cause == Exchange::Cause::Choice) {
+        // Chosen and acted on in one go: no tick of the program's can come in between.
+        r.perform(page(page_.option));
+        act();
+    }
+    const bool acted = x.cause == Exchange::Cause::Choice || held::duringReply(
+        r, held::request(x.function, x.first), act,
         8000,
         [&] {
             if (x.cause == Exchange::Cause::Entry)
@@ -702,7 +723,7 @@ Sweeper::Run Sweeper::during(const Exchange& x, const Trial& t) {
     if (!acted) return run;
     run.acted = true;
     run.settled = r.settle();
-    if (x.cause == Exchange::Cause::Entry && r.page().PageIndex == shownIndex())
+    if (chosen && r.page().PageIndex == shownIndex())
         for (const Action& o : page_.open) {
             r.perform(o);
             r.settle();
@@ -767,6 +788,17 @@ Outcome Sweeper::trial(const Exchange& x, const Trial& t) {
 
 // --- the sweep of a page -----------------------------------------------------------------------
 
+namespace {
+
+std::vector<Trial> atOnceTrials(const Exchange& x) {
+    std::vector<Trial> trials;
+    for (const Action& a : x.atOnce)
+        trials.push_back(Trial{{a}});
+    return trials;
+}
+
+} // namespace
+
 void runSweep(const PageSweep& page) {
     Sweeper sweeper(page);
     const bool verbose = qEnvironmentVariableIsSet("SWEEP_VERBOSE");
@@ -775,7 +807,7 @@ void runSweep(const PageSweep& page) {
         trials.push_back(Trial{{a}});
     trials.insert(trials.end(), page.trials.begin(), page.trials.end());
     for (const Exchange& x : page.exchanges)
-        for (const Trial& t : trials) {
+        for (const Trial& t : x.cause == Exchange::Cause::Choice ? atOnceTrials(x) : trials) {
             const QString trialName = QStringLiteral("%1 / %2 / %3").arg(page.name, x.name(), t.name());
             QElapsedTimer took;
             took.start();

@@ -66,16 +66,21 @@ Action page(int16_t option);
 
 // An exchange whose reply is held, by function code and first register.
 struct Exchange {
-    enum class Cause { Poll, Entry, Action };
+    enum class Cause { Poll, Entry, Action, Choice };
     uint8_t function = 3;
     uint16_t first = 0;
-    Cause cause = Cause::Poll; // the page's own work once shown; the page being chosen; an action
+    // The page's own work once shown; the page being chosen; an action; or no exchange at
+    // all: the page chosen and the actions done at once, before its first read.
+    Cause cause = Cause::Poll;
     std::optional<Action> by;  // the action that sends it (Cause::Action)
+    std::vector<Action> atOnce; // Cause::Choice: the actions tried, each in a trial of its own
     QString name() const;
 };
 Exchange poll(uint16_t first, uint8_t function = 3);
 Exchange entry(uint16_t first, uint8_t function = 3);
 Exchange after(const Action& by, uint8_t function, uint16_t first);
+// The page chosen and each of actions done at once, before the page's first read.
+Exchange atOnce(std::vector<Action> actions);
 
 class Rig;
 

@@ -2,6 +2,7 @@
 #include "sim_meter.h"
 
 #include <QTemporaryDir>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -308,4 +309,13 @@ TEST_F(SimMeter, CountsWaitUntilEveryFrameWrittenIsLogged) {
     const auto log = line.requests();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].bytes, (Bytes{0x01, 0x2B, 0x0E, 0x01}));
+
+    // A worker still busy when the wait gives up fails the test that counts, rather than
+    // handing it a log that may be stale.
+    line.setLogHoldMs(5500);
+    port.send(read2);
+    ASSERT_EQ(port.read(9), reply2);
+    static sim::SimLine* counted;
+    counted = &line;
+    EXPECT_NONFATAL_FAILURE(counted->requests(), "did not settle within 5 s");
 }
