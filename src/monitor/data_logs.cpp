@@ -15,12 +15,14 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTableWidget>
+#include <QtMath>
 #include <algorithm>
 
 namespace monitor {
@@ -162,13 +164,19 @@ void DataLogs::arrangeRow(int log) {
     QWidget* frame = chk ? chk->parentWidget() : nullptr;
     if (!v || !chk || !txt || !frame) return;
     const int height = px(kControlHeight);
-    int right = px(kPageWidth) - 2; // the frame gets its size only when the main window takes it in
+    // Up to the frame's right edge, which on the caption line has no border to keep clear
+    // of. The frame gets its size only when the main window takes it in.
+    int right = px(kPageWidth);
     auto place = [&](QWidget* w, int width) {
         right -= width;
         w->setGeometry(right, 0, width, height);
         right -= 1;
     };
-    place(v->labDL(), v->labDL()->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")));
+    // The date's advance rounded up and a pixel either side for the glyphs' overhang: a
+    // label only as wide as the advance cuts the edge of the last digit, the more so
+    // where the advance rounds down (at a desktop's 10 point font).
+    const QString date = QStringLiteral("0000/00/00 00:00:00");
+    place(v->labDL(), qCeil(QFontMetricsF(v->labDL()->font()).horizontalAdvance(date)) + 2);
     place(v->cmdDL(2), px(225));
     place(v->cmdDL(1), px(225));
     place(v->cmdDL(0), captionWidth(v->cmdDL(0)));

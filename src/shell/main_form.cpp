@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <exception>
 #include <vector>
@@ -442,6 +443,7 @@ void MainForm::shutdownProgram() {
 
 void MainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    if (QWindow* handle = windowHandle()) handle->installEventFilter(this); // its keys, see eventFilter
     if (shownOnce_) return;
     shownOnce_ = true;
     Form_Load();
@@ -499,6 +501,13 @@ void MainForm::focusBackOnActivation() {
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // With no window manager, X gives this window the keys typed over it while it is not
+    // active, after a box or the login window closed. Nothing shows where they go: a Tab
+    // moves the focus unseen (to the address box when no control held it) and the
+    // activation then leaves it there. Like a framed window, it takes keys only when active.
+    if (watched == windowHandle() && !isActiveWindow() &&
+        (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride))
+        return true;
     if (watched == parked_ && (type == QEvent::EnabledChange || type == QEvent::Show)) {
         // Back where the person had it once the operation gives the control back,
         // unless the focus was put elsewhere meanwhile.

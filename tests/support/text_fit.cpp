@@ -77,9 +77,15 @@ std::optional<DrawnText> labelText(QLabel* l) {
         d.needed = QRect(room.topLeft(), doc.size().toSize());
         return d;
     }
-    // A caption that wraps to a second line does not fit either: measured on one line.
+    // A caption that wraps to a second line does not fit either: measured on one line,
+    // from its advance and as far as its glyphs reach where the label aligns it (a text
+    // centred in a room just as wide as its advance loses its last glyph's edge).
     const int flags = int(align) | Qt::TextShowMnemonic;
-    d.needed = needed(l->fontMetrics(), room, flags, text);
+    const QFontMetricsF fm(l->font());
+    const QRectF box = fm.boundingRect(QRectF(room), flags, text);
+    const QRectF ink = fm.tightBoundingRect(text).translated(box.left(), 0);
+    d.needed = QRectF(QPointF(std::min(box.left(), ink.left()), box.top()),
+                      QPointF(std::max(box.right(), ink.right()), box.bottom())).toAlignedRect();
     return d;
 }
 
