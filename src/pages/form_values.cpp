@@ -37,11 +37,11 @@ FormValues FormValues::take(const QWidget* frame, const common::PageState& page)
     for (const QWidget* w : frame->findChildren<QWidget*>()) {
         // An option counts as typed when its group was clicked.
         const bool typed = typedFor(w, f.serial_) || typedFor(w->parent(), f.serial_);
-        if (const auto* e = qobject_cast<const QLineEdit*>(w)) f.values_[w] = {e->text(), typed};
-        else if (const auto* c = qobject_cast<const QComboBox*>(w)) f.values_[w] = {c->currentIndex(), typed};
+        if (const auto* e = qobject_cast<const QLineEdit*>(w)) f.values_[w] = {e->text(), e->displayText(), typed};
+        else if (const auto* c = qobject_cast<const QComboBox*>(w)) f.values_[w] = {c->currentIndex(), {}, typed};
         else if (const auto* b = qobject_cast<const QAbstractButton*>(w); b && b->isCheckable())
-            f.values_[w] = {b->isChecked(), typed};
-        if (w->property(controls::TagProperty).isValid()) f.tags_[w] = {controls::tag(w), typed};
+            f.values_[w] = {b->isChecked(), {}, typed};
+        if (w->property(controls::TagProperty).isValid()) f.tags_[w] = {controls::tag(w), {}, typed};
     }
     return f;
 }
@@ -54,6 +54,11 @@ const FormValues::Value* FormValues::find(const std::unordered_map<const void*, 
 QString FormValues::text(const QLineEdit* entry) const {
     const Value* v = find(values_, entry);
     return v ? v->value.toString() : (entry ? entry->text() : QString());
+}
+
+QString FormValues::displayText(const QLineEdit* entry) const {
+    const Value* v = find(values_, entry);
+    return v ? v->display : (entry ? entry->displayText() : QString());
 }
 
 int FormValues::index(const QComboBox* list) const {
@@ -76,7 +81,9 @@ QString FormValues::tag(const QWidget* group) const {
 void FormValues::takeRead(const void* control, const QVariant& value) {
     for (auto* in : {&values_, &tags_}) {
         const auto it = in->find(control);
-        if (it != in->end() && !it->second.typed) it->second.value = value;
+        if (it == in->end() || it->second.typed) continue;
+        it->second.value = value;
+        it->second.display = value.toString(); // a read's text is whole: no blanks to show
     }
 }
 

@@ -35,6 +35,7 @@ public:
 
     // The values taken; a control that was not taken answers as it is now.
     QString text(const QLineEdit* entry) const;
+    QString displayText(const QLineEdit* entry) const; // with an input mask's blanks
     int index(const QComboBox* list) const;
     QString currentText(const QComboBox* list) const; // the item at index()
     bool checked(const QAbstractButton* option) const;
@@ -52,6 +53,7 @@ public:
 private:
     struct Value {
         QVariant value;
+        QString display; // an entry's text as shown
         bool typed = false; // typed (chosen, clicked) by the person for what the fields stand for
     };
     static const Value* find(const std::unordered_map<const void*, Value>& in, const void* control);

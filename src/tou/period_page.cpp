@@ -156,8 +156,13 @@ void PeriodPage::runStep(int16_t pageStep) {
     }
 }
 
-void PeriodPage::ReadTOUSchedule() {
+bool PeriodPage::readValues() {
     ctx_.master().SendReadHoldingRegisters(CmdPeriodRead, kPeriodStart, kPeriodReadCount);
+    return !ctx_.app().link.LinkFailed;
+}
+
+void PeriodPage::ReadTOUSchedule() {
+    writes_.readShown([this] { return readValues(); });
     ctx_.page().moveStep(PeriodStepStatus);
 }
 
@@ -198,13 +203,15 @@ void PeriodPage::ShowTOUStatus() {
 
 void PeriodPage::SetupTimeOfUse() {
     common::PageState& page = ctx_.page();
+    const auto v = writes_.take(PeriodStepStatus, [this](const pages::FormValues&) { return readValues(); });
     // The status goes on being shown while the user answers or corrects.
     page.moveStep(PeriodStepStatus);
+    if (!v) return;
     std::array<PeriodFields, kPeriodCount> rows;
     for (int i = 0; i < kPeriodCount; ++i)
-        rows[size_t(i)] = {maskedTimeText(txtTOU1_[size_t(4 * i)]->displayText()),
-                           maskedTimeText(txtTOU1_[size_t(4 * i + 1)]->displayText()),
-                           txtTOU1_[size_t(4 * i + 2)]->text()};
+        rows[size_t(i)] = {maskedTimeText(v->displayText(txtTOU1_[size_t(4 * i)])),
+                           maskedTimeText(v->displayText(txtTOU1_[size_t(4 * i + 1)])),
+                           v->text(txtTOU1_[size_t(4 * i + 2)])};
     const PeriodPlan plan = planPeriodWrite(rows);
     if (plan.refused()) {
         showErrorBox(plan.refusal);
@@ -239,7 +246,7 @@ void PeriodPage::UploadTOUCost() {
 // --- edits and buttons -----------------------------------------------------------------------------
 
 void PeriodPage::cmdTOU_Click(int index) {
-    if (index == 1) ctx_.page().askStep(PeriodStepSetup);
+    if (index == 1) writes_.ask(PeriodStepSetup);
     else if (index == 0) ctx_.page().askStep(PeriodStepReset);
 }
 

@@ -10,6 +10,7 @@
 
 #include "pages/confirmed_write.h"
 #include "pages/entry_checks.h"
+#include "pages/form_values.h"
 #include "shell/page.h"
 #include "tou/tou_periods.h"
 
@@ -60,10 +61,13 @@ public:
 
 private:
     void build();
+    bool readValues();
 
     shell::PageContext& ctx_;
     pages::SetupContext setup_;
     QPointer<QGroupBox> frame_;
+    // The set-up writes, each with the periods shown when it was asked.
+    pages::FormWrites writes_{setup_, frame_};
     std::array<QLabel*, 25> labTOU_{};
     std::array<QLabel*, 19> labTOUD_{};
     std::array<QLineEdit*, 4 * kPeriodCount> txtTOU1_{};

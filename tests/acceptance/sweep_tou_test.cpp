@@ -45,9 +45,10 @@ TEST(SweepTou, Seasons) {
 TEST(SweepTou, PeriodsOfAnOlderMeter) {
     PageSweep p("Time of use periods", 8, 190);
     const Action reset = click("cmdTOU_0"), setup = click("cmdTOU_1");
-    p.exchanges = {entry(0x20D8), poll(0x0188), after(setup, 0x10, 0x20E0), after(reset, 0x05, 0x001B)};
+    p.exchanges = {entry(0x20D8), poll(0x0188), after(setup, 0x10, 0x20E0), after(reset, 0x05, 0x001B),
+                   atOnce({setup})};
     p.actions = {reset, setup, field("txtTOU1_1", "0530"), field("txtTOUC_0", "1.5"), page(0)};
     p.write = setup;
-    p.trials = {{{reset, setup}, "NN"}};
+    p.trials = {{{reset, setup}, "NN"}, {{field("txtTOU1_1", "0530"), setup, field("txtTOU1_1", "0645"), setup}}};
     runSweep(p);
 }
