@@ -571,7 +571,7 @@ void TouPage::cmdTOUC_Click(int index) {
         break;
     case 1:
         setupPressed_ = true;
-        page.askStep(StepSetup);
+        askSetup();
         break;
     case 2: openCalendarFiles(); break;
     case 3: saveCalendarFiles(); break;
@@ -686,23 +686,46 @@ void TouPage::ReadTOUEnergy() {
     }
 }
 
+void TouPage::askSetup() {
+    // The open editor's own check comes first, as it does when the person leaves it: a
+    // refused value is said at once and nothing is asked.
+    if (!leaveEditor()) return;
+    // What the page shows now is what goes to the meter, whatever is edited before the turn.
+    TouTables shown = t_;
+    storeYear(shown);
+    ctx_.page().askWrite(StepSetup, std::make_shared<const TouTables>(std::move(shown)));
+}
+
+bool TouPage::askWrite(int16_t step) {
+    if (step != StepSetup) return false;
+    askSetup();
+    return true;
+}
+
 SetupTouOutcome TouPage::SetupTOU() {
     common::PageState& page = ctx_.page();
+    std::shared_ptr<const TouTables> asked;
+    if (auto* v = std::any_cast<std::shared_ptr<const TouTables>>(&page.AskedValues)) asked = std::move(*v);
+    page.AskedValues.reset();
     page.moveStep(StepRead);
     // Asked for by leaving the page rather than by the button: a refusal must not keep the person here.
     const bool pressed = std::exchange(setupPressed_, false);
     SetupTouOutcome outcome = SetupTouOutcome::Done;
-    if (!leaveEditor()) {
+    bool editedSince = false; // the tables were edited after "Setup TOU" was asked
+    if (!asked && !leaveEditor()) {
         // The editor's own check refused its value and said so.
         outcome = SetupTouOutcome::Refused;
-    } else if (t_.TOUUploadPending) {
+    } else if (asked ? asked->TOUUploadPending : t_.TOUUploadPending) {
         // Tables never read from the meter would overwrite it with whatever the page holds.
         outcome = SetupTouOutcome::Pending;
         showError(resultLine(address(), kSetupAction, false));
     } else {
         storeYear(t_);
         showTables();
-        const DownloadPlan plan = planDownload(t_, address());
+        TouTables sent = asked ? *asked : t_;
+        sent.TOUMonth = t_.TOUMonth; // the month shown is no edit
+        editedSince = !(sent == t_);
+        const DownloadPlan plan = planDownload(asked ? sent : t_, address());
         if (plan.refused()) {
             outcome = SetupTouOutcome::Refused;
             showError(plan.refusal);
@@ -741,6 +764,12 @@ SetupTouOutcome TouPage::SetupTOU() {
     case SetupTouOutcome::Declined:
     case SetupTouOutcome::LoginRefused:
     case SetupTouOutcome::Done:
+        if (editedSince) {
+            // Not read over what the person edited since asking: it stays, for a write of its own.
+            if (pressed) page.SetupModified = true;
+            else unsentEdits_ = true;
+            break;
+        }
         // The tables are read again from the meter.
         hideEditors();
         t_.TOUUploadPending = true;

@@ -115,8 +115,11 @@ public:
     bool UploadTOU();
     // ReadTOUEnergy: the sixteen reads of the "Show" tab.
     void ReadTOUEnergy();
-    // Step 1: the check, question, login and the frames.
+    // Step 1: the check, question, login and the frames of the tables as they were when
+    // "Setup TOU" was asked (askSetup), or as they are for a step reached without an ask.
     SetupTouOutcome SetupTOU();
+    void askSetup();
+    bool askWrite(int16_t step) override;
 
     // --- controls, by their names ------------------------------------------------------------
     QGroupBox* frame() const;

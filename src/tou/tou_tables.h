@@ -120,6 +120,8 @@ public:
     // bill dates (row 71) stay.
     void clearForUpload();
 
+    bool operator==(const CalendarStore&) const = default;
+
 private:
     std::array<YearColumn, kYearCount> columns_;
 };
@@ -159,6 +161,7 @@ struct DayRow {
     QString scheduleIndex = QStringLiteral("0");  // column 3, hidden; "6" = no schedule
     // A date cell shows the grey of inactive captions while it is unset.
     bool greyDate() const { return date == kUnsetDate; }
+    bool operator==(const DayRow&) const = default;
 };
 
 struct YearEditors {
@@ -167,6 +170,7 @@ struct YearEditors {
     std::array<bool, kWeekdayCount> weekdays{}; // chkTOUWeek: Sunday .. Saturday
     int weekdaySchedule = 0;                    // cbTOUSchedule(2) list index, -1 = no choice
     QString billDate;                           // txtTOUBillDate
+    bool operator==(const YearEditors&) const = default;
 };
 
 // A schedule cell's text as a schedule 0..5, or kNoSchedule when it is no whole number 0..5.
@@ -190,6 +194,7 @@ struct TouTables {
     int16_t TOUYear = -1;   // year index being edited (optTOUYearN), -1 = none
     int16_t TOUMonth = 1;   // month of the month view
     bool TOUUploadPending = true;
+    bool operator==(const TouTables&) const = default;
 };
 
 // StoreTOUYear: copies the editors into column TOUYear (nothing when TOUYear is

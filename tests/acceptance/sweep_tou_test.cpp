@@ -29,7 +29,8 @@ TEST(SweepTou, Schedules) {
                    after(setupTou, 0x70, 0x2310), after(setupTou, 0x70, 0x2270)};
     p.actions = {cell("gridTOU_2", 4, 1, "08:00"), setupTou, click("cmdTOUC_0"), tab("tabTOU_2", 2), page(0)};
     p.write = setupTou;
-    p.trials = {{{setupTou}, "N"}};
+    // "Setup TOU" sends the tables shown when it was pressed: an edit after it is not sent with it.
+    p.trials = {{{setupTou}, "N"}, {{setupTou, cell("gridTOU_2", 4, 1, "08:00")}}};
     runSweep(p);
 }
 
