@@ -33,7 +33,7 @@ const char* const kDemandLabels[3] = {"labDemandDM_%1", "labDemandDT_%1", "labDe
 
 } // namespace
 
-MaxMinPage::MaxMinPage(shell::PageContext& ctx) : ctx_(ctx) { build(); }
+MaxMinPage::MaxMinPage(shell::PageContext& ctx) : ctx_(ctx), writes_(pages::setupContext(ctx), frame_) { build(); }
 
 MaxMinPage::~MaxMinPage() {
     if (frame_ && !frame_->parent()) delete frame_.data();
@@ -200,6 +200,9 @@ void MaxMinPage::RequestMaxMinLog() {
 }
 
 void MaxMinPage::clearStep() {
+    // A clear time never read from the meter is read by the clear itself (origin None).
+    const auto v = writes_.take(MaxMinReadLog, [](const pages::FormValues&) { return true; });
+    ClearTimeOrigin origin = std::exchange(askedOrigin_, std::nullopt).value_or(origin_);
     ctx_.page().moveStep(MaxMinReadLog); // the log goes on being read while the question is open
     shell::AppState& app = ctx_.app();
     app.ConfirmAnswer = 0;
@@ -209,11 +212,13 @@ void MaxMinPage::clearStep() {
     if (!loggedIn || !app.LoginOk) return;
 
     ContextMeterLink link(ctx_);
-    QString box = txtMaxMin_->text();
+    QString box = v->text(txtMaxMin_);
     const pages::PersonEditWatch edits(ctx_.page());
-    const bool ok = clearMaxMinLog(link, box, origin_);
-    // What the person typed while the clear went out stands.
-    if (!edits.edited() && box != txtMaxMin_->text()) pages::controls::showReadText(txtMaxMin_, box);
+    const bool ok = clearMaxMinLog(link, box, origin);
+    // What the person typed while the clear went out, or since asking for it, stands.
+    if (!edits.edited() && box != txtMaxMin_->text() && origin_ != ClearTimeOrigin::User)
+        pages::controls::showReadText(txtMaxMin_, box);
+    if (origin_ == ClearTimeOrigin::None) origin_ = origin;
     if (ok)
         ctx_.status().setPanelText(1, meterMessage(app.link.MeterAddress, kClearMaxMinWords + QStringLiteral(" Ok!")));
     else
@@ -235,7 +240,10 @@ void MaxMinPage::txtMaxMin_LostFocus() {
 }
 
 void MaxMinPage::cmdMaxMin_Click(int index) {
-    if (index == 0 || index == 1) ctx_.page().askStep(int16_t(index + MaxMinClear));
+    if (index == 0)
+        writes_.ask(MaxMinClear, [this, origin = origin_] { askedOrigin_ = origin; });
+    else if (index == 1)
+        ctx_.page().askStep(MaxMinSave);
 }
 
 // --- installer -----------------------------------------------------------------------------

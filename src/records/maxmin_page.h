@@ -3,11 +3,13 @@
 // maximum demands, minima) read every 6 s, the confirmed clear and the CSV save.
 // The maximum-demand decoder also fills the Demand page's four labels.
 
+#include "pages/form_values.h"
 #include "records/maxmin_log.h"
 #include "shell/page.h"
 
 #include <QPointer>
 #include <array>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -70,6 +72,9 @@ private:
     MaxMinLog log_;
     ClearTimeOrigin origin_ = ClearTimeOrigin::None;
     QPointer<QGroupBox> frame_;
+    // The clears, each with the clear time shown, and where it came from, when it was asked.
+    pages::FormWrites writes_;
+    std::optional<ClearTimeOrigin> askedOrigin_;
     QLabel* labMaxMin_ = nullptr;
     QLineEdit* txtMaxMin_ = nullptr;
     std::array<QPushButton*, 2> cmdMaxMin_{};

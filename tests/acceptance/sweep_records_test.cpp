@@ -12,7 +12,7 @@ TEST(SweepRecords, MaxMin) {
     p.exchanges = {entry(0x203E), poll(0x01B0), after(clear, 0x10, 0x203E), after(clear, 0x05, 0x0018)};
     p.actions = {clear, click("cmdMaxMin_1", "maxmin.csv"), field("txtMaxMin", "5"), page(0)};
     p.write = clear; // the clear time goes with the clear
-    p.trials = {{{clear}, "N"}};
+    p.trials = {{{clear}, "N"}, {{clear, field("txtMaxMin", "5")}}};
     runSweep(p);
 }
 
