@@ -668,7 +668,7 @@ void MainForm::optProgram_Click(int16_t& index) {
         Page* shown = page_.PageIndex >= 0 && page_.PageIndex < 27 ? pages_[size_t(page_.PageIndex)] : nullptr;
         const int16_t shownOption = page_.PageIndex == 25 ? 8 : page_.PageIndex;
         SelectProgramCommand(page_, [shown](int16_t step) { return shown && shown->askWrite(step); },
-                             index == shownOption ? int16_t(-1) : index);
+                             index == shownOption || index == page_.PageIndex ? int16_t(-1) : index);
         index = page_.PageIndex == 25 ? 8 : page_.PageIndex;
         selectOption(index, true);
     }

@@ -5,6 +5,7 @@
 #include "held_reply.h"
 #include "setup_pages_rig.h"
 
+#include "config/demand_page.h"
 #include "config/page_family.h"
 #include "config/set_point_page.h"
 #include "config/simulation_page.h"
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace config;
 using Bytes = std::vector<uint8_t>;
@@ -79,6 +82,34 @@ TEST(EditsDuringReplies, AReplyForAFunctionNoLongerShownChangesNothingOnScreen) 
     EXPECT_EQ(shown, "110"); // still function 0's; function 2's 120 never stood under function 3's name
     ASSERT_TRUE(r.waitFor([&] { return r.page().PageStep == SetPointIdleStep; }));
     EXPECT_EQ(p.txtSPP(0)->text(), "100");
+}
+
+TEST(EditsDuringReplies, ASetupAskedBeforeThePageIsReadSendsTheMetersValuesOrNothing) {
+    setup_pages::PagesRig r;
+    r.link().RetryLimit = 0;
+    std::atomic<bool> unread = true; // the meter does not answer the demand set-up's read
+    r.line.setFaultChooser([&unread](const std::vector<uint8_t>& q) -> std::optional<sim::Fault> {
+        if (unread && q.size() == 8 && q[1] == 0x03 && q[2] == 0x20 && q[3] == 0x20) return sim::Fault{};
+        return std::nullopt;
+    });
+    auto& p = r.show<DemandPage>(DemandPageIndex, DemandLiveStep);
+    EXPECT_EQ(p.cbDemand(0)->currentIndex(), 0); // the form's own, never the meter's 1
+    r.line.clearLog();
+    QTest::mouseClick(p.cmdDemand(), Qt::LeftButton);
+    ASSERT_TRUE(r.waitFor([&] {
+        return r.ui.sawText("Meter [1] Reading Setup Error!\nThe set-up could not be read: nothing was written.");
+    }));
+    EXPECT_FALSE(r.ui.sawText("Do you want to Setup Demand ?"));
+    EXPECT_EQ(r.reads(0x2020), 1);
+    EXPECT_TRUE(r.writes().empty());
+    // The meter answers again: the same press reads the set-up first, then asks, and the
+    // meter gets its own values back.
+    unread = false;
+    r.ui.answerNext(common::AnswerYes);
+    QTest::mouseClick(p.cmdDemand(), Qt::LeftButton);
+    ASSERT_TRUE(r.waitFor([&] { return !r.writes().empty(); }));
+    EXPECT_TRUE(r.ui.sawText("Do you want to Setup Demand ?"));
+    EXPECT_EQ(r.writes().at(0), (Bytes{1, 0x10, 0x20, 0x20, 0x00, 0x03, 0x06, 0x00, 0x0F, 0x00, 0x01, 0x00, 0x00}));
 }
 
 namespace {
