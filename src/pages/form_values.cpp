@@ -18,12 +18,12 @@ namespace {
 // The FormSerial for which the person last edited the control.
 const char* const kTypedFor = "typedFor";
 
+} // namespace
+
 bool typedFor(const QObject* control, uint32_t serial) {
     const QVariant v = control ? control->property(kTypedFor) : QVariant();
     return v.isValid() && v.value<uint32_t>() == serial;
 }
-
-} // namespace
 
 void markTyped(const common::PageState& page, QObject* control) {
     if (control) control->setProperty(kTypedFor, QVariant::fromValue(page.FormSerial));

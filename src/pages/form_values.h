@@ -94,5 +94,7 @@ private:
 // A person's edit of the control, for what the page's fields stand for now: a write
 // asked before the page's values were read keeps it over what the read gives.
 void markTyped(const common::PageState& page, QObject* control);
+// Whether the person edited the control for what the fields stood for at serial.
+bool typedFor(const QObject* control, uint32_t serial);
 
 } // namespace pages

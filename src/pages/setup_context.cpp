@@ -74,6 +74,8 @@ bool readMayFill(const common::PageState& page, const QWidget* control) {
     if (!control) return false;
     // A reply for what the fields no longer stand for (another function, channel or meter).
     if (page.ReadingSerial != 0 && page.ReadingSerial != page.FormSerial) return false;
+    // A write's own read fills only what the person has not typed for it.
+    if (page.ReadTap && typedFor(control, page.ReadingSerial)) return false;
     const auto* e = qobject_cast<const QLineEdit*>(control);
     if (e && e->hasFocus() && e->isModified()) return false; // being typed in
     const QVariant from = control->property(kEditedInWork), until = control->property(kEditedUntilWork);

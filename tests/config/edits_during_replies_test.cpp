@@ -87,13 +87,16 @@ TEST(EditsDuringReplies, AReplyForAFunctionNoLongerShownChangesNothingOnScreen) 
 TEST(EditsDuringReplies, ASetupAskedBeforeThePageIsReadSendsTheMetersValuesOrNothing) {
     setup_pages::PagesRig r;
     r.link().RetryLimit = 0;
-    std::atomic<bool> unread = true; // the meter does not answer the demand set-up's read
-    r.line.setFaultChooser([&unread](const std::vector<uint8_t>& q) -> std::optional<sim::Fault> {
-        if (unread && q.size() == 8 && q[1] == 0x03 && q[2] == 0x20 && q[3] == 0x20) return sim::Fault{};
+    std::atomic<bool> unread = true, refused = false; // the set-up's read unanswered; its write refused
+    r.line.setFaultChooser([&](const std::vector<uint8_t>& q) -> std::optional<sim::Fault> {
+        if (q.size() < 4 || q[2] != 0x20 || q[3] != 0x20) return std::nullopt;
+        if (unread && q[1] == 0x03) return sim::Fault{};
+        if (refused && q[1] == 0x10) return sim::Fault{sim::Fault::Kind::Exception};
         return std::nullopt;
     });
     auto& p = r.show<DemandPage>(DemandPageIndex, DemandLiveStep);
     EXPECT_EQ(p.cbDemand(0)->currentIndex(), 0); // the form's own, never the meter's 1
+    setup_pages::type(p.txtDemand(), "20");
     r.line.clearLog();
     QTest::mouseClick(p.cmdDemand(), Qt::LeftButton);
     ASSERT_TRUE(r.waitFor([&] {
@@ -102,14 +105,17 @@ TEST(EditsDuringReplies, ASetupAskedBeforeThePageIsReadSendsTheMetersValuesOrNot
     EXPECT_FALSE(r.ui.sawText("Do you want to Setup Demand ?"));
     EXPECT_EQ(r.reads(0x2020), 1);
     EXPECT_TRUE(r.writes().empty());
-    // The meter answers again: the same press reads the set-up first, then asks, and the
-    // meter gets its own values back.
+    // The meter answers again: the same press reads the set-up first, asks, and sends the
+    // typed period with the meter's own type. The meter refuses it: what was typed stays.
     unread = false;
+    refused = true;
     r.ui.answerNext(common::AnswerYes);
     QTest::mouseClick(p.cmdDemand(), Qt::LeftButton);
-    ASSERT_TRUE(r.waitFor([&] { return !r.writes().empty(); }));
+    ASSERT_TRUE(r.waitFor([&] { return r.ui.sawText("Meter [1] Setting Demand Error!"); }));
     EXPECT_TRUE(r.ui.sawText("Do you want to Setup Demand ?"));
-    EXPECT_EQ(r.writes().at(0), (Bytes{1, 0x10, 0x20, 0x20, 0x00, 0x03, 0x06, 0x00, 0x0F, 0x00, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(r.writes().at(0), (Bytes{1, 0x10, 0x20, 0x20, 0x00, 0x03, 0x06, 0x00, 0x14, 0x00, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(p.txtDemand()->text(), "20");
+    EXPECT_EQ(p.cbDemand(0)->currentIndex(), 1);
 }
 
 namespace {
