@@ -112,16 +112,20 @@ bool FormWrites::readShown(const std::function<bool()>& read) {
     return readFor(ctx_.page, ctx_.page.FormSerial, read);
 }
 
-std::shared_ptr<const FormValues> FormWrites::take(int16_t unreadStep, const Read& read) {
+std::shared_ptr<const FormValues> FormWrites::takeAsAsked() {
     common::PageState& page = ctx_.page;
     std::shared_ptr<const FormValues> asked;
     if (auto* v = std::any_cast<std::shared_ptr<const FormValues>>(&page.AskedValues)) asked = std::move(*v);
     page.AskedValues.reset();
-    if (!asked) {
-        FormValues shown = FormValues::take(frame_, page);
-        shown.readDone();
-        return std::make_shared<const FormValues>(std::move(shown));
-    }
+    if (asked) return asked;
+    FormValues shown = FormValues::take(frame_, page);
+    shown.readDone();
+    return std::make_shared<const FormValues>(std::move(shown));
+}
+
+std::shared_ptr<const FormValues> FormWrites::take(int16_t unreadStep, const Read& read) {
+    common::PageState& page = ctx_.page;
+    std::shared_ptr<const FormValues> asked = takeAsAsked();
     if (!asked->needsRead()) return asked;
 
     auto form = std::make_shared<FormValues>(*asked);

@@ -85,6 +85,8 @@ public:
     // nullptr, with a box that says why and the page moved to unreadStep, when that read
     // failed: nothing may be sent.
     std::shared_ptr<const FormValues> take(int16_t unreadStep, const Read& read);
+    // The same, for a write that reads what it lacks itself: the values as taken, never read here.
+    std::shared_ptr<const FormValues> takeAsAsked();
 
 private:
     SetupContext ctx_;

@@ -201,7 +201,7 @@ void MaxMinPage::RequestMaxMinLog() {
 
 void MaxMinPage::clearStep() {
     // A clear time never read from the meter is read by the clear itself (origin None).
-    const auto v = writes_.take(MaxMinReadLog, [](const pages::FormValues&) { return true; });
+    const auto v = writes_.takeAsAsked();
     ClearTimeOrigin origin = std::exchange(askedOrigin_, std::nullopt).value_or(origin_);
     ctx_.page().moveStep(MaxMinReadLog); // the log goes on being read while the question is open
     shell::AppState& app = ctx_.app();
